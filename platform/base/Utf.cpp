@@ -1,0 +1,148 @@
+#include "base/Utf.h"
+
+namespace platform {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+void AppendUtf16(std::u16string& out, char32_t cp)
+{
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+}
+
+char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+} // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        if (b0 < 0x80) {
+            out += static_cast<char16_t>(b0);
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        char32_t cp = 0;
+        char32_t min = 0;
+        if ((b0 & 0xE0) == 0xC0) { extra = 1; cp = b0 & 0x1F; min = 0x80; }
+        else if ((b0 & 0xF0) == 0xE0) { extra = 2; cp = b0 & 0x0F; min = 0x800; }
+        else if ((b0 & 0xF8) == 0xF0) { extra = 3; cp = b0 & 0x07; min = 0x10000; }
+        else { out += static_cast<char16_t>(kReplacement); ++i; continue; }
+        bool ok = true;
+        for (int k = 1; k <= extra; ++k) {
+            if (i + k >= n) { ok = false; break; }
+            const auto b = static_cast<unsigned char>(text[i + k]);
+            if ((b & 0xC0) != 0x80) { ok = false; break; }
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out += static_cast<char16_t>(kReplacement);
+            ++i;
+            continue;
+        }
+        AppendUtf16(out, cp);
+        i += extra + 1;
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+                ++i;
+            } else {
+                cp = kReplacement;
+            }
+        } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
+            cp = kReplacement;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+std::size_t WideLength(const WCHAR* text)
+{
+    if (!text)
+        return 0;
+    std::size_t n = 0;
+    while (text[n])
+        ++n;
+    return n;
+}
+
+int CompareNoCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const char ca = ToLower(a[i]);
+        const char cb = ToLower(b[i]);
+        if (ca != cb)
+            return static_cast<unsigned char>(ca) < static_cast<unsigned char>(cb) ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+std::string ToLowerAscii(std::string_view text)
+{
+    std::string s(text);
+    for (char& c : s)
+        c = ToLower(c);
+    return s;
+}
+
+std::string ToUpperAscii(std::string_view text)
+{
+    std::string s(text);
+    for (char& c : s)
+        c = ToUpper(c);
+    return s;
+}
+
+} // namespace platform
