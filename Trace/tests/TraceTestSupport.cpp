@@ -65,13 +65,54 @@ void WriteIni(const char* name, const std::string& text)
     WriteFile(platform::WindowsDirectory() / name, text);
 }
 
-std::string PrefixPattern(char letter, const std::string& label, const std::string& source)
+namespace {
+
+bool Digits(const std::string& s, std::size_t at, std::size_t count)
 {
-    std::string escaped;
-    for (char c : source) {
-        if (c == '.')
-            escaped += '\\';
-        escaped += c;
+    if (at + count > s.size())
+        return false;
+    for (std::size_t i = at; i < at + count; ++i)
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool IsPrefixedLine(const std::string& line, char letter, const std::string& label, const std::string& source,
+                    const std::string& text)
+{
+    if (!Digits(line, 0, 2) || line.compare(2, 1, ":") != 0 || !Digits(line, 3, 2) || line.compare(5, 1, ":") != 0 ||
+        !Digits(line, 6, 2))
+        return false;
+    const std::string head = std::string(" ") + letter + "[" + label + "-" + source + ":";
+    if (line.compare(8, head.size(), head) != 0)
+        return false;
+    std::size_t at = 8 + head.size();
+    const std::size_t digitsStart = at;
+    while (at < line.size() && line[at] >= '0' && line[at] <= '9')
+        ++at;
+    return at > digitsStart && line.compare(at, std::string::npos, "] " + text) == 0;
+}
+
+bool IsDate(const std::string& line)
+{
+    return line.size() == 10 && Digits(line, 0, 4) && line[4] == '-' && Digits(line, 5, 2) && line[7] == '-' &&
+           Digits(line, 8, 2);
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(pos));
+            break;
+        }
+        lines.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
     }
-    return std::string("\\d\\d:\\d\\d:\\d\\d ") + letter + "\\[" + label + "-" + escaped + ":";
+    return lines;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Fixes local time at 2026-07-01 12:34:56 (TZ=UTC0) for the test's lifetime.
 class FixedTime {
@@ -26,5 +27,10 @@ void WriteFile(const std::filesystem::path& path, const std::string& text);
 // Writes the INI file in the platform root's Windows directory.
 void WriteIni(const char* name, const std::string& text);
 
-// "hh:mm:ss L[label-source:" for a regular expression; the line number follows.
-std::string PrefixPattern(char letter, const std::string& label, const std::string& source);
+// Whether line is "hh:mm:ss L[label-source:N] text" for any time and line number N.
+bool IsPrefixedLine(const std::string& line, char letter, const std::string& label, const std::string& source,
+                    const std::string& text);
+// Whether line is "yyyy-mm-dd".
+bool IsDate(const std::string& line);
+// The text cut into lines, each with its "\n" removed (a last line without one is kept too).
+std::vector<std::string> Lines(const std::string& text);

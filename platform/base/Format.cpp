@@ -2,7 +2,6 @@
 
 #include "base/Utf.h"
 
-#include <string>
 
 namespace {
 
@@ -65,17 +64,18 @@ void PutNumber(Output& out, const Spec& spec, unsigned long long value, bool neg
         digits[n++] = set[value % base];
         value /= base;
     } while (value != 0);
-    int precisionZeros = spec.precision > n ? spec.precision - n : 0;
-    std::string head;
+    const int precisionZeros = spec.precision > n ? spec.precision - n : 0;
+    char head[4];
+    int headLength = 0;
     if (negative)
-        head = "-";
-    if (prefix)
-        head += prefix;
-    int length = static_cast<int>(head.size()) + precisionZeros + n;
-    int fill = spec.width > length ? spec.width - length : 0;
+        head[headLength++] = '-';
+    for (const char* p = prefix; p && *p; ++p)
+        head[headLength++] = *p;
+    const int length = headLength + precisionZeros + n;
+    const int fill = spec.width > length ? spec.width - length : 0;
     if (!spec.left && !spec.zero)
         out.pad(' ', fill);
-    out.put(head.data(), head.size());
+    out.put(head, static_cast<std::size_t>(headLength));
     if (!spec.left && spec.zero)
         out.pad('0', fill);
     out.pad('0', precisionZeros);
