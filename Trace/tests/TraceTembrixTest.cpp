@@ -51,6 +51,17 @@ TEST(TraceTembrix, WithoutIniFileOnlyErrors)
     EXPECT_TRUE(fs::is_empty(root.path() / "Windows"));
 }
 
+TEST(TraceTembrix, NegativeDebugLevelSilencesEverything)
+{
+    TempRoot root;
+    WriteIni("tembrix.ini", "[CL]\nDebugLevel=-1\n");
+    platform::DebugOutputCapture debugger;
+    TraceInit("CL", "tembrix.ini");
+    EXPECT_EQ(TraceSetLevel(-1), -1);
+    TRACE_FAILED(OpenEntry, E_FAIL);
+    EXPECT_EQ(debugger.joined(), "");
+}
+
 TEST(TraceTembrix, LogPathFallsBackToNumberedSuffixes)
 {
     TempRoot root;

@@ -35,14 +35,14 @@ fs::path ProfilePath(const char* fileName)
 
 namespace {
 
-// Serialises the read-modify-write of writers (threads or processes) of one file through an
-// advisory lock on a companion file, so that no change is lost.
+// Serialises the read-modify-write of writers (threads or processes) through an advisory lock
+// on the file's folder, so that no change is lost and no lock file is left behind.
 class ProfileLock {
 public:
     explicit ProfileLock(const fs::path& file)
     {
-        const std::string lockName = file.string() + ".lck";
-        m_fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (m_fd >= 0)
             ::flock(m_fd, LOCK_EX);
     }

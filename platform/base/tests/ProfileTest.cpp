@@ -168,4 +168,9 @@ TEST(Profile, ConcurrentWritersLoseNothing)
     char list[4096];
     const DWORD n = GetPrivateProfileStringA("S", nullptr, "", list, sizeof list, "c.ini");
     EXPECT_EQ(List(list, n).size(), 100u);
+    // Only the file itself is left in the folder.
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(platform::WindowsDirectory()))
+        files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"c.ini"});
 }
