@@ -171,7 +171,12 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName)
 {
-    if (!section || !fileName) {
+    // A line break (or a ']' in a section name, a '=' in a key) would write other sections or
+    // keys than the caller named.
+    const auto breaks = [](LPCSTR text, const char* extra) {
+        return text && (std::strpbrk(text, "\r\n") || (extra && std::strpbrk(text, extra)));
+    };
+    if (!section || !fileName || breaks(section, "]") || breaks(key, "=") || breaks(value, nullptr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -147,6 +147,15 @@ TEST(Profile, WriteCreatesReplacesAndDeletes)
     EXPECT_TRUE(WritePrivateProfileStringA("S", "c", "3", "w.ini"));
     EXPECT_EQ(ReadFile(file), "; keep me\n[S]\n; and me\na=1\nc=3\n\n[T]\nb=2\n");
 
+    // Nothing can smuggle another key or section into the file.
+    const std::string before = ReadFile(file);
+    SetLastError(0);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v\n[Evil]\nx=1", "w.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(WritePrivateProfileStringA("S]x", "k", "v", "w.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k=1", "v", "w.ini"));
+    EXPECT_EQ(ReadFile(file), before);
+
     SetLastError(0);
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", (root.path() / "no/such/dir/x.ini").c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
