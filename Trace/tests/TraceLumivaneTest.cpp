@@ -202,14 +202,14 @@ TEST(TraceLumivaneHost, DebugLevelOneWritesHeaderWarningsAndErrors)
     const fs::path dir = root.path() / "log";
     fs::create_directories(dir);
     WriteIni("Lumivane.ini", "[CL]\nDebugLevel=1\nDebugFile=" + (dir / "trace.txt").string() + "\n");
-    const fs::path host = HostNamed(root, "OUTLOOK.EXE");
+    const fs::path host = HostNamed(root, "MAILHOST.EXE");
     const fs::path debuggerFile = root.path() / "debugger.txt";
     ChildProcess child(host.string(), {TRACE_TEST_ADDIN, "0:an error", "1:a warning", "2:some info", "open"},
                        {{platform::kDebugOutputVariable, debuggerFile.string()}});
     ASSERT_EQ(child.wait(), 0);
 
-    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"trace_OUTLOOK.EXE.txt"});
-    const std::string log = ReadFile(dir / "trace_OUTLOOK.EXE.txt");
+    EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"trace_MAILHOST.EXE.txt"});
+    const std::string log = ReadFile(dir / "trace_MAILHOST.EXE.txt");
     const auto lines = Lines(log);
     ASSERT_EQ(lines.size(), 10u) << log; // the scope tracer's level-3 lines are not among them
     EXPECT_EQ(lines[0], "");
@@ -233,14 +233,14 @@ TEST(TraceLumivaneHost, TwoHostProgramsWriteTwoFiles)
     const fs::path dir = root.path() / "log";
     fs::create_directories(dir);
     WriteIni("Lumivane.ini", "[CL]\nDebugLevel=0\nDebugFile=" + (dir / "trace.txt").string() + "\n");
-    ChildProcess outlook(HostNamed(root, "OUTLOOK.EXE").string(), {TRACE_TEST_ADDIN, "0:from outlook", "hold"});
-    ASSERT_EQ(outlook.readLine(), "ready");
+    ChildProcess mailhost(HostNamed(root, "MAILHOST.EXE").string(), {TRACE_TEST_ADDIN, "0:from mailhost", "hold"});
+    ASSERT_EQ(mailhost.readLine(), "ready");
     ChildProcess other(HostNamed(root, "other-host").string(), {TRACE_TEST_ADDIN, "0:from other", "hold"});
     ASSERT_EQ(other.readLine(), "ready");
-    EXPECT_EQ(outlook.wait(), 0);
+    EXPECT_EQ(mailhost.wait(), 0);
     EXPECT_EQ(other.wait(), 0);
-    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"trace_OUTLOOK.EXE.txt", "trace_other-host.txt"}));
-    EXPECT_NE(ReadFile(dir / "trace_OUTLOOK.EXE.txt").find("from outlook\n"), std::string::npos);
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"trace_MAILHOST.EXE.txt", "trace_other-host.txt"}));
+    EXPECT_NE(ReadFile(dir / "trace_MAILHOST.EXE.txt").find("from mailhost\n"), std::string::npos);
     EXPECT_NE(ReadFile(dir / "trace_other-host.txt").find("from other\n"), std::string::npos);
 }
 
@@ -250,16 +250,16 @@ TEST(TraceLumivaneHost, TwoInstancesOfOneHostGetPlainAndNumberedName)
     const fs::path dir = root.path() / "log";
     fs::create_directories(dir);
     WriteIni("Lumivane.ini", "[CL]\nDebugLevel=0\nDebugFile=" + (dir / "trace.txt").string() + "\n");
-    const fs::path host = HostNamed(root, "OUTLOOK.EXE");
+    const fs::path host = HostNamed(root, "MAILHOST.EXE");
     ChildProcess first(host.string(), {TRACE_TEST_ADDIN, "0:first", "hold"});
     ASSERT_EQ(first.readLine(), "ready");
     ChildProcess second(host.string(), {TRACE_TEST_ADDIN, "0:second", "hold"});
     ASSERT_EQ(second.readLine(), "ready");
     EXPECT_EQ(first.wait(), 0);
     EXPECT_EQ(second.wait(), 0);
-    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"trace_OUTLOOK.EXE.01.txt", "trace_OUTLOOK.EXE.txt"}));
-    EXPECT_NE(ReadFile(dir / "trace_OUTLOOK.EXE.txt").find("first\n"), std::string::npos);
-    EXPECT_NE(ReadFile(dir / "trace_OUTLOOK.EXE.01.txt").find("second\n"), std::string::npos);
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"trace_MAILHOST.EXE.01.txt", "trace_MAILHOST.EXE.txt"}));
+    EXPECT_NE(ReadFile(dir / "trace_MAILHOST.EXE.txt").find("first\n"), std::string::npos);
+    EXPECT_NE(ReadFile(dir / "trace_MAILHOST.EXE.01.txt").find("second\n"), std::string::npos);
 }
 
 TEST(TraceLumivaneHost, DebugFileWithoutExtensionNumbersBeforeTheHostExtension)
@@ -273,13 +273,13 @@ TEST(TraceLumivaneHost, DebugFileWithoutExtensionNumbersBeforeTheHostExtension)
         if (c == '/')
             c = '\\';
     WriteIni("Lumivane.ini", "[CL]\nDebugLevel=0\nDebugFile=" + debugFile + "\n");
-    const fs::path host = HostNamed(root, "OUTLOOK.EXE");
+    const fs::path host = HostNamed(root, "MAILHOST.EXE");
     ChildProcess first(host.string(), {TRACE_TEST_ADDIN, "0:first", "hold"});
     ASSERT_EQ(first.readLine(), "ready");
     ChildProcess second(host.string(), {TRACE_TEST_ADDIN, "0:second", "hold"});
     ASSERT_EQ(second.readLine(), "ready");
     EXPECT_EQ(first.wait(), 0);
     EXPECT_EQ(second.wait(), 0);
-    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"trace_OUTLOOK.01.EXE", "trace_OUTLOOK.EXE"}));
-    EXPECT_NE(ReadFile(dir / "trace_OUTLOOK.01.EXE").find("second\n"), std::string::npos);
+    EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"trace_MAILHOST.01.EXE", "trace_MAILHOST.EXE"}));
+    EXPECT_NE(ReadFile(dir / "trace_MAILHOST.01.EXE").find("second\n"), std::string::npos);
 }

@@ -1,5 +1,5 @@
-// Shared pieces of the trace tests: a fixed clock and zone, file helpers, and the regular
-// expression of a line prefix.
+// Helpers shared by the trace tests: a fixed clock and zone, file helpers, and checks of the
+// lines a log holds.
 #pragma once
 
 #include "base/ManualClock.h"
