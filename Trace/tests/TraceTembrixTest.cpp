@@ -92,6 +92,9 @@ TEST(TraceTembrix, AnAddInInTheSameProcessKeepsItsOwnState)
     const auto addinLevel = reinterpret_cast<Level>(GetProcAddress(addin, "TestAddinLevel"));
     const auto addinTrace = reinterpret_cast<Trace>(GetProcAddress(addin, "TestAddinTrace"));
     ASSERT_TRUE(addinLevel && addinTrace);
+    // The add-in exports none of its trace functions, so no other module can bind to them.
+    for (const char* name : {"TraceInit", "TraceSetLevel", "TracePrint", "TraceOutput", "TraceFailed"})
+        EXPECT_EQ(GetProcAddress(addin, name), nullptr) << name;
     EXPECT_EQ(addinLevel(), 2);
     EXPECT_EQ(TraceSetLevel(TL_ERROR), TL_ERROR); // ours is untouched
     // The add-in wrote its start header (level 1) with its own label-free raw lines.
