@@ -125,6 +125,8 @@ LONG RegistryDatabase::Translate(int rc)
         code = ERROR_REGISTRY_IO_FAILED;
         break;
     }
+    if (code == ERROR_REGISTRY_CORRUPT)
+        m_corrupt = true;
     Report(code, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
     return code;
 }
@@ -155,6 +157,7 @@ LONG RegistryDatabase::Ensure()
         const auto [it, added] = m_generations.try_emplace(path.string(), m_generations.size() + 1);
         m_generation = it->second;
         m_path = path;
+        m_corrupt = false;
     }
     m_pid = pid;
     return Open();
@@ -344,6 +347,10 @@ void RegistryDatabase::Exec(const char* sql)
 
 void RegistryDatabase::Begin(bool write)
 {
+    // Once corruption has shown, this process only reads the file: writing into a damaged
+    // file could spread the damage over data that is still intact.
+    if (write && m_depth == 0 && m_corrupt)
+        throw DatabaseError(ERROR_REGISTRY_CORRUPT);
     Exec(m_depth == 0 ? (write ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested");
     ++m_depth;
 }

@@ -74,6 +74,7 @@ private:
     std::uint64_t m_generation = 0;
     std::unordered_map<std::string, std::uint64_t> m_generations; // per database path
     int m_depth = 0;
+    bool m_corrupt = false; // corruption seen in this file: no more writes
     std::unordered_map<const char*, struct sqlite3_stmt*> m_statements;
     std::set<std::string> m_reported;
 };
