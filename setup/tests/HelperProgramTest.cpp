@@ -116,9 +116,23 @@ std::vector<Row> Rows(Program p, const std::string& dir, bool outlook, bool xp64
     return rows;
 }
 
+// Registry names ignore letter case, so the tests compare them in lower case.
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    return text;
+}
+
 std::string Value(const Row& r)
 {
-    return r.subKey + "\\" + r.name;
+    return Lower(r.subKey + "\\" + r.name);
+}
+
+std::string Value(const std::string& subKey, const std::string& name)
+{
+    return Lower(subKey + "\\" + name);
 }
 
 std::string Sz(const std::string& text)
@@ -132,11 +146,11 @@ std::map<std::string, std::string> Machine()
     static const std::regex guid("\\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\\}");
     std::map<std::string, std::string> out;
     for (auto& [name, data] : AllValues(HKEY_LOCAL_MACHINE)) {
-        if (name.rfind(kRules + "\\", 0) == 0) {
+        if (Lower(name).rfind(Lower(kRules) + "\\", 0) == 0) {
             EXPECT_TRUE(std::regex_match(name.substr(kRules.size() + 1), guid)) << name;
-            out[kRules + "\\<rule> " + data] = data;
+            out[Lower(kRules) + "\\<rule> " + data] = data;
         } else {
-            out[name] = data;
+            out[Lower(name)] = data;
         }
     }
     return out;
@@ -146,7 +160,7 @@ std::string RuleKey(const std::string& program)
 {
     const std::string data =
         Sz("v2.10|Action=Allow|Active=TRUE|Dir=In|App=" + program + "|Name=Brisanne Server Engine|");
-    return kRules + "\\<rule> " + data;
+    return Lower(kRules) + "\\<rule> " + data;
 }
 
 const std::string kDeleteCommand = "netsh advfirewall firewall delete rule name=\"Brisanne Server Engine\"";
@@ -225,7 +239,7 @@ TEST_P(HelperMatrix, InstallThenRemove)
         for (const Row& r : rows) {
             if (OnInstall(r, type) && (!r.xpOnly || isXP) && !r.name.empty()) {
                 expected[Value(r)] = Sz(r.data);
-                lines += "RegSetString - OK: " + Value(r) + " - " + r.data + "\n";
+                lines += "RegSetString - OK: " + r.subKey + "\\" + r.name + " - " + r.data + "\n";
             }
         }
     } else if (vista && type == Type::Server) {
@@ -251,7 +265,7 @@ TEST_P(HelperMatrix, InstallThenRemove)
         for (const Row& row : rows) {
             if (OnRemove(row, type, clientInstalled, serverInstalled) && (!row.xpOnly || isXP) && !row.name.empty()) {
                 ASSERT_EQ(expected.erase(Value(row)), 1u) << Value(row);
-                lines += "RegRemoveVal - OK: " + Value(row) + "\n";
+                lines += "RegRemoveVal - OK: " + row.subKey + "\\" + row.name + "\n";
             }
         }
     } else if (vista && type == Type::Server) {
@@ -374,11 +388,11 @@ TEST_F(HelperTest, Sp2FixOnXp64NamesTheSysWow64Program)
     Prepare(Os::Xp64, Installed::None, false);
     Start(SP2FIXHELPER_PATH, {"-install", "-client"});
     const auto values = Machine();
-    EXPECT_EQ(values.at(kSAa + "\\%windir%\\sysWOW64\\brn32evt.exe"),
+    EXPECT_EQ(values.at(Value(kSAa, "%windir%\\sysWOW64\\brn32evt.exe")),
               Sz("%windir%\\sysWOW64\\brn32evt.exe:*:Enabled:Brisanne - Client"));
-    EXPECT_EQ(values.count(kSAa + "\\%windir%\\system32\\brn32evt.exe"), 0u);
+    EXPECT_EQ(values.count(Value(kSAa, "%windir%\\system32\\brn32evt.exe")), 0u);
     // The XP-only DCOM rows count on the x64 edition too.
-    EXPECT_EQ(values.at(kDcom + "\\MachineAccessRestriction"), Sz("O:BAG:BAD:(A;;CCDCLC;;;AN)(A;;CCDCLC;;;WD)"));
+    EXPECT_EQ(values.at(Value(kDcom, "MachineAccessRestriction")), Sz("O:BAG:BAD:(A;;CCDCLC;;;AN)(A;;CCDCLC;;;WD)"));
 }
 
 TEST_F(HelperTest, EmptyRootCountsAsWindowsXp)
@@ -438,12 +452,12 @@ TEST_F(HelperTest, VistaInstallTwiceKeepsOneRule)
     const auto values = Machine();
     int rules = 0;
     for (const auto& [name, data] : values)
-        rules += name.rfind(kRules, 0) == 0;
+        rules += name.rfind(Lower(kRules), 0) == 0;
     EXPECT_EQ(rules, 1);
     EXPECT_EQ(values.count(RuleKey(m_dir + "\\BRN32.exe")), 1u);
     // Nothing of the XP lists is written on Vista.
     for (const auto& [name, data] : values)
-        EXPECT_EQ(name.rfind(kFp + "\\StandardProfile", 0), std::string::npos) << name;
+        EXPECT_EQ(name.rfind(Lower(kFp + "\\StandardProfile"), 0), std::string::npos) << name;
 }
 
 TEST_F(HelperTest, VistaWithoutNetshLogsBothFailedCommands)
@@ -493,7 +507,7 @@ TEST_F(HelperTest, ProgramFolderWithShellCharacters)
     Prepare(Os::Xp, Installed::None, false);
     r = Start(exe, {"-install", "-server"}, options);
     values = Machine();
-    EXPECT_EQ(values.at(kSAa + "\\" + server), Sz(server + ":*:Enabled:Brisanne - Server"));
+    EXPECT_EQ(values.at(Value(kSAa, server)), Sz(server + ":*:Enabled:Brisanne - Server"));
     for (const char* name : {"pwned1", "pwned2", "pwned3"}) {
         EXPECT_FALSE(fs::exists(work / name)) << name;
         EXPECT_FALSE(fs::exists(odd / name)) << name;
