@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <regex>
 #include <tuple>
 
 namespace fs = std::filesystem;
@@ -140,14 +139,28 @@ std::string Sz(const std::string& text)
     return "sz:" + text + "\\0";
 }
 
+// "{XXXXXXXX-XXXX-4XXX-YXXX-XXXXXXXXXXXX}" in upper-case hexadecimal, a random (version 4) GUID.
+bool IsGuidText(const std::string& text)
+{
+    const std::string shape = "{hhhhhhhh-hhhh-4hhh-vhhh-hhhhhhhhhhhh}";
+    if (text.size() != shape.size())
+        return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+        if (shape[i] == 'h' ? !hex : shape[i] == 'v' ? std::string("89AB").find(c) == std::string::npos : c != shape[i])
+            return false;
+    }
+    return true;
+}
+
 // Firewall rules are named by fresh GUIDs: key them by their text instead.
 std::map<std::string, std::string> Machine()
 {
-    static const std::regex guid("\\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\\}");
     std::map<std::string, std::string> out;
     for (auto& [name, data] : AllValues(HKEY_LOCAL_MACHINE)) {
         if (Lower(name).rfind(Lower(kRules) + "\\", 0) == 0) {
-            EXPECT_TRUE(std::regex_match(name.substr(kRules.size() + 1), guid)) << name;
+            EXPECT_TRUE(IsGuidText(name.substr(kRules.size() + 1))) << name;
             out[Lower(kRules) + "\\<rule> " + data] = data;
         } else {
             out[Lower(name)] = data;
@@ -533,3 +546,38 @@ TEST_F(HelperTest, ProgramFolderTooLongForAPathSkipsTheServerRows)
 }
 
 } // namespace
+
+#ifdef REGTOOL_PATH
+namespace {
+
+ChildResult Regtool(const std::vector<std::string>& args)
+{
+    return RunChild(REGTOOL_PATH, args);
+}
+
+} // namespace
+
+// The way a user works: the identity set with regtool, the helper run, the result read back.
+TEST(HelperWithRegtool, IdentitySetAndRulesReadBack)
+{
+    TempRoot root;
+    const std::string current = "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    ASSERT_EQ(Regtool({"add", current, "/v", "CurrentVersion", "/d", "6.0", "/f"}).exitCode, 0);
+    ASSERT_EQ(Regtool({"add", current, "/v", "CurrentBuildNumber", "/d", "6002", "/f"}).exitCode, 0);
+    ChildResult r = Start(FIREWALLHELPER_PATH, {"-install", "-server"});
+    EXPECT_EQ(r.exitCode, 0);
+    r = Regtool({"query", "HKLM\\" + kRules});
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string dir = fs::path(FIREWALLHELPER_PATH).parent_path().string();
+    EXPECT_NE(r.out.find("v2.10|Action=Allow|Active=TRUE|Dir=In|App=" + dir + "\\BRN32.exe|Name=Brisanne Server Engine|"),
+              std::string::npos)
+        << r.out;
+
+    ASSERT_EQ(Regtool({"add", current, "/v", "CurrentVersion", "/d", "5.1", "/f"}).exitCode, 0);
+    r = Start(FIREWALLHELPER_PATH, {"-install", "-client"});
+    EXPECT_EQ(r.exitCode, 0);
+    r = Regtool({"query", "HKLM\\" + kSGop, "/v", "135:TCP"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("135:TCP:*:Enabled:Brisanne - DCOM Access"), std::string::npos) << r.out;
+}
+#endif
