@@ -36,8 +36,9 @@ constexpr const char* kRuleName = "Brisanne Server Engine";
 // This helper has no client program of its own to name.
 void PrepareClientPaths() {}
 
-// Room for the longest line: the program path may double in length when quoted for the shell.
-constexpr int kCommandSize = 1024;
+// The most wsprintfA writes; the longest line fits, though the program path may double in
+// length when quoted for the shell.
+constexpr int kCommandSize = WSPRINTF_LIMIT;
 static_assert(kCommandSize > 128 + 2 * kPathBufferSize);
 
 void DeleteVistaRule()
