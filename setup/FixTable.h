@@ -21,8 +21,8 @@ struct FixRow {
 // Install: the row belongs to the type (both: every row).
 bool AppliesOnInstall(const FixRow& row, FixType type);
 
-// Remove: rows with the remove flag that belong to the type, keeping those the other,
-// still installed part shares (both: every row with the remove flag).
+// Remove: rows with the remove flag that belong to the type, keeping those that the other
+// side of the product, while installed, shares (both: every row with the remove flag).
 bool AppliesOnRemove(const FixRow& row, FixType type, bool clientInstalled, bool serverInstalled);
 
 // Writes (RegSetString) the rows that apply on install, in order. XP-only rows count only

@@ -10,10 +10,10 @@
 
 #include <cstring>
 
-namespace {
-
 #define DCOM_POLICY "SOFTWARE\\Policies\\Microsoft\\Windows NT\\DCOM"
 #define ACTIVATION_EXEMPTIONS "SOFTWARE\\Microsoft\\Ole\\AppCompat\\ActivationSecurityCheckExemptionList"
+
+namespace {
 
 char g_serverValue[kPathBufferSize];
 char g_serverData[kPathBufferSize];
