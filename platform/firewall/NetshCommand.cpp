@@ -9,6 +9,11 @@ namespace platform::firewall {
 
 namespace {
 
+constexpr const char* kUsage =
+    "Usage: netsh advfirewall firewall add rule name=<name> dir=in|out action=allow|block [program=<path>] "
+    "[enable=yes|no]\n"
+    "       netsh advfirewall firewall delete rule name=<name> [dir=in|out] [program=<path>]";
+
 std::string Lower(std::string_view text)
 {
     std::string lower(text);
@@ -107,7 +112,8 @@ bool NetshCommand::Parse(std::span<const std::string_view> args, Command& comman
 {
     if (args.size() < 4 || Lower(args[0]) != "advfirewall" || Lower(args[1]) != "firewall" ||
         Lower(args[3]) != "rule" || (Lower(args[2]) != "add" && Lower(args[2]) != "delete")) {
-        error = "The following command was not found: " + Join(args) + ".";
+        error = args.empty() ? std::string(kUsage)
+                             : "The following command was not found: " + Join(args) + ".\n" + kUsage;
         return false;
     }
     std::map<std::string, std::string> values;

@@ -167,8 +167,13 @@ TEST(Netsh, BadCommandLinesChangeNothing)
 TEST(Netsh, ErrorTextsNameTheProblem)
 {
     TempRoot root;
+    const std::string usage =
+        "Usage: netsh advfirewall firewall add rule name=<name> dir=in|out action=allow|block [program=<path>] "
+        "[enable=yes|no]\n"
+        "       netsh advfirewall firewall delete rule name=<name> [dir=in|out] [program=<path>]\n";
+    EXPECT_EQ(Netsh({}).err, usage);
     EXPECT_EQ(Netsh({"advfirewall", "firewall", "show", "rule"}).err,
-              "The following command was not found: advfirewall firewall show rule.\n");
+              "The following command was not found: advfirewall firewall show rule.\n" + usage);
     EXPECT_EQ(Netsh({"advfirewall", "firewall", "add", "rule", "name=x", "dir=up", "action=allow"}).err,
               "'up' is not a valid value for 'dir'.\n");
     EXPECT_EQ(Netsh({"advfirewall", "firewall", "add", "rule", "name=x", "dir=in"}).err,
