@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdio>
 #include <system_error>
+#include <thread>
+#include <algorithm>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -160,7 +162,15 @@ LONG RegistryDatabase::Ensure()
         m_corrupt = false;
     }
     m_pid = pid;
-    return Open();
+    // Setting a new file up (or switching it to WAL) can meet another process doing the same
+    // and get SQLITE_BUSY without the busy handler being asked; such an open is tried again.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (int attempt = 0;; ++attempt) {
+        const LONG rc = Open();
+        if (rc != ERROR_BUSY || std::chrono::steady_clock::now() >= deadline)
+            return rc;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5 + 5 * attempt, 50)));
+    }
 }
 
 LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
@@ -182,7 +192,11 @@ LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
         sqlite3_finalize(stmt);
         return rc == SQLITE_DONE ? SQLITE_OK : rc;
     };
-    int rc = query("PRAGMA application_id", [&](sqlite3_stmt* s) { appId = sqlite3_column_int(s, 0); });
+    // All three reads in one snapshot: another process may be setting the file up right now.
+    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
+    int rc = ownTransaction ? sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) : SQLITE_OK;
+    if (rc == SQLITE_OK)
+        rc = query("PRAGMA application_id", [&](sqlite3_stmt* s) { appId = sqlite3_column_int(s, 0); });
     if (rc == SQLITE_OK)
         rc = query("PRAGMA user_version", [&](sqlite3_stmt* s) { version = sqlite3_column_int(s, 0); });
     if (rc == SQLITE_OK)
@@ -193,6 +207,8 @@ LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
             haveKeys = haveKeys || n == "keys";
             haveValues = haveValues || n == "vals";
         });
+    if (ownTransaction)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return Translate(rc);
     if (appId == kApplicationId) {

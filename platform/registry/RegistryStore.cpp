@@ -6,6 +6,8 @@
 #include "registry/Transaction.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <map>
 #include <new>
 
@@ -51,18 +53,27 @@ RegistryStore& RegistryStore::Instance()
 LONG RegistryStore::Run(bool write, const std::function<LONG()>& work)
 {
     std::lock_guard lock(m_mutex);
-    try {
-        if (const LONG rc = m_db.Ensure(); rc != ERROR_SUCCESS)
+    // SQLite can report a conflict with another process as busy without waiting (a snapshot
+    // that moved, a log being reset). The unit of work was rolled back, so it is run again.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int attempt = 0;; ++attempt) {
+        LONG rc = ERROR_SUCCESS;
+        try {
+            rc = m_db.Ensure();
+            if (rc == ERROR_SUCCESS) {
+                Transaction tx(m_db, write);
+                rc = work();
+                if (rc == ERROR_SUCCESS)
+                    tx.Commit();
+            }
+        } catch (const DatabaseError& e) {
+            rc = e.code();
+        } catch (const std::bad_alloc&) {
+            return ERROR_OUTOFMEMORY;
+        }
+        if (rc != ERROR_BUSY || m_db.Depth() > 0 || std::chrono::steady_clock::now() >= deadline)
             return rc;
-        Transaction tx(m_db, write);
-        const LONG rc = work();
-        if (rc == ERROR_SUCCESS)
-            tx.Commit();
-        return rc;
-    } catch (const DatabaseError& e) {
-        return e.code();
-    } catch (const std::bad_alloc&) {
-        return ERROR_OUTOFMEMORY;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(1 + 5 * attempt, 50)));
     }
 }
 
