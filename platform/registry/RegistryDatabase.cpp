@@ -341,6 +341,17 @@ void RegistryDatabase::CreateSchema()
     static_assert(kApplicationId == 1380271921 && kFormatVersion == 1);
 }
 
+RegistryDatabase::Stamp RegistryDatabase::CurrentStamp()
+{
+    Stamp stamp;
+    stamp.generation = m_generation;
+    stamp.local = m_localChanges;
+    auto s = Prepare("PRAGMA data_version");
+    if (s.Step())
+        stamp.dataVersion = s.Int(0);
+    return stamp;
+}
+
 SqliteStatement RegistryDatabase::Prepare(const char* sql)
 {
     auto it = m_statements.find(sql);
@@ -367,6 +378,8 @@ void RegistryDatabase::Begin(bool write)
     // file could spread the damage over data that is still intact.
     if (write && m_depth == 0 && m_corrupt)
         throw DatabaseError(ERROR_REGISTRY_CORRUPT);
+    if (write)
+        ++m_localChanges;
     Exec(m_depth == 0 ? (write ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested");
     ++m_depth;
 }
@@ -381,6 +394,7 @@ void RegistryDatabase::Rollback()
 {
     if (m_depth == 0 || !m_db)
         return;
+    ++m_localChanges;
     // Errors of a rollback change nothing for the caller: the transaction is gone either way.
     sqlite3_exec(m_db, m_depth == 1 ? "ROLLBACK" : "ROLLBACK TO nested; RELEASE nested", nullptr, nullptr, nullptr);
     --m_depth;

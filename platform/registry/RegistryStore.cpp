@@ -361,11 +361,17 @@ LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view key
     return ERROR_SUCCESS;
 }
 
+bool RegistryStore::IsPredefined(HKEY key)
+{
+    return key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER || key == HKEY_USERS || key == HKEY_CLASSES_ROOT;
+}
+
 LONG RegistryStore::CloseKey(HKEY key)
 {
-    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER || key == HKEY_USERS || key == HKEY_CLASSES_ROOT)
+    if (IsPredefined(key))
         return ERROR_SUCCESS;
     std::lock_guard lock(m_mutex);
+    m_enumCache.erase(HandleValue(key));
     return m_handles.erase(HandleValue(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
@@ -481,21 +487,22 @@ LONG RegistryStore::DeleteTree(HKEY key, const char* subKey)
 LONG RegistryStore::EnumKey(HKEY key, DWORD index, SubkeyEntry& subkey)
 {
     return Run(false, [&]() -> LONG {
-        View view;
-        if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
-            return r;
-        if (!view.classes) {
-            auto s = m_db.Prepare("SELECT name, class, mtime FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-            s.Bind(1, view.id).Bind(2, static_cast<std::int64_t>(index));
-            if (!s.Step())
-                return ERROR_NO_MORE_ITEMS;
-            subkey = SubkeyEntry{s.Text(0), s.Text(1), s.Int(2)};
-            return ERROR_SUCCESS;
+        EnumCache& cache = m_enumCache[HandleValue(key)];
+        const auto stamp = m_db.CurrentStamp();
+        if (!(cache.keysStamp == stamp)) {
+            View view;
+            if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS) {
+                m_enumCache.erase(HandleValue(key));
+                return r;
+            }
+            cache.keys = Subkeys(view);
+            cache.keysStamp = stamp;
+        } else if (!m_handles.count(HandleValue(key)) && !IsPredefined(key)) {
+            return ERROR_INVALID_HANDLE;
         }
-        auto all = Subkeys(view);
-        if (index >= all.size())
+        if (index >= cache.keys.size())
             return ERROR_NO_MORE_ITEMS;
-        subkey = std::move(all[index]);
+        subkey = cache.keys[index];
         return ERROR_SUCCESS;
     });
 }
@@ -503,21 +510,22 @@ LONG RegistryStore::EnumKey(HKEY key, DWORD index, SubkeyEntry& subkey)
 LONG RegistryStore::EnumValue(HKEY key, DWORD index, ValueEntry& value)
 {
     return Run(false, [&]() -> LONG {
-        View view;
-        if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
-            return r;
-        if (!view.classes) {
-            auto s = m_db.Prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY fold LIMIT 1 OFFSET ?");
-            s.Bind(1, view.id).Bind(2, static_cast<std::int64_t>(index));
-            if (!s.Step())
-                return ERROR_NO_MORE_ITEMS;
-            value = ValueEntry{s.Text(0), static_cast<DWORD>(s.Int(1)), s.Blob(2)};
-            return ERROR_SUCCESS;
+        EnumCache& cache = m_enumCache[HandleValue(key)];
+        const auto stamp = m_db.CurrentStamp();
+        if (!(cache.valuesStamp == stamp)) {
+            View view;
+            if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS) {
+                m_enumCache.erase(HandleValue(key));
+                return r;
+            }
+            cache.values = Values(view);
+            cache.valuesStamp = stamp;
+        } else if (!m_handles.count(HandleValue(key)) && !IsPredefined(key)) {
+            return ERROR_INVALID_HANDLE;
         }
-        auto all = Values(view);
-        if (index >= all.size())
+        if (index >= cache.values.size())
             return ERROR_NO_MORE_ITEMS;
-        value = std::move(all[index]);
+        value = cache.values[index];
         return ERROR_SUCCESS;
     });
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -214,6 +216,49 @@ TEST_F(RegistryKeyTest, EnumerationIsOrderedByNameWithoutCase)
     EXPECT_STREQ("zeta", exact);
     EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(parent, 6, exact, 6));
     RegCloseKey(parent);
+}
+
+TEST_F(RegistryKeyTest, EnumerationSeesChangesBetweenCalls)
+{
+    HKEY parent = Create(HKEY_CURRENT_USER, "Software\\Live");
+    RegCloseKey(Create(parent, "b"));
+    char name[16];
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 0, name, sizeof name));
+    EXPECT_STREQ("b", name);
+    // A change through this process...
+    RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\Live\\a"));
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 0, name, sizeof name));
+    EXPECT_STREQ("a", name);
+    // ...and one through another process.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        HKEY k = nullptr;
+        const LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Live\\0", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                        nullptr, &k, nullptr);
+        _exit(rc == ERROR_SUCCESS ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 0, name, sizeof name));
+    EXPECT_STREQ("0", name);
+    EXPECT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 2, name, sizeof name));
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(parent, 3, name, sizeof name));
+    // Deleting the key under an enumeration ends it with ERROR_KEY_DELETED.
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Live"));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegEnumKeyA(parent, 0, name, sizeof name));
+    RegCloseKey(parent);
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegEnumKeyA(parent, 0, name, sizeof name));
+}
+
+TEST_F(RegistryKeyTest, DeleteKeyWithEmptySubkeyDeletesTheHandlesKey)
+{
+    HKEY key = Create(HKEY_CURRENT_USER, "Software\\Self");
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key, ""));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteKeyA(key, ""));
+    RegCloseKey(key);
+    HKEY again = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Self", 0, KEY_READ, &again));
 }
 
 TEST_F(RegistryKeyTest, QueryInfoKeyCountsAndLengths)
