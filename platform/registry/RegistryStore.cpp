@@ -558,41 +558,33 @@ LONG RegistryStore::BeginBatch()
 {
     m_mutex.lock();
     try {
-        LONG rc = m_db.Ensure();
-        if (rc == ERROR_SUCCESS) {
-            m_db.Begin(true);
-            m_batch = true;
-            return ERROR_SUCCESS;
+        if (const LONG rc = m_db.Ensure(); rc != ERROR_SUCCESS) {
+            m_mutex.unlock();
+            return rc;
         }
-        m_mutex.unlock();
-        return rc;
-    } catch (const DatabaseError& e) {
-        m_mutex.unlock();
-        return e.code();
-    }
-}
-
-LONG RegistryStore::CommitBatch()
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_batch)
-        return ERROR_INVALID_FUNCTION;
-    try {
-        m_db.Commit();
-        m_batch = false;
+        m_db.Begin(true); // a savepoint when a batch is already open on this thread
         return ERROR_SUCCESS;
     } catch (const DatabaseError& e) {
+        m_mutex.unlock();
         return e.code();
     }
 }
 
-void RegistryStore::EndBatch()
+LONG RegistryStore::EndBatch(bool commit)
 {
-    if (m_batch) {
+    LONG rc = ERROR_SUCCESS;
+    if (commit) {
+        try {
+            m_db.Commit();
+        } catch (const DatabaseError& e) {
+            rc = e.code();
+            m_db.Rollback();
+        }
+    } else {
         m_db.Rollback();
-        m_batch = false;
     }
     m_mutex.unlock();
+    return rc;
 }
 
 } // namespace platform::registry

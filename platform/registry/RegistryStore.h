@@ -59,10 +59,10 @@ public:
     LONG QueryInfo(HKEY key, KeySummary& summary);
 
     // Batches (RegistryBatch): the calling thread holds the registry and one write
-    // transaction until EndBatch; calls in between are savepoints inside it.
+    // transaction until EndBatch; calls in between are savepoints inside it. A batch begun
+    // inside another is a savepoint of it.
     LONG BeginBatch();
-    LONG CommitBatch();
-    void EndBatch();
+    LONG EndBatch(bool commit);
 
 private:
     // What a handle stands for: a stored key, or a path below HKEY_CLASSES_ROOT.
@@ -119,7 +119,6 @@ private:
     std::unordered_map<std::uintptr_t, HandleEntry> m_handles;
     std::unordered_map<std::uintptr_t, EnumCache> m_enumCache;
     std::uintptr_t m_nextHandle = 0x1000;
-    bool m_batch = false;
 };
 
 } // namespace platform::registry
