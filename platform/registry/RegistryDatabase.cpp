@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <system_error>
 #include <thread>
 #include <algorithm>
@@ -231,6 +232,34 @@ LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
     return ERROR_BADDB;
 }
 
+bool RegistryDatabase::IsTruncated() const
+{
+    // With a write-ahead log present the main file may lag behind its header (a checkpoint
+    // cut short); the log completes it, so only a file without one is judged.
+    std::error_code ec;
+    const auto walSize = fs::file_size(m_path.string() + "-wal", ec);
+    if (!ec && walSize > 0)
+        return false;
+    std::ifstream in(m_path, std::ios::binary);
+    unsigned char header[100] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return false;
+    auto be32 = [&](int at) {
+        return (std::uint32_t{header[at]} << 24) | (std::uint32_t{header[at + 1]} << 16) |
+               (std::uint32_t{header[at + 2]} << 8) | header[at + 3];
+    };
+    std::uint64_t pageSize = (std::uint32_t{header[16]} << 8) | header[17];
+    if (pageSize == 1)
+        pageSize = 65536;
+    const std::uint32_t pages = be32(28);
+    // The page count in the header is only valid when written by the same change as the
+    // counter beside it.
+    if (pages == 0 || be32(92) != be32(24))
+        return false;
+    const auto size = fs::file_size(m_path, ec);
+    return !ec && size < pageSize * pages;
+}
+
 LONG RegistryDatabase::Open()
 {
     std::error_code ec;
@@ -244,6 +273,11 @@ LONG RegistryDatabase::Open()
     // read-write connection might do on its own (rolling back another program's journal,
     // checkpointing its log on close) may touch a file that turns out not to be ours.
     if (exists && fs::file_size(m_path, ec) > 0 && !ec) {
+        if (IsTruncated()) {
+            // What is left may still be read, but nothing is written into it.
+            m_corrupt = true;
+            Report(ERROR_REGISTRY_CORRUPT, "the file is shorter than its header says; it was cut off");
+        }
         sqlite3* probe = nullptr;
         int rc = sqlite3_open_v2(m_path.c_str(), &probe, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {

@@ -75,6 +75,7 @@ private:
     LONG Open();
     LONG Classify(sqlite3* db, FileState& state);
     void CreateSchema();
+    bool IsTruncated() const;
     void Close(bool abandon);
     void Report(LONG code, const std::string& message);
 

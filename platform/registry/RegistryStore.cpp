@@ -304,6 +304,7 @@ LONG RegistryStore::OpenKey(HKEY key, const char* subKey, HKEY* result)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
     std::vector<std::string> parts;
     if (const LONG rc = KeyName::Split(subKey, parts); rc != ERROR_SUCCESS)
         return rc;
@@ -330,6 +331,7 @@ LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view key
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
     std::vector<std::string> parts;
     if (const LONG rc = KeyName::Split(subKey, parts); rc != ERROR_SUCCESS)
         return rc;
