@@ -8,7 +8,7 @@
 
 namespace platform::registry {
 
-class RegistryBatch {
+class __attribute__((visibility("default"))) RegistryBatch {
 public:
     RegistryBatch();
     ~RegistryBatch();

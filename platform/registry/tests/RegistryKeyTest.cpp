@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <dlfcn.h>
 
 #include <string>
 #include <sys/wait.h>
@@ -309,6 +310,19 @@ TEST_F(RegistryKeyTest, QueryInfoKeyCountsAndLengths)
     const auto asInt = [](FILETIME f) { return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
     EXPECT_GE(asInt(later), asInt(written));
     RegCloseKey(key);
+}
+
+TEST_F(RegistryKeyTest, FunctionsCanBeLookedUpByName)
+{
+    for (const char* name : {"RegOpenKeyExA", "RegDeleteTreeA", "RegQueryInfoKeyA", "RegSetValueExW"})
+        EXPECT_NE(nullptr, dlsym(RTLD_DEFAULT, name)) << name;
+    using DeleteTree = LONG (*)(HKEY, LPCSTR);
+    RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\ByName\\Sub"));
+    auto deleteTree = reinterpret_cast<DeleteTree>(dlsym(RTLD_DEFAULT, "RegDeleteTreeA"));
+    ASSERT_NE(nullptr, deleteTree);
+    EXPECT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, "Software\\ByName"));
+    // The layer's own classes stay inside the library.
+    EXPECT_EQ(nullptr, dlsym(RTLD_DEFAULT, "_ZN8platform8registry7KeyName4FoldB5cxx11ESt17basic_string_viewIcSt11char_traitsIcEE"));
 }
 
 TEST_F(RegistryKeyTest, RootSwitchOpensAnotherDatabase)
