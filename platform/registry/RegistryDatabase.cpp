@@ -1,5 +1,6 @@
 #include "registry/RegistryDatabase.h"
 
+#include "base/Clock.h"
 #include "base/PlatformRoot.h"
 #include "base/WinError.h"
 #include "registry/DatabaseError.h"
@@ -31,10 +32,8 @@ constexpr int kBusyTimeoutMs = 10000;
 
 std::int64_t RegistryDatabase::Now()
 {
-    using namespace std::chrono;
-    // FILETIME epoch (1601-01-01) is 11644473600 s before the Unix epoch.
-    const auto since1970 = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
-    return since1970 / 100 + 116444736000000000LL;
+    // The platform's clock, so that tests that fix the time also fix last-write times.
+    return static_cast<std::int64_t>(ActiveClock()->utcNow());
 }
 
 namespace {

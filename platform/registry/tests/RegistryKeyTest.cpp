@@ -1,11 +1,15 @@
 // Keys: opening, creating, case, paths, deletion, enumeration order and key information.
 #include "registry/Registry.h"
 
+#include "base/Clock.h"
+#include "base/ManualClock.h"
+
 #include "TempRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <dlfcn.h>
 
 #include <string>
@@ -302,13 +306,33 @@ TEST_F(RegistryKeyTest, QueryInfoKeyCountsAndLengths)
                                                 nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(7u, cchClass);
 
-    // The last write time moves with a change.
+    // The last write time is the platform clock's time of the latest change to the key:
+    // its values or its list of subkeys.
+    const auto asInt = [](FILETIME f) { return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    auto clock = std::make_shared<platform::ManualClock>(133000000000000000ULL);
+    platform::ScopedClock scoped(clock);
     FILETIME later{};
     RegSetValueExA(key, "v", 0, REG_BINARY, blob, 1);
     ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                               nullptr, nullptr, nullptr, &later));
-    const auto asInt = [](FILETIME f) { return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-    EXPECT_GE(asInt(later), asInt(written));
+    EXPECT_EQ(133000000000000000ULL, asInt(later));
+    clock->advance(1000);
+    RegCloseKey(Create(key, "another"));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, &later));
+    EXPECT_EQ(133000000010000000ULL, asInt(later));
+    FILETIME subWritten{};
+    char name[16];
+    DWORD cch = sizeof name;
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyExA(key, 1, name, &cch, nullptr, nullptr, nullptr, &subWritten));
+    EXPECT_STREQ("another", name);
+    EXPECT_EQ(133000000010000000ULL, asInt(subWritten));
+    clock->advance(1000);
+    DWORD dummy = 0;
+    RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &dummy); // reading changes nothing
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, &later));
+    EXPECT_EQ(133000000010000000ULL, asInt(later));
     RegCloseKey(key);
 }
 
