@@ -1,0 +1,44 @@
+// The enumerators handed out by connection points and their containers (internal).
+#pragma once
+
+#include "com/ComObject.h"
+#include "com/ComPtr.h"
+#include "com/ConnectionPoints.h"
+
+#include <vector>
+
+namespace platform::com::detail {
+
+// A snapshot of the connections; each entry holds a reference to its sink.
+class ConnectionEnumerator : public ComObject<ConnectionEnumerator, IEnumConnections> {
+public:
+    explicit ConnectionEnumerator(std::vector<CONNECTDATA> connections, std::size_t position = 0);
+    ~ConnectionEnumerator() override;
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG cConnections, LPCONNECTDATA rgcd, ULONG* pcFetched) override;
+    HRESULT STDMETHODCALLTYPE Skip(ULONG cConnections) override;
+    HRESULT STDMETHODCALLTYPE Reset() override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumConnections** ppEnum) override;
+
+private:
+    std::vector<CONNECTDATA> m_connections;
+    std::size_t m_position;
+};
+
+// The connection points of a container, which it keeps alive while it is in use.
+class ConnectionPointEnumerator : public ComObject<ConnectionPointEnumerator, IEnumConnectionPoints> {
+public:
+    ConnectionPointEnumerator(IUnknown* owner, std::vector<IConnectionPoint*> points, std::size_t position = 0);
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG cConnections, IConnectionPoint** ppCP, ULONG* pcFetched) override;
+    HRESULT STDMETHODCALLTYPE Skip(ULONG cConnections) override;
+    HRESULT STDMETHODCALLTYPE Reset() override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** ppEnum) override;
+
+private:
+    ComPtr<IUnknown> m_owner;
+    std::vector<IConnectionPoint*> m_points;
+    std::size_t m_position;
+};
+
+} // namespace platform::com::detail
