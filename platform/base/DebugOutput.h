@@ -29,9 +29,10 @@ public:
     std::string joined() const;
     void clear();
 
-    void append(const char* text); // called by OutputDebugStringA
-
 private:
+    friend void ::OutputDebugStringA(LPCSTR text);
+    void append(const char* text);
+
     std::vector<std::string> m_texts;
 };
 

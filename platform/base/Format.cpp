@@ -2,7 +2,6 @@
 
 #include "base/Utf.h"
 
-#include <string>
 
 namespace {
 
@@ -37,7 +36,7 @@ private:
     std::size_t m_length = 0;
 };
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool alternate = false;
@@ -45,17 +44,17 @@ struct Spec {
     int precision = -1;
 };
 
-void PutField(Output& out, const Spec& spec, const char* text, std::size_t n)
+void PutField(Output& out, const Conversion& conv, const char* text, std::size_t n)
 {
-    const int fill = spec.width > static_cast<int>(n) ? spec.width - static_cast<int>(n) : 0;
-    if (!spec.left)
+    const int fill = conv.width > static_cast<int>(n) ? conv.width - static_cast<int>(n) : 0;
+    if (!conv.left)
         out.pad(' ', fill);
     out.put(text, n);
-    if (spec.left)
+    if (conv.left)
         out.pad(' ', fill);
 }
 
-void PutNumber(Output& out, const Spec& spec, unsigned long long value, bool negative, unsigned base,
+void PutNumber(Output& out, const Conversion& conv, unsigned long long value, bool negative, unsigned base,
                bool upper, const char* prefix)
 {
     char digits[32];
@@ -65,23 +64,24 @@ void PutNumber(Output& out, const Spec& spec, unsigned long long value, bool neg
         digits[n++] = set[value % base];
         value /= base;
     } while (value != 0);
-    int precisionZeros = spec.precision > n ? spec.precision - n : 0;
-    std::string head;
+    const int precisionZeros = conv.precision > n ? conv.precision - n : 0;
+    char head[4];
+    int headLength = 0;
     if (negative)
-        head = "-";
-    if (prefix)
-        head += prefix;
-    int length = static_cast<int>(head.size()) + precisionZeros + n;
-    int fill = spec.width > length ? spec.width - length : 0;
-    if (!spec.left && !spec.zero)
+        head[headLength++] = '-';
+    for (const char* p = prefix; p && *p; ++p)
+        head[headLength++] = *p;
+    const int length = headLength + precisionZeros + n;
+    const int fill = conv.width > length ? conv.width - length : 0;
+    if (!conv.left && !conv.zero)
         out.pad(' ', fill);
-    out.put(head.data(), head.size());
-    if (!spec.left && spec.zero)
+    out.put(head, static_cast<std::size_t>(headLength));
+    if (!conv.left && conv.zero)
         out.pad('0', fill);
     out.pad('0', precisionZeros);
     while (n > 0)
         out.put(digits[--n]);
-    if (spec.left)
+    if (conv.left)
         out.pad(' ', fill);
 }
 
@@ -100,20 +100,20 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
             continue;
         }
         const char* start = p++;
-        Spec spec;
+        Conversion conv;
         for (;; ++p) {
-            if (*p == '-') spec.left = true;
-            else if (*p == '0') spec.zero = true;
-            else if (*p == '#') spec.alternate = true;
+            if (*p == '-') conv.left = true;
+            else if (*p == '0') conv.zero = true;
+            else if (*p == '#') conv.alternate = true;
             else break;
         }
         while (*p >= '0' && *p <= '9')
-            spec.width = spec.width * 10 + (*p++ - '0');
+            conv.width = conv.width * 10 + (*p++ - '0');
         if (*p == '.') {
             ++p;
-            spec.precision = 0;
+            conv.precision = 0;
             while (*p >= '0' && *p <= '9')
-                spec.precision = spec.precision * 10 + (*p++ - '0');
+                conv.precision = conv.precision * 10 + (*p++ - '0');
         }
         char size = 0;
         if (*p == 'l' || *p == 'h') {
@@ -127,13 +127,13 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
             break;
         case 'c': {
             char c = static_cast<char>(va_arg(args, int));
-            PutField(out, spec, &c, 1);
+            PutField(out, conv, &c, 1);
             break;
         }
         case 'C': {
             char16_t wc = static_cast<char16_t>(va_arg(args, int));
             std::string s = platform::Utf16ToUtf8(std::u16string_view(&wc, 1));
-            PutField(out, spec, s.data(), s.size());
+            PutField(out, conv, s.data(), s.size());
             break;
         }
         case 's':
@@ -153,12 +153,12 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
                     text = "(null)";
                 n = 0;
                 // Stop at the precision without reading past it: the text need not end in a zero.
-                while ((spec.precision < 0 || n < static_cast<std::size_t>(spec.precision)) && text[n])
+                while ((conv.precision < 0 || n < static_cast<std::size_t>(conv.precision)) && text[n])
                     ++n;
             }
-            if (spec.precision >= 0 && n > static_cast<std::size_t>(spec.precision))
-                n = spec.precision;
-            PutField(out, spec, text, n);
+            if (conv.precision >= 0 && n > static_cast<std::size_t>(conv.precision))
+                n = conv.precision;
+            PutField(out, conv, text, n);
             break;
         }
         case 'd':
@@ -169,7 +169,7 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
             const bool negative = v < 0;
             const unsigned long long magnitude =
                 negative ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
-            PutNumber(out, spec, magnitude, negative, 10, false, nullptr);
+            PutNumber(out, conv, magnitude, negative, 10, false, nullptr);
             break;
         }
         case 'u':
@@ -180,14 +180,14 @@ int wvsprintfA(LPSTR buffer, LPCSTR format, va_list args)
                 v = static_cast<unsigned short>(v);
             const bool hex = *p != 'u';
             const char* prefix = nullptr;
-            if (hex && spec.alternate && v != 0)
+            if (hex && conv.alternate && v != 0)
                 prefix = *p == 'x' ? "0x" : "0X";
-            PutNumber(out, spec, v, false, hex ? 16 : 10, *p == 'X', prefix);
+            PutNumber(out, conv, v, false, hex ? 16 : 10, *p == 'X', prefix);
             break;
         }
         case 'p': {
             const auto v = reinterpret_cast<std::uintptr_t>(va_arg(args, void*));
-            Spec full = spec;
+            Conversion full = conv;
             full.precision = static_cast<int>(sizeof(void*) * 2);
             PutNumber(out, full, v, false, 16, true, nullptr);
             break;

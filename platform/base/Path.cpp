@@ -18,7 +18,8 @@ void CopyCut(char* target, std::string_view text, std::size_t capacity)
     if (!target)
         return;
     const std::size_t n = text.size() < capacity ? text.size() : capacity - 1;
-    std::memcpy(target, text.data(), n);
+    if (n > 0)
+        std::memcpy(target, text.data(), n);
     target[n] = '\0';
 }
 

@@ -35,14 +35,14 @@ fs::path ProfilePath(const char* fileName)
 
 namespace {
 
-// Serialises the read-modify-write of writers (threads or processes) of one file through an
-// advisory lock on a companion file, so that no change is lost.
+// Serialises the read-modify-write of writers (threads or processes) through an advisory lock
+// on the file's folder, so that no change is lost and no lock file is left behind.
 class ProfileLock {
 public:
     explicit ProfileLock(const fs::path& file)
     {
-        const std::string lockName = file.string() + ".lck";
-        m_fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+        m_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (m_fd >= 0)
             ::flock(m_fd, LOCK_EX);
     }
@@ -171,7 +171,12 @@ UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR 
 
 BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName)
 {
-    if (!section || !fileName) {
+    // A line break (or a ']' in a section name, a '=' in a key) would write other sections or
+    // keys than the caller named.
+    const auto breaks = [](LPCSTR text, const char* extra) {
+        return text && (std::strpbrk(text, "\r\n") || (extra && std::strpbrk(text, extra)));
+    };
+    if (!section || !fileName || breaks(section, "]") || breaks(key, "=") || breaks(value, nullptr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -99,12 +99,19 @@ TEST(Module, LoadFindAndFreeALibrary)
     // A function of another module is not this module's.
     EXPECT_EQ(GetProcAddress(module, "GetTickCount"), nullptr);
 
-    // A second reference keeps it loaded through one FreeLibrary.
+    // Further references (a second load, a counted handle) keep it loaded until each is freed.
     ASSERT_EQ(LoadLibraryA(path.c_str()), module);
+    HMODULE counted = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(0, name.c_str(), &counted));
+    EXPECT_EQ(counted, module);
+    EXPECT_TRUE(FreeLibrary(module));
     EXPECT_TRUE(FreeLibrary(module));
     EXPECT_EQ(GetModuleHandleA(name.c_str()), module);
     EXPECT_TRUE(FreeLibrary(module));
     EXPECT_EQ(GetModuleHandleA(name.c_str()), nullptr);
+    SetLastError(0);
+    EXPECT_FALSE(FreeLibrary(module));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 TEST(Module, MissingLibraryFails)

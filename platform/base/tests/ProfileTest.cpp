@@ -147,6 +147,15 @@ TEST(Profile, WriteCreatesReplacesAndDeletes)
     EXPECT_TRUE(WritePrivateProfileStringA("S", "c", "3", "w.ini"));
     EXPECT_EQ(ReadFile(file), "; keep me\n[S]\n; and me\na=1\nc=3\n\n[T]\nb=2\n");
 
+    // Nothing can smuggle another key or section into the file.
+    const std::string before = ReadFile(file);
+    SetLastError(0);
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v\n[Evil]\nx=1", "w.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(WritePrivateProfileStringA("S]x", "k", "v", "w.ini"));
+    EXPECT_FALSE(WritePrivateProfileStringA("S", "k=1", "v", "w.ini"));
+    EXPECT_EQ(ReadFile(file), before);
+
     SetLastError(0);
     EXPECT_FALSE(WritePrivateProfileStringA("S", "k", "v", (root.path() / "no/such/dir/x.ini").c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
@@ -168,4 +177,9 @@ TEST(Profile, ConcurrentWritersLoseNothing)
     char list[4096];
     const DWORD n = GetPrivateProfileStringA("S", nullptr, "", list, sizeof list, "c.ini");
     EXPECT_EQ(List(list, n).size(), 100u);
+    // Only the file itself is left in the folder.
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(platform::WindowsDirectory()))
+        files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"c.ini"});
 }
