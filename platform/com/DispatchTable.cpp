@@ -30,13 +30,11 @@ HRESULT DispatchGetIDsOfNames(std::span<const DispatchMember> members, REFIID ri
 
 namespace {
 
-const DispatchMember* FindMember(std::span<const DispatchMember> members, DISPID dispid, WORD wFlags, bool& known)
+const DispatchMember* FindMember(std::span<const DispatchMember> members, DISPID dispid, WORD wFlags)
 {
-    known = false;
     for (const DispatchMember& member : members) {
         if (member.dispid != dispid)
             continue;
-        known = true;
         if (wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
             if (member.flags & wFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF))
                 return &member;
@@ -72,8 +70,7 @@ HRESULT DispatchInvoke(void* self, std::span<const DispatchMember> members, DISP
     if (pVarResult)
         VariantInit(pVarResult);
 
-    bool known = false;
-    const DispatchMember* member = FindMember(members, dispIdMember, wFlags, known);
+    const DispatchMember* member = FindMember(members, dispIdMember, wFlags);
     if (!member)
         return DISP_E_MEMBERNOTFOUND;
     // The only named argument understood is the value of a put.

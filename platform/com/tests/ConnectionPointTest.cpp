@@ -1,4 +1,6 @@
 #include "TestAccount.h"
+#include "TestPlain.h"
+#include "com/Advise.h"
 #include "com/ComPtr.h"
 #include "com/ConnectionPoints.h"
 
@@ -183,6 +185,29 @@ TEST_F(ConnectionPoints, EnumeratesPointsAndKeepsTheContainerAlive)
     points = nullptr;
     clone = nullptr;
     EXPECT_EQ(account->RefCount(), 2u);
+}
+
+TEST_F(ConnectionPoints, AdviseHelpersFindThePoint)
+{
+    DWORD cookie = 0;
+    ASSERT_EQ(AdviseSink(account->GetUnknown(), sink->GetUnknown(), DIID_IAccountEvents, &cookie), S_OK);
+    LONG balance = 0;
+    account->Deposit(4, &balance);
+    ASSERT_EQ(UnadviseSink(account->GetUnknown(), DIID_IAccountEvents, cookie), S_OK);
+    account->Deposit(4, &balance);
+    ASSERT_EQ(sink->events.size(), 1u);
+    EXPECT_EQ(sink->events[0].value, 4);
+    EXPECT_EQ(UnadviseSink(account->GetUnknown(), DIID_IAccountEvents, cookie), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(AdviseSink(account->GetUnknown(), sink->GetUnknown(), IID_OF(IAccount), &cookie),
+              CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(cookie, 0u);
+
+    CTestPlain* plain = nullptr;
+    ASSERT_EQ(CTestPlain::CreateObject(&plain), S_OK);
+    EXPECT_EQ(AdviseSink(plain, sink->GetUnknown(), DIID_IAccountEvents, &cookie), E_NOINTERFACE);
+    EXPECT_EQ(AdviseSink(nullptr, sink->GetUnknown(), DIID_IAccountEvents, &cookie), E_INVALIDARG);
+    EXPECT_EQ(plain->Release(), 0u);
+    EXPECT_EQ(sink->RefCount(), 1u);
 }
 
 } // namespace
