@@ -55,8 +55,9 @@ public:
     {
         const ULONG refs = --m_refs;
         if (refs == 0) {
-            // Guard against a release made by FinalRelease itself.
-            m_refs = 1;
+            // FinalRelease may hand out and drop references of its own: keep the count far
+            // from zero while it runs.
+            m_refs = kDestroying;
             static_cast<Derived*>(this)->FinalRelease();
             delete static_cast<Derived*>(this);
         }
@@ -136,5 +137,6 @@ private:
         return false;
     }
 
+    static constexpr ULONG kDestroying = 0x40000000;
     std::atomic<ULONG> m_refs{0};
 };

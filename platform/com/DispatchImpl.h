@@ -1,5 +1,7 @@
 // DispatchImpl<Derived, Itf>: IDispatch for a dual interface Itf, driven by Derived's table
 //   static std::span<const DispatchMember> DispatchMembers();
+// A class with several dual interfaces gives one table per interface instead:
+//   static std::span<const DispatchMember> DispatchMembers(std::type_identity<IFoo>);
 // GetIDsOfNames finds member names without regard to case; Invoke converts the arguments
 // (given last first, the value of a put under DISPID_PROPERTYPUT) to the parameters' types and
 // calls the interface method. When the method fails after setting error info, Invoke returns
@@ -12,6 +14,7 @@
 #include "com/DispatchMember.h"
 
 #include <span>
+#include <type_traits>
 
 namespace platform::com {
 
@@ -26,6 +29,14 @@ HRESULT DispatchInvoke(void* self, std::span<const DispatchMember> members, DISP
 template <class Derived, class Itf>
 class DispatchImpl : public Itf {
     static_assert(std::is_base_of_v<IDispatch, Itf>, "DispatchImpl needs a dual interface");
+
+    static std::span<const DispatchMember> Members()
+    {
+        if constexpr (requires { Derived::DispatchMembers(std::type_identity<Itf>{}); })
+            return Derived::DispatchMembers(std::type_identity<Itf>{});
+        else
+            return Derived::DispatchMembers();
+    }
 
 public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override
@@ -47,14 +58,14 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
                                             DISPID* rgDispId) override
     {
-        return platform::com::DispatchGetIDsOfNames(Derived::DispatchMembers(), riid, rgszNames, cNames, rgDispId);
+        return platform::com::DispatchGetIDsOfNames(Members(), riid, rgszNames, cNames, rgDispId);
     }
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags, DISPPARAMS* pDispParams,
                                      VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override
     {
         return platform::com::DispatchInvoke(static_cast<Itf*>(static_cast<Derived*>(this)),
-                                             Derived::DispatchMembers(), dispIdMember, riid, wFlags, pDispParams,
+                                             Members(), dispIdMember, riid, wFlags, pDispParams,
                                              pVarResult, pExcepInfo, puArgErr);
     }
 };

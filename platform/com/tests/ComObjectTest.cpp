@@ -140,4 +140,30 @@ TEST(ComModule, ClassObjectsAndUnloadAnswer)
     EXPECT_EQ(module.GetClassObject(CLSID_NULL, IID_IClassFactory, &p), CLASS_E_CLASSNOTAVAILABLE);
 }
 
+// Hands out and drops a reference of its own while it goes.
+class CSelfReferencing : public ComObject<CSelfReferencing, IPlain> {
+public:
+    explicit CSelfReferencing(int* finalReleases) : m_finalReleases(finalReleases) {}
+    void FinalRelease()
+    {
+        ++*m_finalReleases;
+        ComPtr<IPlain> self(this); // AddRef and Release during destruction
+    }
+    HRESULT STDMETHODCALLTYPE Add(LONG, LONG, LONG*) override { return E_NOTIMPL; }
+
+private:
+    int* m_finalReleases;
+};
+
+TEST(ComObject, FinalReleaseMayUseItsOwnReferences)
+{
+    int finalReleases = 0;
+    CSelfReferencing* object = nullptr;
+    ASSERT_EQ(CSelfReferencing::CreateObject(&object, &finalReleases), S_OK);
+    const LONG locks = platform::com::ModuleLockCount();
+    EXPECT_EQ(object->Release(), 0u);
+    EXPECT_EQ(finalReleases, 1);
+    EXPECT_EQ(platform::com::ModuleLockCount(), locks - 1);
+}
+
 } // namespace

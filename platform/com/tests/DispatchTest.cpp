@@ -246,4 +246,95 @@ TEST_F(Dispatch, FailingMemberFillsExcepInfo)
               DISP_E_UNKNOWNINTERFACE);
 }
 
+// Two dual interfaces on one object, each with its own table; the second has an event-style
+// member whose last argument is a by-reference flag.
+struct IFirst : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) = 0;
+};
+struct ISecond : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE ItemSend(IDispatch* item, VARIANT_BOOL* cancel) = 0;
+};
+
+} // namespace
+PLATFORM_DECLARE_IID(IFirst, "0D8C9B61-3C4E-4B7E-8E0F-1A2B3C4D5E70");
+PLATFORM_DECLARE_IID(ISecond, "0D8C9B61-3C4E-4B7E-8E0F-1A2B3C4D5E71");
+namespace {
+
+class CTwoDuals : public ComObject<CTwoDuals, DispatchImpl<CTwoDuals, IFirst>, DispatchImpl<CTwoDuals, ISecond>> {
+public:
+    static std::span<const DispatchMember> DispatchMembers(std::type_identity<IFirst>)
+    {
+        static const DispatchMember members[] = {DispMember<&IFirst::get_Name>("Name", 1, DISPATCH_PROPERTYGET)};
+        return members;
+    }
+    static std::span<const DispatchMember> DispatchMembers(std::type_identity<ISecond>)
+    {
+        static const DispatchMember members[] = {
+            DispMember<&ISecond::ItemSend>("ItemSend", 0xF002, DISPATCH_METHOD, {VT_DISPATCH, VT_BOOL})};
+        return members;
+    }
+    HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override
+    {
+        *name = SysAllocString(u"first");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ItemSend(IDispatch* item, VARIANT_BOOL* cancel) override
+    {
+        sawItem = item != nullptr;
+        sawCancel = *cancel;
+        *cancel = VARIANT_TRUE;
+        return S_OK;
+    }
+    bool sawItem = false;
+    VARIANT_BOOL sawCancel = 1;
+};
+
+TEST(DispatchTables, OnePerDualInterface)
+{
+    CTwoDuals* object = nullptr;
+    ASSERT_EQ(CTwoDuals::CreateObject(&object), S_OK);
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(object->QueryInterface(IID_IDispatch, dispatch.put_void()), S_OK);
+    EXPECT_EQ(static_cast<void*>(dispatch.get()), static_cast<void*>(static_cast<IFirst*>(object)));
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    VARIANT result;
+    VariantInit(&result);
+    ASSERT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(std::u16string(result.bstrVal), u"first");
+    VariantClear(&result);
+    EXPECT_EQ(dispatch->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
+
+    ComPtr<ISecond> second;
+    ASSERT_EQ(object->QueryInterface(IID_OF(ISecond), second.put_void()), S_OK);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT args[2];
+    VariantInit(&args[0]);
+    args[0].vt = VT_BOOL | VT_BYREF;
+    args[0].pboolVal = &cancel;
+    VariantInit(&args[1]);
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = dispatch.get();
+    DISPPARAMS params{args, nullptr, 2, 0};
+    ASSERT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_TRUE(object->sawItem);
+    EXPECT_EQ(object->sawCancel, VARIANT_FALSE);
+    EXPECT_EQ(cancel, VARIANT_TRUE); // written back through the reference
+    // Without the flag argument the result is the method's out value.
+    DISPPARAMS one{&args[1], nullptr, 1, 0};
+    ASSERT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
+    EXPECT_EQ(result.vt, VT_BOOL);
+    EXPECT_EQ(result.boolVal, VARIANT_TRUE);
+    // A flag passed by value cannot be written back.
+    VARIANT byValue[2] = {args[1], args[1]};
+    byValue[0].vt = VT_BOOL;
+    byValue[0].boolVal = VARIANT_FALSE;
+    DISPPARAMS wrong{byValue, nullptr, 2, 0};
+    EXPECT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, nullptr),
+              DISP_E_TYPEMISMATCH);
+    second = nullptr;
+    dispatch = nullptr;
+    EXPECT_EQ(object->Release(), 0u);
+}
+
 } // namespace

@@ -90,6 +90,18 @@ LONG ServerLockCount()
     return result;
 }
 
+// The loaded test server's own answer to DllCanUnloadNow (E_FAIL when it is not loaded).
+HRESULT ServerCanUnloadNow()
+{
+    void* handle = dlopen(COM_TEST_SERVER, RTLD_NOW | RTLD_NOLOAD);
+    if (!handle)
+        return E_FAIL;
+    auto canUnload = reinterpret_cast<HRESULT (*)()>(dlsym(handle, "DllCanUnloadNow"));
+    const HRESULT result = canUnload ? canUnload() : E_FAIL;
+    dlclose(handle);
+    return result;
+}
+
 void RegisterClassKey(const CLSID& clsid, const std::string& path)
 {
     HKEY h = nullptr;
@@ -240,11 +252,14 @@ TEST_F(Server, CreatedUsedReleasedAndUnloaded)
     EXPECT_EQ(platform::com::LoadedServerCount(), 1u); // one library, loaded once
 
     // In use: not unloaded.
+    EXPECT_EQ(ServerCanUnloadNow(), S_FALSE);
     CoFreeUnusedLibraries();
     EXPECT_TRUE(ServerLoaded());
     plain = nullptr;
+    EXPECT_EQ(ServerCanUnloadNow(), S_FALSE);
     EXPECT_EQ(account->Release(), 0u);
     EXPECT_EQ(ServerLockCount(), 0);
+    EXPECT_EQ(ServerCanUnloadNow(), S_OK);
     CoFreeUnusedLibraries();
     EXPECT_FALSE(ServerLoaded());
     EXPECT_EQ(platform::com::LoadedServerCount(), 0u);
