@@ -41,8 +41,11 @@ HRESULT DispatchArgs::CheckCount(UINT inCount, UINT required, bool hasOut)
         --required;
     if (hasOut && !IsPut() && m_positional == positionalParams + 1) {
         VARIANT* last = &m_params.rgvarg[m_params.cNamedArgs];
-        if (!(last->vt & VT_BYREF))
+        if (!(last->vt & VT_BYREF)) {
+            if (m_argErr)
+                *m_argErr = m_params.cNamedArgs;
             return DISP_E_TYPEMISMATCH;
+        }
         m_byrefOut = last;
         return S_OK;
     }

@@ -54,6 +54,22 @@ enum VARENUM : VARTYPE {
 #define VARIANT_NOUSEROVERRIDE 0x04
 #define VARIANT_LOCALBOOL 0x10
 
+// Arrays appear in some interface signatures; the variant functions here do not handle
+// VT_ARRAY (they answer DISP_E_BADVARTYPE).
+struct SAFEARRAYBOUND {
+    ULONG cElements;
+    LONG lLbound;
+};
+struct SAFEARRAY {
+    USHORT cDims;
+    USHORT fFeatures;
+    ULONG cbElements;
+    ULONG cLocks;
+    void* pvData;
+    SAFEARRAYBOUND rgsabound[1];
+};
+using LPSAFEARRAY = SAFEARRAY*;
+
 struct VARIANT {
     VARTYPE vt;
     WORD wReserved1;
@@ -72,6 +88,7 @@ struct VARIANT {
         BSTR bstrVal;
         IUnknown* punkVal;
         IDispatch* pdispVal;
+        SAFEARRAY* parray;
         BYTE* pbVal;
         SHORT* piVal;
         LONG* plVal;
@@ -84,6 +101,7 @@ struct VARIANT {
         BSTR* pbstrVal;
         IUnknown** ppunkVal;
         IDispatch** ppdispVal;
+        SAFEARRAY** pparray;
         VARIANT* pvarVal;
         void* byref;
         CHAR cVal;

@@ -330,8 +330,10 @@ TEST(DispatchTables, OnePerDualInterface)
     byValue[0].vt = VT_BOOL;
     byValue[0].boolVal = VARIANT_FALSE;
     DISPPARAMS wrong{byValue, nullptr, 2, 0};
-    EXPECT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, nullptr),
+    UINT argErr = 9;
+    EXPECT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, &argErr),
               DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(argErr, 0u);
     second = nullptr;
     dispatch = nullptr;
     EXPECT_EQ(object->Release(), 0u);
