@@ -5,9 +5,8 @@
 #include "com/Dispatch.h"
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -245,10 +244,16 @@ HRESULT ParseNumber(BSTR text, bool& isInteger, Int& integer, double& real)
         integer = negative ? -value : value;
         return S_OK;
     }
-    char* end = nullptr;
-    const double value = std::strtod(s.c_str(), &end);
-    // Only plain decimal notation: no hexadecimal, infinity or NaN spellings.
-    if (end != s.c_str() + s.size() || s.find_first_of("xXnN") != std::string::npos)
+    // Plain decimal notation with "." whatever the process locale says: no hexadecimal,
+    // infinity or NaN spellings.
+    if (s.find_first_not_of("0123456789.eE+-") != std::string::npos)
+        return DISP_E_TYPEMISMATCH;
+    const std::size_t start = s[0] == '+' ? 1 : 0;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(s.data() + start, s.data() + s.size(), value);
+    if (ec == std::errc::result_out_of_range)
+        return DISP_E_OVERFLOW;
+    if (ec != std::errc() || end != s.data() + s.size())
         return DISP_E_TYPEMISMATCH;
     if (!std::isfinite(value))
         return DISP_E_OVERFLOW;
@@ -271,8 +276,11 @@ std::string IntegerText(Int value)
 std::string RealText(double value, int digits)
 {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*G", digits, value);
-    return buffer;
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    std::string text(buffer, ec == std::errc() ? end : buffer);
+    for (char& c : text)
+        c = c == 'e' ? 'E' : c;
+    return text;
 }
 
 bool EqualsNoCase(BSTR text, std::string_view word)

@@ -160,7 +160,20 @@ TEST(VariantChangeType, NumbersAndText)
     r.dblVal = 0.1;
     ASSERT_EQ(VariantChangeType(&out, &r, 0, VT_BSTR), S_OK);
     EXPECT_EQ(TextOf(out), u"0.1");
+    r.dblVal = 1e20;
+    ASSERT_EQ(VariantChangeType(&out, &r, 0, VT_BSTR), S_OK);
+    EXPECT_EQ(TextOf(out), u"1E+20");
     VariantClear(&out);
+    t = Text(u"+1.5e3");
+    ASSERT_EQ(VariantChangeType(&out, &t, 0, VT_I4), S_OK);
+    EXPECT_EQ(out.lVal, 1500);
+    VariantClear(&t);
+    t = Text(u"1e999");
+    EXPECT_EQ(VariantChangeType(&out, &t, 0, VT_R8), DISP_E_OVERFLOW);
+    VariantClear(&t);
+    t = Text(u"nan");
+    EXPECT_EQ(VariantChangeType(&out, &t, 0, VT_R8), DISP_E_TYPEMISMATCH);
+    VariantClear(&t);
 }
 
 TEST(VariantChangeType, RangeAndMismatch)
