@@ -2,6 +2,8 @@
 
 #include "com/ComPtr.h"
 
+#include <algorithm>
+
 DispatchArgs::DispatchArgs(DISPPARAMS& params, WORD flags, VARIANT* result, UINT* argErr)
     : m_params(params), m_flags(flags), m_callerResult(result), m_argErr(argErr)
 {
@@ -34,11 +36,11 @@ UINT DispatchArgs::ErrIndex(UINT index, UINT inCount) const
 
 HRESULT DispatchArgs::CheckCount(UINT inCount, UINT required, bool hasOut)
 {
-    UINT positionalParams = IsPut() && inCount > 0 ? inCount - 1 : inCount;
+    const UINT positionalParams = IsPut() && inCount > 0 ? inCount - 1 : inCount;
     if (IsPut() && (inCount == 0 || m_putValue < 0))
         return DISP_E_PARAMNOTFOUND;
-    if (IsPut() && required > 0)
-        --required;
+    // The value of a put is never among the positional arguments.
+    required = std::min(required, positionalParams);
     if (hasOut && !IsPut() && m_positional == positionalParams + 1) {
         VARIANT* last = &m_params.rgvarg[m_params.cNamedArgs];
         if (!(last->vt & VT_BYREF)) {

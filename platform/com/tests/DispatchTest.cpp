@@ -131,6 +131,14 @@ TEST_F(Dispatch, IndexedPropertyWithNamedValue)
     ASSERT_EQ(Call(DISPID_VALUE, DISPATCH_PROPERTYGET, {Text(u"3")}, &result), S_OK);
     EXPECT_EQ(std::u16string(result.bstrVal), u"three");
     VariantClear(&result);
+    // The index is required; the value alone is not enough, and a put needs its value.
+    EXPECT_EQ(Call(DISPID_VALUE, DISPATCH_PROPERTYPUT, {Text(u"four")}, nullptr, true), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(DISPID_VALUE, DISPATCH_PROPERTYPUT, {}), DISP_E_PARAMNOTFOUND);
+    // Without the named value the last argument is the value.
+    ASSERT_EQ(Call(DISPID_VALUE, DISPATCH_PROPERTYPUT, {I4(4), Text(u"four")}), S_OK);
+    ASSERT_EQ(Call(DISPID_VALUE, DISPATCH_PROPERTYGET, {I4(4)}, &result), S_OK);
+    EXPECT_EQ(std::u16string(result.bstrVal), u"four");
+    VariantClear(&result);
 }
 
 TEST_F(Dispatch, MethodsConvertArgumentsAndReturnResults)

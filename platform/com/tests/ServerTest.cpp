@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -24,6 +25,7 @@
 #include <fstream>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -392,6 +394,38 @@ TEST_F(Server, ThreadsMustInitialise)
     EXPECT_EQ(initialised, S_OK);
     EXPECT_EQ(again, S_FALSE);
     EXPECT_EQ(changed, RPC_E_CHANGED_MODE);
+}
+
+TEST_F(Server, ManyThreadsCreateAndReleaseConcurrently)
+{
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    ComPtr<IAccount> shared;
+    ASSERT_EQ(CoCreateInstance(CLSID_TestAccount, nullptr, CLSCTX_ALL, IID_OF(IAccount), shared.put_void()), S_OK);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            for (int i = 0; i < 200; ++i) {
+                ComPtr<IAccount> account;
+                LONG balance = 0;
+                if (FAILED(CoCreateInstance(CLSID_TestAccount, nullptr, CLSCTX_ALL, IID_OF(IAccount),
+                                            account.put_void())) ||
+                    FAILED(account->Deposit(1, &balance)) || balance != 1)
+                    ++failures;
+                ComPtr<IAccount> extra = shared; // references on one object from every thread
+            }
+            CoUninitialize();
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(shared->AddRef(), 2u);
+    EXPECT_EQ(shared->Release(), 1u);
+    shared = nullptr;
+    EXPECT_EQ(ServerLockCount(), 0);
+    CoFreeUnusedLibraries();
+    EXPECT_FALSE(ServerLoaded());
 }
 
 class CRunnable : public ComObject<CRunnable, IRunnableObject> {
