@@ -52,8 +52,9 @@ LONG ComModule::GetLockCount() const
 
 std::string ComModule::ModulePath() const
 {
-    // The module object lives in the library's own data, so its address names the library.
-    return platform::ModulePathOfAddress(this);
+    // The lock count lives in the library's own data (ModuleLockCount is hidden in every
+    // library), so its address names the library wherever the module object itself lives.
+    return platform::ModulePathOfAddress(&m_lockCount);
 }
 
 HRESULT ComModule::RegisterClass(const ComClassEntry& entry) const

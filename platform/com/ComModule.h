@@ -6,53 +6,19 @@
 // A library defines its map and module once and exports the four entry points:
 //
 //   static const ComClassEntry kObjectMap[] = {
-//       ComClassEntry::Creatable<CSyncEngine>(CLSID_SyncEngine, "Tembrix.SyncEngine.1",
-//                                             "Tembrix.SyncEngine", "SyncEngine Class", "Both"),
+//       ComClassEntry::Creatable<CAccount>(CLSID_Account, "Bank.Account.1", "Bank.Account",
+//                                          "Account Class", "Both"),
 //   };
-//   COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_TembrixLib);
+//   COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_BankLib);
 //   COM_MODULE_EXPORTS(g_module)
 #pragma once
 
-#include "com/ClassFactoryImpl.h"
+#include "com/ComClassEntry.h"
 #include "com/ModuleLock.h"
 
 #include <atomic>
 #include <span>
 #include <string>
-
-// Registration flags of an object-map entry.
-enum ComClassFlags : DWORD {
-    kComRegisterNothing = 0,
-    kComRegisterCurVer = 0x1,        // CurVer under the version-independent ProgID
-    kComRegisterProgrammable = 0x2,  // empty Programmable key under CLSID\{...}
-    kComRegisterTypeLib = 0x4,       // TypeLib value under CLSID\{...} = the module's LIBID
-};
-
-struct ComClassEntry {
-    const CLSID* clsid = nullptr;           // null: neither class object nor registration
-    const char* progId = nullptr;           // "Lib.Class.1"; null: no ProgID keys
-    const char* versionIndependentProgId = nullptr;
-    const char* description = nullptr;      // "Class Class"
-    const char* threadingModel = nullptr;   // stored as given; null: no ThreadingModel value
-    DWORD flags = kComRegisterNothing;
-    // Makes the class object; null for a class the library creates only itself.
-    HRESULT (*getClassObject)(REFIID riid, void** ppv) = nullptr;
-    // More registration of the class (add-in keys and the like); bRegister TRUE or FALSE.
-    HRESULT (*updateRegistry)(BOOL bRegister) = nullptr;
-
-    template <class T>
-    static constexpr ComClassEntry Creatable(const CLSID& clsid, const char* progId,
-                                             const char* versionIndependentProgId, const char* description,
-                                             const char* threadingModel, DWORD flags = kComRegisterNothing,
-                                             HRESULT (*updateRegistry)(BOOL) = nullptr)
-    {
-        return {&clsid, progId, versionIndependentProgId, description, threadingModel, flags,
-                &ClassFactoryImpl<T>::Create, updateRegistry};
-    }
-
-    // A class of the library's type library that has no class object and no registration.
-    static constexpr ComClassEntry Internal() { return {}; }
-};
 
 class ComModule {
 public:

@@ -1,6 +1,6 @@
 #include "com/ConnectionPoint.h"
 
-#include "com/ConnectionEnumerators.h"
+#include "com/ConnectionEnumerator.h"
 
 #include <algorithm>
 

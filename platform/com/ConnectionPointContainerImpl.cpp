@@ -1,6 +1,6 @@
 #include "com/ConnectionPointContainerImpl.h"
 
-#include "com/ConnectionEnumerators.h"
+#include "com/ConnectionPointEnumerator.h"
 
 using platform::com::detail::ConnectionPointEnumerator;
 

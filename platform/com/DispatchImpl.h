@@ -8,7 +8,8 @@
 // DISP_E_EXCEPTION with the EXCEPINFO filled from it. There are no type-library files, so
 // GetTypeInfoCount reports 0.
 //
-//   class CStore : public ComObject<CStore, DispatchImpl<CStore, IStore>, SupportErrorInfoImpl<IStore>>
+//   class CAccount : public ComObject<CAccount, DispatchImpl<CAccount, IAccount>,
+//                                     SupportErrorInfoImpl<IAccount>>
 #pragma once
 
 #include "com/DispatchMember.h"

@@ -7,8 +7,8 @@
 // VARIANT -> any, optional when trailing, ...). A last pointer parameter (LONG*, BSTR*,
 // VARIANT_BOOL*, IFoo**, VARIANT*) is the result. VARIANT_BOOL is a short, so boolean
 // parameters name their type:
-//   DispMember<&IStore::get_StoreName>("StoreName", 3, DISPATCH_PROPERTYGET),
-//   DispMember<&IReminderEngine::put_Enabled>("Enabled", 7, DISPATCH_PROPERTYPUT, {VT_BOOL}),
+//   DispMember<&IAccount::get_Owner>("Owner", 1, DISPATCH_PROPERTYGET),
+//   DispMember<&IAccount::put_Frozen>("Frozen", 5, DISPATCH_PROPERTYPUT, {VT_BOOL}),
 // The method must belong to the dual interface itself (or one of its single-inheritance bases).
 #pragma once
 

@@ -1,6 +1,6 @@
 // Setting the thread's error info from a failing method: ReportError builds an error object
 // (source, description, the interface's IID; no help file, context 0), sets it and returns hr,
-// so that a method can end with   return ReportError(hr, IID_OF(IStore), u"Tembrix.Store", u"...");
+// so that a method can end with   return ReportError(hr, IID_OF(IAccount), u"Bank.Account", u"...");
 #pragma once
 
 #include "com/ErrorInfo.h"

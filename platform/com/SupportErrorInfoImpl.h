@@ -1,8 +1,8 @@
 // SupportErrorInfoImpl<Interfaces...>: ISupportErrorInfo answering S_OK for the listed
 // interfaces (those whose methods set error info) and S_FALSE for any other. It is listed
 // among a class's interfaces in place of ISupportErrorInfo:
-//   class CStore : public ComObject<CStore, DispatchImpl<CStore, IStore>,
-//                                   SupportErrorInfoImpl<IStore>> { ... };
+//   class CAccount : public ComObject<CAccount, DispatchImpl<CAccount, IAccount>,
+//                                     SupportErrorInfoImpl<IAccount>> { ... };
 #pragma once
 
 #include "com/ErrorInfo.h"

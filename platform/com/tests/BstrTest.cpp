@@ -10,7 +10,7 @@ namespace {
 
 TEST(Bstr, LengthPrefixAndTerminator)
 {
-    BSTR s = SysAllocString(u"Tembrix");
+    BSTR s = SysAllocString(u"Account");
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(SysStringLen(s), 7u);
     EXPECT_EQ(SysStringByteLen(s), 14u);

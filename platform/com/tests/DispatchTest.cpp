@@ -260,7 +260,7 @@ struct IFirst : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) = 0;
 };
 struct ISecond : IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE ItemSend(IDispatch* item, VARIANT_BOOL* cancel) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Sending(IDispatch* item, VARIANT_BOOL* cancel) = 0;
 };
 
 } // namespace
@@ -278,7 +278,7 @@ public:
     static std::span<const DispatchMember> DispatchMembers(std::type_identity<ISecond>)
     {
         static const DispatchMember members[] = {
-            DispMember<&ISecond::ItemSend>("ItemSend", 0xF002, DISPATCH_METHOD, {VT_DISPATCH, VT_BOOL})};
+            DispMember<&ISecond::Sending>("Sending", 0x20, DISPATCH_METHOD, {VT_DISPATCH, VT_BOOL})};
         return members;
     }
     HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override
@@ -286,7 +286,7 @@ public:
         *name = SysAllocString(u"first");
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ItemSend(IDispatch* item, VARIANT_BOOL* cancel) override
+    HRESULT STDMETHODCALLTYPE Sending(IDispatch* item, VARIANT_BOOL* cancel) override
     {
         sawItem = item != nullptr;
         sawCancel = *cancel;
@@ -310,7 +310,7 @@ TEST(DispatchTables, OnePerDualInterface)
     ASSERT_EQ(dispatch->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr), S_OK);
     EXPECT_EQ(std::u16string(result.bstrVal), u"first");
     VariantClear(&result);
-    EXPECT_EQ(dispatch->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+    EXPECT_EQ(dispatch->Invoke(0x20, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
 
     ComPtr<ISecond> second;
@@ -324,13 +324,13 @@ TEST(DispatchTables, OnePerDualInterface)
     args[1].vt = VT_DISPATCH;
     args[1].pdispVal = dispatch.get();
     DISPPARAMS params{args, nullptr, 2, 0};
-    ASSERT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
+    ASSERT_EQ(second->Invoke(0x20, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr), S_OK);
     EXPECT_TRUE(object->sawItem);
     EXPECT_EQ(object->sawCancel, VARIANT_FALSE);
     EXPECT_EQ(cancel, VARIANT_TRUE); // written back through the reference
     // Without the flag argument the result is the method's out value.
     DISPPARAMS one{&args[1], nullptr, 1, 0};
-    ASSERT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
+    ASSERT_EQ(second->Invoke(0x20, IID_NULL, 0, DISPATCH_METHOD, &one, &result, nullptr, nullptr), S_OK);
     EXPECT_EQ(result.vt, VT_BOOL);
     EXPECT_EQ(result.boolVal, VARIANT_TRUE);
     // A flag passed by value cannot be written back.
@@ -339,7 +339,7 @@ TEST(DispatchTables, OnePerDualInterface)
     byValue[0].boolVal = VARIANT_FALSE;
     DISPPARAMS wrong{byValue, nullptr, 2, 0};
     UINT argErr = 9;
-    EXPECT_EQ(second->Invoke(0xF002, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, &argErr),
+    EXPECT_EQ(second->Invoke(0x20, IID_NULL, 0, DISPATCH_METHOD, &wrong, nullptr, nullptr, &argErr),
               DISP_E_TYPEMISMATCH);
     EXPECT_EQ(argErr, 0u);
     second = nullptr;

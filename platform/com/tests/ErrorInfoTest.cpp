@@ -16,9 +16,9 @@ TEST(ErrorInfo, RoundTripHandsOverAndClears)
     ComPtr<ICreateErrorInfo> create;
     ASSERT_EQ(CreateErrorInfo(create.put()), S_OK);
     create->SetGUID(kItf);
-    create->SetSource(const_cast<LPOLESTR>(u"Tembrix.Store"));
-    create->SetDescription(const_cast<LPOLESTR>(u"store does not belong to a profile."));
-    create->SetHelpFile(const_cast<LPOLESTR>(u"Manual.chm"));
+    create->SetSource(const_cast<LPOLESTR>(u"Bank.Account"));
+    create->SetDescription(const_cast<LPOLESTR>(u"The account is closed."));
+    create->SetHelpFile(const_cast<LPOLESTR>(u"Bank.chm"));
     create->SetHelpContext(7);
     ComPtr<IErrorInfo> info;
     ASSERT_EQ(create.As(info), S_OK);
@@ -38,9 +38,9 @@ TEST(ErrorInfo, RoundTripHandsOverAndClears)
     back->GetHelpFile(help.put());
     DWORD context = 0;
     back->GetHelpContext(&context);
-    EXPECT_EQ(source.View(), u"Tembrix.Store");
-    EXPECT_EQ(description.View(), u"store does not belong to a profile.");
-    EXPECT_EQ(help.View(), u"Manual.chm");
+    EXPECT_EQ(source.View(), u"Bank.Account");
+    EXPECT_EQ(description.View(), u"The account is closed.");
+    EXPECT_EQ(help.View(), u"Bank.chm");
     EXPECT_EQ(context, 7u);
 
     // Taken once: the next call finds nothing.
@@ -65,7 +65,7 @@ TEST(ErrorInfo, IsPerThread)
 
 TEST(ErrorInfo, ReportErrorSetsAndReturnsTheResult)
 {
-    EXPECT_EQ(ReportError(E_INVALIDARG, kItf, u"Tembrix.Profile", u"Name missing"), E_INVALIDARG);
+    EXPECT_EQ(ReportError(E_INVALIDARG, kItf, u"Bank.Ledger", u"Name missing"), E_INVALIDARG);
     ComPtr<IErrorInfo> info;
     ASSERT_EQ(GetErrorInfo(0, info.put()), S_OK);
     ComBstr description;

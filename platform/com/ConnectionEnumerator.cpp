@@ -1,4 +1,4 @@
-#include "com/ConnectionEnumerators.h"
+#include "com/ConnectionEnumerator.h"
 
 #include <algorithm>
 
@@ -57,53 +57,6 @@ HRESULT ConnectionEnumerator::Clone(IEnumConnections** ppEnum)
             c.pUnk->Release();
         return hr;
     }
-    *ppEnum = clone;
-    return S_OK;
-}
-
-ConnectionPointEnumerator::ConnectionPointEnumerator(IUnknown* owner, std::vector<IConnectionPoint*> points,
-                                                     std::size_t position)
-    : m_owner(owner), m_points(std::move(points)), m_position(position)
-{
-}
-
-HRESULT ConnectionPointEnumerator::Next(ULONG cConnections, IConnectionPoint** ppCP, ULONG* pcFetched)
-{
-    if (!ppCP || (cConnections > 1 && !pcFetched))
-        return E_POINTER;
-    ULONG fetched = 0;
-    while (fetched < cConnections && m_position < m_points.size()) {
-        ppCP[fetched] = m_points[m_position++];
-        ppCP[fetched]->AddRef();
-        ++fetched;
-    }
-    if (pcFetched)
-        *pcFetched = fetched;
-    return fetched == cConnections ? S_OK : S_FALSE;
-}
-
-HRESULT ConnectionPointEnumerator::Skip(ULONG cConnections)
-{
-    const std::size_t left = m_points.size() - m_position;
-    m_position += std::min<std::size_t>(cConnections, left);
-    return cConnections <= left ? S_OK : S_FALSE;
-}
-
-HRESULT ConnectionPointEnumerator::Reset()
-{
-    m_position = 0;
-    return S_OK;
-}
-
-HRESULT ConnectionPointEnumerator::Clone(IEnumConnectionPoints** ppEnum)
-{
-    if (!ppEnum)
-        return E_POINTER;
-    *ppEnum = nullptr;
-    ConnectionPointEnumerator* clone = nullptr;
-    const HRESULT hr = CreateObject(&clone, m_owner.get(), m_points, m_position);
-    if (FAILED(hr))
-        return hr;
     *ppEnum = clone;
     return S_OK;
 }
