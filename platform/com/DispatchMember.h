@@ -308,6 +308,10 @@ HRESULT CallMember(void* self, const DispatchMember& m, DispatchArgs& args, std:
     using Traits = MethodTraits<decltype(Method)>;
     using C = typename Traits::Class;
     using Params = typename Traits::Params;
+    // The table calls through the interface pointer: name the interface's method
+    // (&IFoo::Bar), not the implementing class's.
+    static_assert(std::is_abstract_v<C> && std::is_base_of_v<IDispatch, C>,
+                  "a dispatch member must be a method of the dual interface");
     constexpr std::size_t N = std::tuple_size_v<Params>;
     constexpr bool hasOut = N > 0 && kIsOut<std::tuple_element_t<N - 1, Params>>;
     constexpr UINT inCount = hasOut ? UINT(N - 1) : UINT(N);
