@@ -16,7 +16,7 @@ DispatchArgs::DispatchArgs(DISPPARAMS& params, WORD flags, VARIANT* result, UINT
         }
         // Without the named value, the last positional argument is taken as the value.
         if (m_putValue < 0 && m_positional > 0) {
-            m_putValue = 0 + static_cast<int>(params.cNamedArgs);
+            m_putValue = static_cast<int>(params.cNamedArgs);
             --m_positional;
         }
     }
