@@ -4,7 +4,16 @@
 // case, the default value has the empty name, results are Win32 error codes.
 #pragma once
 
+#include "base/WinError.h"
 #include "base/WinTypes.h"
+
+// Registry errors that the common error header does not carry.
+#ifndef ERROR_BAD_PATHNAME
+#define ERROR_BAD_PATHNAME 161L
+#endif
+#ifndef ERROR_NOACCESS
+#define ERROR_NOACCESS 998L
+#endif
 
 struct HKEY__;
 using HKEY = HKEY__*;
