@@ -3,6 +3,7 @@
 #include "mapi/MapiCodes.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
+#include "base/WinTime.h"
 
 #include <sqlite3.h>
 
@@ -126,10 +127,9 @@ std::optional<StoreKind> KindOfProvider(const BYTE* uid, std::size_t cb)
 
 std::int64_t CurrentFileTime()
 {
-    using namespace std::chrono;
-    // 11644473600 seconds lie between 1601-01-01 and 1970-01-01.
-    auto since1970 = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-    return (since1970 + 11644473600LL * 1000000LL) * 10;
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    return static_cast<std::int64_t>(platform::FileTimeToUInt64(ft));
 }
 
 StoreFile::~StoreFile()
