@@ -200,8 +200,10 @@ HRESULT StoreFile::ReadMeta()
     return S_OK;
 }
 
-HRESULT StoreFile::Open(const std::filesystem::path& path, std::shared_ptr<StoreFile>& out)
+HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<StoreFile>& out)
 {
+    std::error_code absEc;
+    const std::filesystem::path path = std::filesystem::absolute(relative, absEc); // entry IDs carry the full path
     std::lock_guard lock(OpenFilesMutex());
     const std::string key = FileKey(path);
     if (auto existing = OpenFiles()[key].lock()) {
@@ -234,10 +236,11 @@ HRESULT StoreFile::Open(const std::filesystem::path& path, std::shared_ptr<Store
     return S_OK;
 }
 
-HRESULT StoreFile::Create(const std::filesystem::path& path, StoreKind kind, const std::u16string& displayName,
+HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind, const std::u16string& displayName,
                           std::shared_ptr<StoreFile>& out)
 {
     std::error_code ec;
+    const std::filesystem::path path = std::filesystem::absolute(relative, ec);
     if (std::filesystem::exists(path, ec))
         return MAPI_E_COLLISION;
     if (path.has_parent_path())
