@@ -598,6 +598,19 @@ HRESULT StoreFile::DeleteObjectTree(std::int64_t id)
     std::lock_guard lock(m_mutex);
     Stmt st1, st2;
     const char* tree = "WITH RECURSIVE t(id) AS (SELECT ?1 UNION ALL SELECT o.id FROM objects o JOIN t ON o.parent = t.id)";
+    // Open tables learn of every folder and message that goes, not only of the tree's top.
+    std::string journal = std::string(tree) + " INSERT INTO changes(obj, parent, type) SELECT id, parent, type FROM objects"
+                                              " WHERE id IN (SELECT id FROM t) AND type IN (3, 5)";
+    {
+        Stmt st;
+        HRESULT hr = Prepare(journal.c_str(), &st.s);
+        if (FAILED(hr))
+            return hr;
+        sqlite3_bind_int64(st, 1, id);
+        int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
     std::string delProps = std::string(tree) + " DELETE FROM props WHERE obj IN (SELECT id FROM t)";
     std::string delObjs = std::string(tree) + " DELETE FROM objects WHERE id IN (SELECT id FROM t)";
     HRESULT hr = Prepare(delProps.c_str(), &st1.s);
