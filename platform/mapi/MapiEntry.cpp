@@ -68,6 +68,16 @@ HRESULT MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, FLAGS flFlags, LP
     if (t_initCount == 0)
         return MAPI_E_NOT_INITIALIZED;
     std::string name = lpszProfileName ? platform::Utf16ToUtf8(mapi::TextArg(lpszProfileName, flFlags)) : std::string();
+    if (name.empty() && !(flFlags & MAPI_NEW_SESSION)) {
+        // No profile named: the shared session, when there is one.
+        std::lock_guard lock(SharedMutex());
+        for (auto& [profile, session] : SharedSessions()) {
+            if (!session->loggedOff() && session->TryAddRef()) {
+                *lppSession = session;
+                return S_OK;
+            }
+        }
+    }
     if (name.empty()) {
         std::vector<std::string> names;
         std::string def;

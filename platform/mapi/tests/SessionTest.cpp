@@ -188,6 +188,17 @@ TEST_F(SessionFixture, SharedSessionsAreReusedUnlessANewOneIsAsked)
     auto c = Logon("Work", MAPI_EXTENDED | MAPI_NEW_SESSION);
     EXPECT_EQ(a.get(), b.get());
     EXPECT_NE(a.get(), c.get());
+    // No profile name and no new session: the shared session.
+    auto d = Logon(nullptr, MAPI_EXTENDED | MAPI_NO_MAIL);
+    EXPECT_EQ(d.get(), a.get());
+    // Once every user released it, a shared session is gone and a new one is made.
+    a = nullptr;
+    b = nullptr;
+    d = nullptr;
+    ComPtr<IMAPISession> none;
+    EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED, none.put()), MAPI_E_LOGON_FAILED);
+    auto e = Logon("Work", MAPI_EXTENDED);
+    EXPECT_NE(e.get(), nullptr);
 }
 
 TEST_F(SessionFixture, StoresAreAddedOnceAndRemoved)
