@@ -3,6 +3,7 @@
 #include "registry/Registry.h"
 
 #include "base/WinError.h"
+#include "registry/RegistryBatch.h"
 #include "registry/RegistryStore.h"
 
 #include <cstring>
@@ -268,6 +269,10 @@ LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD
 {
     if (dwType != REG_SZ || !lpData)
         return ERROR_INVALID_PARAMETER;
+    // Creating the key and setting its value is one change: both or neither.
+    platform::registry::RegistryBatch batch;
+    if (batch.Status() != ERROR_SUCCESS)
+        return batch.Status();
     HKEY key = hKey;
     if (lpSubKey && *lpSubKey) {
         if (const LONG rc = RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
@@ -275,9 +280,11 @@ LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD
             return rc;
     }
     // The data's length is its own, terminator included; the size argument is ignored.
-    const LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(lpData),
-                                   static_cast<DWORD>(std::strlen(lpData) + 1));
+    LONG rc = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(lpData),
+                             static_cast<DWORD>(std::strlen(lpData) + 1));
     if (key != hKey)
         RegCloseKey(key);
+    if (rc == ERROR_SUCCESS)
+        rc = batch.Commit();
     return rc;
 }

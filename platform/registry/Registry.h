@@ -61,6 +61,10 @@ using REGSAM = DWORD;
 struct SECURITY_ATTRIBUTES;
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
+// C linkage: the functions can also be looked up by name in the library at run time.
+extern "C" {
+#pragma GCC visibility push(default)
+
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                      REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
@@ -88,3 +92,6 @@ LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, LONG* lpcbData);
 LONG RegSetValueA(HKEY hKey, LPCSTR lpSubKey, DWORD dwType, LPCSTR lpData, DWORD cbData);
 // Deletes a key with all its subkeys and values (lpSubKey may be null or empty: the key's contents).
 LONG RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey);
+
+#pragma GCC visibility pop
+} // extern "C"

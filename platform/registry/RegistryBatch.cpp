@@ -13,17 +13,15 @@ RegistryBatch::RegistryBatch() : m_status(RegistryStore::Instance().BeginBatch()
 RegistryBatch::~RegistryBatch()
 {
     if (m_open)
-        RegistryStore::Instance().EndBatch();
+        RegistryStore::Instance().EndBatch(false);
 }
 
 LONG RegistryBatch::Commit()
 {
     if (!m_open)
-        return m_status;
-    const LONG rc = RegistryStore::Instance().CommitBatch();
-    RegistryStore::Instance().EndBatch();
+        return m_status == ERROR_SUCCESS ? ERROR_INVALID_FUNCTION : m_status;
     m_open = false;
-    return rc;
+    return RegistryStore::Instance().EndBatch(true);
 }
 
 } // namespace platform::registry

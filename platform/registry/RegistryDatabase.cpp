@@ -1,5 +1,6 @@
 #include "registry/RegistryDatabase.h"
 
+#include "base/Clock.h"
 #include "base/PlatformRoot.h"
 #include "base/WinError.h"
 #include "registry/DatabaseError.h"
@@ -10,7 +11,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <system_error>
+#include <thread>
+#include <algorithm>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -28,10 +32,8 @@ constexpr int kBusyTimeoutMs = 10000;
 
 std::int64_t RegistryDatabase::Now()
 {
-    using namespace std::chrono;
-    // FILETIME epoch (1601-01-01) is 11644473600 s before the Unix epoch.
-    const auto since1970 = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
-    return since1970 / 100 + 116444736000000000LL;
+    // The platform's clock, so that tests that fix the time also fix last-write times.
+    return static_cast<std::int64_t>(ActiveClock()->utcNow());
 }
 
 namespace {
@@ -160,7 +162,15 @@ LONG RegistryDatabase::Ensure()
         m_corrupt = false;
     }
     m_pid = pid;
-    return Open();
+    // Setting a new file up (or switching it to WAL) can meet another process doing the same
+    // and get SQLITE_BUSY without the busy handler being asked; such an open is tried again.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (int attempt = 0;; ++attempt) {
+        const LONG rc = Open();
+        if (rc != ERROR_BUSY || std::chrono::steady_clock::now() >= deadline)
+            return rc;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5 + 5 * attempt, 50)));
+    }
 }
 
 LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
@@ -182,7 +192,11 @@ LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
         sqlite3_finalize(stmt);
         return rc == SQLITE_DONE ? SQLITE_OK : rc;
     };
-    int rc = query("PRAGMA application_id", [&](sqlite3_stmt* s) { appId = sqlite3_column_int(s, 0); });
+    // All three reads in one snapshot: another process may be setting the file up right now.
+    const bool ownTransaction = sqlite3_get_autocommit(db) != 0;
+    int rc = ownTransaction ? sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) : SQLITE_OK;
+    if (rc == SQLITE_OK)
+        rc = query("PRAGMA application_id", [&](sqlite3_stmt* s) { appId = sqlite3_column_int(s, 0); });
     if (rc == SQLITE_OK)
         rc = query("PRAGMA user_version", [&](sqlite3_stmt* s) { version = sqlite3_column_int(s, 0); });
     if (rc == SQLITE_OK)
@@ -193,6 +207,8 @@ LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
             haveKeys = haveKeys || n == "keys";
             haveValues = haveValues || n == "vals";
         });
+    if (ownTransaction)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return Translate(rc);
     if (appId == kApplicationId) {
@@ -215,6 +231,34 @@ LONG RegistryDatabase::Classify(sqlite3* db, FileState& state)
     return ERROR_BADDB;
 }
 
+bool RegistryDatabase::IsTruncated() const
+{
+    // With a write-ahead log present the main file may lag behind its header (a checkpoint
+    // cut short); the log completes it, so only a file without one is judged.
+    std::error_code ec;
+    const auto walSize = fs::file_size(m_path.string() + "-wal", ec);
+    if (!ec && walSize > 0)
+        return false;
+    std::ifstream in(m_path, std::ios::binary);
+    unsigned char header[100] = {};
+    if (!in.read(reinterpret_cast<char*>(header), sizeof header))
+        return false;
+    auto be32 = [&](int at) {
+        return (std::uint32_t{header[at]} << 24) | (std::uint32_t{header[at + 1]} << 16) |
+               (std::uint32_t{header[at + 2]} << 8) | header[at + 3];
+    };
+    std::uint64_t pageSize = (std::uint32_t{header[16]} << 8) | header[17];
+    if (pageSize == 1)
+        pageSize = 65536;
+    const std::uint32_t pages = be32(28);
+    // The page count in the header is only valid when written by the same change as the
+    // counter beside it.
+    if (pages == 0 || be32(92) != be32(24))
+        return false;
+    const auto size = fs::file_size(m_path, ec);
+    return !ec && size < pageSize * pages;
+}
+
 LONG RegistryDatabase::Open()
 {
     std::error_code ec;
@@ -228,6 +272,11 @@ LONG RegistryDatabase::Open()
     // read-write connection might do on its own (rolling back another program's journal,
     // checkpointing its log on close) may touch a file that turns out not to be ours.
     if (exists && fs::file_size(m_path, ec) > 0 && !ec) {
+        if (IsTruncated()) {
+            // What is left may still be read, but nothing is written into it.
+            m_corrupt = true;
+            Report(ERROR_REGISTRY_CORRUPT, "the file is shorter than its header says; it was cut off");
+        }
         sqlite3* probe = nullptr;
         int rc = sqlite3_open_v2(m_path.c_str(), &probe, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
@@ -325,6 +374,17 @@ void RegistryDatabase::CreateSchema()
     static_assert(kApplicationId == 1380271921 && kFormatVersion == 1);
 }
 
+RegistryDatabase::Stamp RegistryDatabase::CurrentStamp()
+{
+    Stamp stamp;
+    stamp.generation = m_generation;
+    stamp.local = m_localChanges;
+    auto s = Prepare("PRAGMA data_version");
+    if (s.Step())
+        stamp.dataVersion = s.Int(0);
+    return stamp;
+}
+
 SqliteStatement RegistryDatabase::Prepare(const char* sql)
 {
     auto it = m_statements.find(sql);
@@ -351,6 +411,8 @@ void RegistryDatabase::Begin(bool write)
     // file could spread the damage over data that is still intact.
     if (write && m_depth == 0 && m_corrupt)
         throw DatabaseError(ERROR_REGISTRY_CORRUPT);
+    if (write)
+        ++m_localChanges;
     Exec(m_depth == 0 ? (write ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested");
     ++m_depth;
 }
@@ -365,6 +427,7 @@ void RegistryDatabase::Rollback()
 {
     if (m_depth == 0 || !m_db)
         return;
+    ++m_localChanges;
     // Errors of a rollback change nothing for the caller: the transaction is gone either way.
     sqlite3_exec(m_db, m_depth == 1 ? "ROLLBACK" : "ROLLBACK TO nested; RELEASE nested", nullptr, nullptr, nullptr);
     --m_depth;

@@ -59,12 +59,23 @@ public:
     void Rollback();
     int Depth() const { return m_depth; }
 
+    // Changes whenever the database may have changed: a commit by another connection, or any
+    // write (committed or not) through this one. Cached enumerations compare it.
+    struct Stamp {
+        std::uint64_t generation = 0;
+        std::int64_t dataVersion = -1;
+        std::uint64_t local = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp CurrentStamp();
+
 private:
     enum class FileState { Fresh, Ours };
 
     LONG Open();
     LONG Classify(sqlite3* db, FileState& state);
     void CreateSchema();
+    bool IsTruncated() const;
     void Close(bool abandon);
     void Report(LONG code, const std::string& message);
 
@@ -75,6 +86,7 @@ private:
     std::unordered_map<std::string, std::uint64_t> m_generations; // per database path
     int m_depth = 0;
     bool m_corrupt = false; // corruption seen in this file: no more writes
+    std::uint64_t m_localChanges = 0;
     std::unordered_map<const char*, struct sqlite3_stmt*> m_statements;
     std::set<std::string> m_reported;
 };

@@ -6,6 +6,8 @@
 #include "registry/Transaction.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <map>
 #include <new>
 
@@ -51,18 +53,27 @@ RegistryStore& RegistryStore::Instance()
 LONG RegistryStore::Run(bool write, const std::function<LONG()>& work)
 {
     std::lock_guard lock(m_mutex);
-    try {
-        if (const LONG rc = m_db.Ensure(); rc != ERROR_SUCCESS)
+    // SQLite can report a conflict with another process as busy without waiting (a snapshot
+    // that moved, a log being reset). The unit of work was rolled back, so it is run again.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (int attempt = 0;; ++attempt) {
+        LONG rc = ERROR_SUCCESS;
+        try {
+            rc = m_db.Ensure();
+            if (rc == ERROR_SUCCESS) {
+                Transaction tx(m_db, write);
+                rc = work();
+                if (rc == ERROR_SUCCESS)
+                    tx.Commit();
+            }
+        } catch (const DatabaseError& e) {
+            rc = e.code();
+        } catch (const std::bad_alloc&) {
+            return ERROR_OUTOFMEMORY;
+        }
+        if (rc != ERROR_BUSY || m_db.Depth() > 0 || std::chrono::steady_clock::now() >= deadline)
             return rc;
-        Transaction tx(m_db, write);
-        const LONG rc = work();
-        if (rc == ERROR_SUCCESS)
-            tx.Commit();
-        return rc;
-    } catch (const DatabaseError& e) {
-        return e.code();
-    } catch (const std::bad_alloc&) {
-        return ERROR_OUTOFMEMORY;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(1 + 5 * attempt, 50)));
     }
 }
 
@@ -293,6 +304,7 @@ LONG RegistryStore::OpenKey(HKEY key, const char* subKey, HKEY* result)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
     std::vector<std::string> parts;
     if (const LONG rc = KeyName::Split(subKey, parts); rc != ERROR_SUCCESS)
         return rc;
@@ -319,6 +331,7 @@ LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view key
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
     std::vector<std::string> parts;
     if (const LONG rc = KeyName::Split(subKey, parts); rc != ERROR_SUCCESS)
         return rc;
@@ -350,11 +363,17 @@ LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view key
     return ERROR_SUCCESS;
 }
 
+bool RegistryStore::IsPredefined(HKEY key)
+{
+    return key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER || key == HKEY_USERS || key == HKEY_CLASSES_ROOT;
+}
+
 LONG RegistryStore::CloseKey(HKEY key)
 {
-    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER || key == HKEY_USERS || key == HKEY_CLASSES_ROOT)
+    if (IsPredefined(key))
         return ERROR_SUCCESS;
     std::lock_guard lock(m_mutex);
+    m_enumCache.erase(HandleValue(key));
     return m_handles.erase(HandleValue(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
@@ -470,21 +489,22 @@ LONG RegistryStore::DeleteTree(HKEY key, const char* subKey)
 LONG RegistryStore::EnumKey(HKEY key, DWORD index, SubkeyEntry& subkey)
 {
     return Run(false, [&]() -> LONG {
-        View view;
-        if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
-            return r;
-        if (!view.classes) {
-            auto s = m_db.Prepare("SELECT name, class, mtime FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-            s.Bind(1, view.id).Bind(2, static_cast<std::int64_t>(index));
-            if (!s.Step())
-                return ERROR_NO_MORE_ITEMS;
-            subkey = SubkeyEntry{s.Text(0), s.Text(1), s.Int(2)};
-            return ERROR_SUCCESS;
+        EnumCache& cache = m_enumCache[HandleValue(key)];
+        const auto stamp = m_db.CurrentStamp();
+        if (!(cache.keysStamp == stamp)) {
+            View view;
+            if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS) {
+                m_enumCache.erase(HandleValue(key));
+                return r;
+            }
+            cache.keys = Subkeys(view);
+            cache.keysStamp = stamp;
+        } else if (!m_handles.count(HandleValue(key)) && !IsPredefined(key)) {
+            return ERROR_INVALID_HANDLE;
         }
-        auto all = Subkeys(view);
-        if (index >= all.size())
+        if (index >= cache.keys.size())
             return ERROR_NO_MORE_ITEMS;
-        subkey = std::move(all[index]);
+        subkey = cache.keys[index];
         return ERROR_SUCCESS;
     });
 }
@@ -492,21 +512,22 @@ LONG RegistryStore::EnumKey(HKEY key, DWORD index, SubkeyEntry& subkey)
 LONG RegistryStore::EnumValue(HKEY key, DWORD index, ValueEntry& value)
 {
     return Run(false, [&]() -> LONG {
-        View view;
-        if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
-            return r;
-        if (!view.classes) {
-            auto s = m_db.Prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY fold LIMIT 1 OFFSET ?");
-            s.Bind(1, view.id).Bind(2, static_cast<std::int64_t>(index));
-            if (!s.Step())
-                return ERROR_NO_MORE_ITEMS;
-            value = ValueEntry{s.Text(0), static_cast<DWORD>(s.Int(1)), s.Blob(2)};
-            return ERROR_SUCCESS;
+        EnumCache& cache = m_enumCache[HandleValue(key)];
+        const auto stamp = m_db.CurrentStamp();
+        if (!(cache.valuesStamp == stamp)) {
+            View view;
+            if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS) {
+                m_enumCache.erase(HandleValue(key));
+                return r;
+            }
+            cache.values = Values(view);
+            cache.valuesStamp = stamp;
+        } else if (!m_handles.count(HandleValue(key)) && !IsPredefined(key)) {
+            return ERROR_INVALID_HANDLE;
         }
-        auto all = Values(view);
-        if (index >= all.size())
+        if (index >= cache.values.size())
             return ERROR_NO_MORE_ITEMS;
-        value = std::move(all[index]);
+        value = cache.values[index];
         return ERROR_SUCCESS;
     });
 }
@@ -539,41 +560,33 @@ LONG RegistryStore::BeginBatch()
 {
     m_mutex.lock();
     try {
-        LONG rc = m_db.Ensure();
-        if (rc == ERROR_SUCCESS) {
-            m_db.Begin(true);
-            m_batch = true;
-            return ERROR_SUCCESS;
+        if (const LONG rc = m_db.Ensure(); rc != ERROR_SUCCESS) {
+            m_mutex.unlock();
+            return rc;
         }
-        m_mutex.unlock();
-        return rc;
-    } catch (const DatabaseError& e) {
-        m_mutex.unlock();
-        return e.code();
-    }
-}
-
-LONG RegistryStore::CommitBatch()
-{
-    std::lock_guard lock(m_mutex);
-    if (!m_batch)
-        return ERROR_INVALID_FUNCTION;
-    try {
-        m_db.Commit();
-        m_batch = false;
+        m_db.Begin(true); // a savepoint when a batch is already open on this thread
         return ERROR_SUCCESS;
     } catch (const DatabaseError& e) {
+        m_mutex.unlock();
         return e.code();
     }
 }
 
-void RegistryStore::EndBatch()
+LONG RegistryStore::EndBatch(bool commit)
 {
-    if (m_batch) {
+    LONG rc = ERROR_SUCCESS;
+    if (commit) {
+        try {
+            m_db.Commit();
+        } catch (const DatabaseError& e) {
+            rc = e.code();
+            m_db.Rollback();
+        }
+    } else {
         m_db.Rollback();
-        m_batch = false;
     }
     m_mutex.unlock();
+    return rc;
 }
 
 } // namespace platform::registry

@@ -59,10 +59,10 @@ public:
     LONG QueryInfo(HKEY key, KeySummary& summary);
 
     // Batches (RegistryBatch): the calling thread holds the registry and one write
-    // transaction until EndBatch; calls in between are savepoints inside it.
+    // transaction until EndBatch; calls in between are savepoints inside it. A batch begun
+    // inside another is a savepoint of it.
     LONG BeginBatch();
-    LONG CommitBatch();
-    void EndBatch();
+    LONG EndBatch(bool commit);
 
 private:
     // What a handle stands for: a stored key, or a path below HKEY_CLASSES_ROOT.
@@ -82,8 +82,18 @@ private:
         std::vector<std::int64_t> Keys() const; // in precedence order
     };
 
+    // Subkeys and values of a handle's key as last read, so that enumerating index by index
+    // reads the key once instead of once per index.
+    struct EnumCache {
+        RegistryDatabase::Stamp keysStamp;
+        std::vector<SubkeyEntry> keys;
+        RegistryDatabase::Stamp valuesStamp;
+        std::vector<ValueEntry> values;
+    };
+
     RegistryStore() = default;
 
+    static bool IsPredefined(HKEY key);
     LONG Run(bool write, const std::function<LONG()>& work);
     HKEY AddHandle(const HandleEntry& entry);
 
@@ -107,8 +117,8 @@ private:
     std::recursive_mutex m_mutex;
     RegistryDatabase m_db;
     std::unordered_map<std::uintptr_t, HandleEntry> m_handles;
+    std::unordered_map<std::uintptr_t, EnumCache> m_enumCache;
     std::uintptr_t m_nextHandle = 0x1000;
-    bool m_batch = false;
 };
 
 } // namespace platform::registry

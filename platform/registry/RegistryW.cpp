@@ -4,6 +4,7 @@
 #include "base/WinError.h"
 #include "registry/RegistryStore.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -174,4 +175,55 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
     if (lpType)
         *lpType = value.type;
     return CopyData(WideData(value), lpData, lpcbData);
+}
+
+LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
+                      LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
+                      LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
+                      FILETIME* lpftLastWriteTime)
+{
+    if (lpReserved || (lpClass && !lpcchClass))
+        return ERROR_INVALID_PARAMETER;
+    platform::registry::KeySummary summary;
+    const LONG rc = RegistryStore::Instance().QueryInfo(hKey, summary);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    auto wideLength = [](const std::string& s) { return static_cast<DWORD>(Utf8ToUtf16(s).size()); };
+    LONG result = ERROR_SUCCESS;
+    if (lpClass) {
+        if (CopyWideName(summary.keyClass, lpClass, lpcchClass) != ERROR_SUCCESS) {
+            *lpcchClass = wideLength(summary.keyClass);
+            result = ERROR_MORE_DATA;
+        }
+    } else if (lpcchClass) {
+        *lpcchClass = wideLength(summary.keyClass);
+    }
+    DWORD maxSubKey = 0, maxClass = 0, maxValueName = 0, maxValue = 0;
+    for (const auto& s : summary.subkeys) {
+        maxSubKey = std::max(maxSubKey, wideLength(s.name));
+        maxClass = std::max(maxClass, wideLength(s.keyClass));
+    }
+    for (const auto& v : summary.values) {
+        maxValueName = std::max(maxValueName, wideLength(v.name));
+        maxValue = std::max(maxValue, static_cast<DWORD>(WideData(v).size()));
+    }
+    if (lpcSubKeys)
+        *lpcSubKeys = static_cast<DWORD>(summary.subkeys.size());
+    if (lpcbMaxSubKeyLen)
+        *lpcbMaxSubKeyLen = maxSubKey;
+    if (lpcbMaxClassLen)
+        *lpcbMaxClassLen = maxClass;
+    if (lpcValues)
+        *lpcValues = static_cast<DWORD>(summary.values.size());
+    if (lpcbMaxValueNameLen)
+        *lpcbMaxValueNameLen = maxValueName;
+    if (lpcbMaxValueLen)
+        *lpcbMaxValueLen = maxValue;
+    if (lpcbSecurityDescriptor)
+        *lpcbSecurityDescriptor = 0;
+    if (lpftLastWriteTime) {
+        const auto t = static_cast<std::uint64_t>(summary.lastWrite);
+        *lpftLastWriteTime = FILETIME{static_cast<DWORD>(t & 0xFFFFFFFFu), static_cast<DWORD>(t >> 32)};
+    }
+    return result;
 }

@@ -149,6 +149,46 @@ TEST(RegistryFileTest, DirectoryInPlaceOfTheFile)
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("cannot be opened"));
 }
 
+TEST(RegistryFileTest, TruncatedFileIsOnlyRead)
+{
+    TempRoot root;
+    const fs::path file = root.path() / "registry.db";
+    MakeRegistry(root.path());
+    const std::string whole = ReadFile(file);
+    const std::string cut = whole.substr(0, whole.size() / 2);
+    WriteFile(file, cut);
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ERROR_REGISTRY_CORRUPT, TryCreate("Software\\New"));
+    EXPECT_EQ(ERROR_REGISTRY_CORRUPT,
+              RegSetValueExA(HKEY_CURRENT_USER, "v", 0, REG_BINARY, reinterpret_cast<const BYTE*>("x"), 1));
+    const LONG read = TryOpen("Software");
+    EXPECT_TRUE(read == ERROR_SUCCESS || read == ERROR_REGISTRY_CORRUPT) << read;
+    const std::string diagnostics = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(0u, diagnostics.find("registry: " + file.string() + ": the registry database is corrupt (the file is "
+                                   "shorter than its header says; it was cut off)"))
+        << diagnostics;
+    {
+        TempRoot elsewhere;
+        TryOpen("Software");
+    }
+    EXPECT_EQ(cut, ReadFile(file));
+}
+
+TEST(RegistryFileTest, RootThatCannotHoldTheFile)
+{
+    TempRoot root;
+    WriteFile(root.path() / "plain-file", "x");
+    setenv("PLATFORM_ROOT", (root.path() / "plain-file" / "below").c_str(), 1);
+    testing::internal::CaptureStderr();
+    const LONG rc = TryCreate("Software\\X");
+    const std::string diagnostics = testing::internal::GetCapturedStderr();
+    setenv("PLATFORM_ROOT", root.path().c_str(), 1);
+    EXPECT_EQ(ERROR_CANTOPEN, rc);
+    EXPECT_NE(std::string::npos, diagnostics.find("cannot be opened")) << diagnostics;
+    EXPECT_EQ(ERROR_SUCCESS, TryCreate("Software\\X"));
+}
+
 TEST(RegistryFileTest, EmptyFileBecomesARegistry)
 {
     TempRoot root;

@@ -1,13 +1,20 @@
 // Keys: opening, creating, case, paths, deletion, enumeration order and key information.
 #include "registry/Registry.h"
 
+#include "base/Clock.h"
+#include "base/ManualClock.h"
+
 #include "TempRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <dlfcn.h>
 
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -216,6 +223,49 @@ TEST_F(RegistryKeyTest, EnumerationIsOrderedByNameWithoutCase)
     RegCloseKey(parent);
 }
 
+TEST_F(RegistryKeyTest, EnumerationSeesChangesBetweenCalls)
+{
+    HKEY parent = Create(HKEY_CURRENT_USER, "Software\\Live");
+    RegCloseKey(Create(parent, "b"));
+    char name[16];
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 0, name, sizeof name));
+    EXPECT_STREQ("b", name);
+    // A change through this process...
+    RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\Live\\a"));
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 0, name, sizeof name));
+    EXPECT_STREQ("a", name);
+    // ...and one through another process.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        HKEY k = nullptr;
+        const LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Live\\0", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                        nullptr, &k, nullptr);
+        _exit(rc == ERROR_SUCCESS ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 0, name, sizeof name));
+    EXPECT_STREQ("0", name);
+    EXPECT_EQ(ERROR_SUCCESS, RegEnumKeyA(parent, 2, name, sizeof name));
+    EXPECT_EQ(ERROR_NO_MORE_ITEMS, RegEnumKeyA(parent, 3, name, sizeof name));
+    // Deleting the key under an enumeration ends it with ERROR_KEY_DELETED.
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Live"));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegEnumKeyA(parent, 0, name, sizeof name));
+    RegCloseKey(parent);
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegEnumKeyA(parent, 0, name, sizeof name));
+}
+
+TEST_F(RegistryKeyTest, DeleteKeyWithEmptySubkeyDeletesTheHandlesKey)
+{
+    HKEY key = Create(HKEY_CURRENT_USER, "Software\\Self");
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyA(key, ""));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegDeleteKeyA(key, ""));
+    RegCloseKey(key);
+    HKEY again = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Self", 0, KEY_READ, &again));
+}
+
 TEST_F(RegistryKeyTest, QueryInfoKeyCountsAndLengths)
 {
     HKEY key = nullptr;
@@ -256,14 +306,47 @@ TEST_F(RegistryKeyTest, QueryInfoKeyCountsAndLengths)
                                                 nullptr, nullptr, nullptr, nullptr));
     EXPECT_EQ(7u, cchClass);
 
-    // The last write time moves with a change.
+    // The last write time is the platform clock's time of the latest change to the key:
+    // its values or its list of subkeys.
+    const auto asInt = [](FILETIME f) { return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+    auto clock = std::make_shared<platform::ManualClock>(133000000000000000ULL);
+    platform::ScopedClock scoped(clock);
     FILETIME later{};
     RegSetValueExA(key, "v", 0, REG_BINARY, blob, 1);
     ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                               nullptr, nullptr, nullptr, &later));
-    const auto asInt = [](FILETIME f) { return (static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
-    EXPECT_GE(asInt(later), asInt(written));
+    EXPECT_EQ(133000000000000000ULL, asInt(later));
+    clock->advance(1000);
+    RegCloseKey(Create(key, "another"));
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, &later));
+    EXPECT_EQ(133000000010000000ULL, asInt(later));
+    FILETIME subWritten{};
+    char name[16];
+    DWORD cch = sizeof name;
+    ASSERT_EQ(ERROR_SUCCESS, RegEnumKeyExA(key, 1, name, &cch, nullptr, nullptr, nullptr, &subWritten));
+    EXPECT_STREQ("another", name);
+    EXPECT_EQ(133000000010000000ULL, asInt(subWritten));
+    clock->advance(1000);
+    DWORD dummy = 0;
+    RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &dummy); // reading changes nothing
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                              nullptr, nullptr, nullptr, &later));
+    EXPECT_EQ(133000000010000000ULL, asInt(later));
     RegCloseKey(key);
+}
+
+TEST_F(RegistryKeyTest, FunctionsCanBeLookedUpByName)
+{
+    for (const char* name : {"RegOpenKeyExA", "RegDeleteTreeA", "RegQueryInfoKeyA", "RegSetValueExW"})
+        EXPECT_NE(nullptr, dlsym(RTLD_DEFAULT, name)) << name;
+    using DeleteTree = LONG (*)(HKEY, LPCSTR);
+    RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\ByName\\Sub"));
+    auto deleteTree = reinterpret_cast<DeleteTree>(dlsym(RTLD_DEFAULT, "RegDeleteTreeA"));
+    ASSERT_NE(nullptr, deleteTree);
+    EXPECT_EQ(ERROR_SUCCESS, deleteTree(HKEY_CURRENT_USER, "Software\\ByName"));
+    // The layer's own classes stay inside the library.
+    EXPECT_EQ(nullptr, dlsym(RTLD_DEFAULT, "_ZN8platform8registry7KeyName4FoldB5cxx11ESt17basic_string_viewIcSt11char_traitsIcEE"));
 }
 
 TEST_F(RegistryKeyTest, RootSwitchOpensAnotherDatabase)

@@ -70,6 +70,27 @@ TEST(RegistryThreadTest, BatchCommitsAllOrNothing)
     HKEY key = nullptr;
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Batch", 0, KEY_READ, &key));
 
+    // A batch inside a batch belongs to the outer one.
+    {
+        platform::registry::RegistryBatch outer;
+        {
+            platform::registry::RegistryBatch inner;
+            ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_CURRENT_USER, "Software\\Batch\\Inner", REG_SZ, "x", 0));
+            EXPECT_EQ(ERROR_SUCCESS, inner.Commit());
+            EXPECT_EQ(ERROR_INVALID_FUNCTION, inner.Commit());
+        }
+        {
+            platform::registry::RegistryBatch dropped;
+            ASSERT_EQ(ERROR_SUCCESS, RegSetValueA(HKEY_CURRENT_USER, "Software\\Batch\\Dropped", REG_SZ, "x", 0));
+        }
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Batch\\Inner", 0, KEY_READ, &key));
+        RegCloseKey(key);
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+                  RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Batch\\Dropped", 0, KEY_READ, &key));
+        // The outer batch ends without Commit: the inner change goes too.
+    }
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Batch", 0, KEY_READ, &key));
+
     {
         platform::registry::RegistryBatch batch;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Batch\\Kept", 0, nullptr, 0,

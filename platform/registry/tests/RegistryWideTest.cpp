@@ -51,6 +51,14 @@ TEST(RegistryWideTest, WideAndNarrowSeeTheSameKeysAndText)
     EXPECT_EQ(3u, cb);
     EXPECT_EQ(0, std::memcmp(blob, bytes, 3));
 
+    // Lengths in UTF-16 characters: "Grüße" is 5 of them (7 bytes of UTF-8), 12 bytes with its terminator.
+    DWORD values = 0, maxName = 0, maxData = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                              &maxName, &maxData, nullptr, nullptr));
+    EXPECT_EQ(2u, values);
+    EXPECT_EQ(4u, maxName);
+    EXPECT_EQ(12u, maxData);
+
     char16_t name[16];
     DWORD cch = 16;
     ASSERT_EQ(ERROR_SUCCESS, RegEnumValueW(key, 1, name, &cch, nullptr, &type, nullptr, nullptr));
