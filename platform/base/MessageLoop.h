@@ -96,7 +96,8 @@ public:
     int Run();
     // A nested (modal) loop: runs work, waiting when there is none, until `done` returns true
     // (checked before each wait and after each piece of work; true is returned) or a quit is
-    // requested (false; the request stays pending for the outer loop).
+    // requested (false; the request stays pending for the outer loop). A condition that another
+    // thread changes must come with a post to this loop, or the wait does not end.
     bool RunUntil(const std::function<bool()>& done);
     // Runs, without waiting, the work present when called: sent calls, the tasks and messages
     // posted so far, and each timer due now (once). Work posted meanwhile waits for the next
