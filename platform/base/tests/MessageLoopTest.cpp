@@ -178,7 +178,7 @@ TEST_F(MessageLoopTest, RunUntilNestsAndLeavesAQuitToTheOuterLoop)
     loop.PostTask([&] { log.push_back("after"); });
     EXPECT_EQ(loop.Run(), 5);
     EXPECT_FALSE(loop.QuitPending());
-        // The modal loop runs all work in order, including what was posted before it began.
+    // The modal loop runs all work in order, including what was posted before it began.
     EXPECT_EQ(log, (std::vector<std::string>{"modal start", "after", "inner work", "modal end", "modal quit"}));
 }
 
