@@ -152,14 +152,19 @@ private:
         bool any() const { return hwnd == nullptr && min == 0 && max == 0; }
         bool matchesWindow(HWND h) const;
         bool matchesMessage(UINT message) const { return (min == 0 && max == 0) || (message >= min && message <= max); }
+        bool takesTimer(HWND timerWindow, bool loopTimer) const
+        {
+            return loopTimer ? any() : matchesWindow(timerWindow) && matchesMessage(WM_TIMER);
+        }
     };
     enum class Step { Nothing, RanInline, Message, Quit };
 
     Step StepOnce(const Filter& filter, bool remove, bool consumeQuit, std::uint64_t seqLimit, ULONGLONG timerNow,
                   MSG* out, std::uint64_t* generation);
-    void WaitForWork(std::uint64_t seenGeneration);
+    void WaitForWork(std::uint64_t seenGeneration, const Filter& filter);
     void NotifyWake(bool workPosted);
-    std::optional<ULONGLONG> NextDueLocked() const;
+    // The earliest due time of the timers that the filter lets through (all without one).
+    std::optional<ULONGLONG> NextDueLocked(const Filter* filter = nullptr) const;
     void CompleteSent(const std::shared_ptr<SentCall>& call, LRESULT result, bool delivered);
     bool RunOneSent();
     void Shutdown();
