@@ -238,7 +238,14 @@ bool MessageLoop::RunOneSent()
         call = std::move(m_sent.front());
         m_sent.pop_front();
     }
-    const LRESULT result = call->call();
+    LRESULT result = 0;
+    try {
+        result = call->call();
+    } catch (...) {
+        // The sender must not wait forever for a call that failed here.
+        CompleteSent(call, 0, true);
+        throw;
+    }
     CompleteSent(call, result, true);
     return true;
 }

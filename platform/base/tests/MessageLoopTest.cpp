@@ -15,6 +15,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -288,6 +289,23 @@ TEST_F(MessageLoopTest, TwoThreadsSendingToEachOtherDoNotLockUp)
     other.join();
     EXPECT_EQ(fromOther, 11);
     EXPECT_EQ(fromHere, 7);
+}
+
+TEST_F(MessageLoopTest, ASentCallThatThrowsStillReleasesItsSender)
+{
+    MessageLoop& loop = MessageLoop::Current();
+    auto self = MessageLoop::CurrentShared();
+    LRESULT result = -1;
+    bool delivered = false;
+    std::thread sender([&] {
+        result = self->SendTask([]() -> LRESULT { throw std::runtime_error("failed on the owner"); }, &delivered);
+    });
+    while (!loop.HasPendingWork())
+        std::this_thread::yield();
+    EXPECT_THROW(loop.RunPending(), std::runtime_error);
+    sender.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(delivered);
 }
 
 TEST_F(MessageLoopTest, AThreadEndingReleasesCallsWaitingForIt)
