@@ -359,7 +359,7 @@ TEST_F(ManualLoopTest, TheWakeHandlerHearsOfPostsAndTimers)
     loop.StopTimer(id);
 }
 
-TEST_F(ManualLoopTest, PumpOnceRunsOnePieceOfWork)
+TEST_F(ManualLoopTest, PumpOnceRunsOneItemOfWork)
 {
     int ran = 0;
     loop.PostTask([&] { ++ran; });
