@@ -302,6 +302,17 @@ constexpr UINT RequiredCount(std::index_sequence<I...>)
     return required;
 }
 
+// Whether the last parameter receives the result (false for a method without parameters).
+template <class Params>
+constexpr bool HasOutParam()
+{
+    constexpr std::size_t N = std::tuple_size_v<Params>;
+    if constexpr (N == 0)
+        return false;
+    else
+        return kIsOut<std::tuple_element_t<N - 1, Params>>;
+}
+
 template <auto Method, std::size_t... I>
 HRESULT CallMember(void* self, const DispatchMember& m, DispatchArgs& args, std::index_sequence<I...>)
 {
@@ -313,7 +324,7 @@ HRESULT CallMember(void* self, const DispatchMember& m, DispatchArgs& args, std:
     static_assert(std::is_abstract_v<C> && std::is_base_of_v<IDispatch, C>,
                   "a dispatch member must be a method of the dual interface");
     constexpr std::size_t N = std::tuple_size_v<Params>;
-    constexpr bool hasOut = N > 0 && kIsOut<std::tuple_element_t<N - 1, Params>>;
+    constexpr bool hasOut = HasOutParam<Params>();
     constexpr UINT inCount = hasOut ? UINT(N - 1) : UINT(N);
     static_assert(N <= kMaxDispatchParams, "too many parameters for a dispatch member");
 
@@ -363,7 +374,7 @@ HRESULT Call(void* self, const DispatchMember& m, DispatchArgs& args)
 {
     using Params = typename MethodTraits<decltype(Method)>::Params;
     constexpr std::size_t N = std::tuple_size_v<Params>;
-    if constexpr (N > 0 && kIsOut<std::tuple_element_t<N - 1, Params>>)
+    if constexpr (HasOutParam<Params>())
         return CallMember<Method>(self, m, args, std::make_index_sequence<N - 1>{});
     else
         return CallMember<Method>(self, m, args, std::make_index_sequence<N>{});

@@ -1,0 +1,376 @@
+#include "host/HostProgram.h"
+
+#include "base/Utf.h"
+#include "com/ComBstr.h"
+#include "com/ComRuntime.h"
+#include "com/ErrorInfo.h"
+#include "host/CommandBars.h"
+#include "host/Explorer.h"
+#include "host/HostRegistration.h"
+#include "host/MailItem.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace host {
+
+namespace {
+
+std::string HexCode(HRESULT hr)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(hr));
+    return text;
+}
+
+// The description of the error info a failed call left, or the code.
+std::string ErrorText(HRESULT hr)
+{
+    std::string text = HexCode(hr);
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+        BSTR description = nullptr;
+        if (SUCCEEDED(info->GetDescription(&description)) && description)
+            text += " " + ComBstr(description).Utf8();
+        SysFreeString(description);
+        info->Release();
+    }
+    return text;
+}
+
+std::vector<std::string> Words(const std::string& line)
+{
+    std::vector<std::string> words;
+    std::istringstream s(line);
+    std::string w;
+    while (s >> w)
+        words.push_back(w);
+    return words;
+}
+
+// The rest of the line after the first n words.
+std::string Rest(const std::string& line, std::size_t n)
+{
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        pos = line.find_first_not_of(" \t", pos);
+        pos = line.find_first_of(" \t", pos);
+        if (pos == std::string::npos)
+            return "";
+    }
+    pos = line.find_first_not_of(" \t", pos);
+    return pos == std::string::npos ? "" : line.substr(pos);
+}
+
+void PrintControls(std::ostream& out, CCommandBarControls* controls, int depth)
+{
+    for (CommandBarControlNode* node : controls->Nodes()) {
+        const ControlState& s = node->State();
+        out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << controls->IndexOf(node) << " id=" << s.id
+            << " type=" << s.type << " visible=" << (s.visible ? 1 : 0) << " enabled=" << (s.enabled ? 1 : 0)
+            << " tag=\"" << platform::Utf16ToUtf8(s.tag) << "\" caption=\"" << platform::Utf16ToUtf8(s.caption)
+            << "\"\n";
+        if (node->Children())
+            PrintControls(out, node->Children(), depth + 1);
+    }
+}
+
+} // namespace
+
+HostProgram::HostProgram(HostOptions options, std::ostream& out, std::ostream& err)
+    : m_options(std::move(options)), m_out(out), m_err(err),
+      m_loader([this](const std::string& line) { m_out << line << "\n"; })
+{
+}
+
+HostProgram::~HostProgram()
+{
+    Stop();
+}
+
+bool HostProgram::Fail(const std::string& text)
+{
+    m_err << "mailhost: " << text << "\n";
+    return false;
+}
+
+bool HostProgram::Start()
+{
+    std::string problem;
+    m_version = m_options.version ? *HostVersion::Parse(*m_options.version) : ConfiguredVersion(&problem);
+    if (!problem.empty())
+        m_err << "mailhost: " << problem << "\n";
+    const LONG language = static_cast<LONG>(m_options.language.value_or(ConfiguredLanguage()));
+
+    HRESULT hr = CoInitialize(nullptr);
+    if (FAILED(hr))
+        return Fail("CoInitialize failed: " + HexCode(hr));
+    m_comInitialized = true;
+    hr = MAPIInitialize(nullptr);
+    if (FAILED(hr))
+        return Fail("MAPIInitialize failed: " + HexCode(hr));
+    m_mapiInitialized = true;
+    hr = m_session.Logon(m_options.profile);
+    if (FAILED(hr))
+        return Fail((m_options.profile.empty() ? std::string("logon with the default profile")
+                                               : "logon with the profile \"" + m_options.profile + "\"") +
+                    " failed: " + HexCode(hr));
+    CHostApplication* app = nullptr;
+    hr = CHostApplication::CreateObject(&app, m_session, platform::Utf8ToUtf16(m_version.text), language);
+    if (FAILED(hr))
+        return Fail("the object model cannot be built: " + HexCode(hr));
+    m_application.Attach(app);
+    m_application->SetCommandHandler([this](LONG id) { return OnCommand(id); });
+    m_started = true;
+    m_out << "host " << m_version.text << " profile \"" << m_session.ProfileName() << "\"\n";
+
+    m_loader.LoadAll(m_application.get());
+
+    // The first explorer shows the Inbox of the default store.
+    ComPtr<_NameSpace> ns;
+    ComPtr<MAPIFolder> inbox;
+    m_application->get_Session(ns.put());
+    if (SUCCEEDED(ns->GetDefaultFolder(olFolderInbox, inbox.put())) && inbox) {
+        CExplorer* explorer = nullptr;
+        if (SUCCEEDED(m_application->OpenExplorer(static_cast<CFolder*>(inbox.get()), &explorer)))
+            explorer->Release();
+    } else {
+        m_err << "mailhost: the default store has no Inbox; no explorer opened\n";
+    }
+    m_loader.StartupComplete();
+    m_application->FireStartup();
+    return true;
+}
+
+void HostProgram::Stop()
+{
+    if (m_started) {
+        m_started = false;
+        m_loader.UnloadAll(m_application.get());
+        m_application->Shutdown();
+        m_application->SetCommandHandler(nullptr);
+        m_application = nullptr;
+        m_out << "host stopped\n";
+    }
+    m_session.Logoff();
+    if (m_mapiInitialized) {
+        MAPIUninitialize();
+        m_mapiInitialized = false;
+    }
+    if (m_comInitialized) {
+        CoUninitialize();
+        m_comInitialized = false;
+    }
+}
+
+HRESULT HostProgram::OnCommand(LONG id)
+{
+    const BuiltInCommand* command = FindBuiltInCommand(id);
+    m_out << "command " << (command && *command->name ? command->name : std::to_string(id)) << "\n";
+    if (id == kCommandExit)
+        m_application->Quit();
+    return S_OK;
+}
+
+CExplorer* HostProgram::ActiveExplorerObject() const
+{
+    ComPtr<_Explorer> e;
+    m_application->ActiveExplorer(e.put());
+    return static_cast<CExplorer*>(e.get());
+}
+
+bool HostProgram::Execute(const std::string& line)
+{
+    const std::vector<std::string> w = Words(line);
+    if (w.empty() || w[0][0] == '#')
+        return true;
+    const std::string& cmd = w[0];
+    auto error = [&](const std::string& text) {
+        m_out << "error: " << text << "\n";
+        return !m_application->QuitRequested();
+    };
+    auto parseLong = [](const std::string& s, LONG& v) {
+        try {
+            std::size_t used = 0;
+            v = static_cast<LONG>(std::stol(s, &used, 0));
+            return used == s.size();
+        } catch (...) {
+            return false;
+        }
+    };
+
+    if (cmd == "quit")
+        return false;
+    if (cmd == "explorer") {
+        LONG n = olFolderInbox;
+        if (w.size() > 1 && !parseLong(w[1], n))
+            return error("explorer needs a default-folder number");
+        ComPtr<_NameSpace> ns;
+        ComPtr<MAPIFolder> folder;
+        m_application->get_Session(ns.put());
+        HRESULT hr = ns->GetDefaultFolder(n, folder.put());
+        if (FAILED(hr))
+            return error(ErrorText(hr));
+        CExplorer* explorer = nullptr;
+        hr = m_application->OpenExplorer(static_cast<CFolder*>(folder.get()), &explorer);
+        if (FAILED(hr))
+            return error(ErrorText(hr));
+        explorer->Release();
+        m_out << "explorer " << m_application->ExplorerList()->List().size() << " opened on \""
+              << platform::Utf16ToUtf8(static_cast<CFolder*>(folder.get())->Name()) << "\"\n";
+    } else if (cmd == "folder") {
+        CExplorer* explorer = ActiveExplorerObject();
+        if (!explorer)
+            return error("no explorer is open");
+        ComPtr<MAPIFolder> folder;
+        ComPtr<_NameSpace> ns;
+        m_application->get_Session(ns.put());
+        HRESULT hr = E_INVALIDARG;
+        LONG n = 0;
+        if (w.size() >= 3 && w[1] == "id") {
+            VARIANT store;
+            VariantInit(&store);
+            if (w.size() >= 4) {
+                store.vt = VT_BSTR;
+                store.bstrVal = ComBstr(w[3]).Detach();
+            }
+            hr = ns->GetFolderFromID(ComBstr(w[2]), store, folder.put());
+            VariantClear(&store);
+        } else if (w.size() == 2 && parseLong(w[1], n)) {
+            hr = ns->GetDefaultFolder(n, folder.put());
+        } else {
+            return error("folder needs a default-folder number or \"id ENTRYID [STOREID]\"");
+        }
+        if (SUCCEEDED(hr))
+            hr = explorer->put_CurrentFolder(folder.get());
+        if (FAILED(hr))
+            return error(ErrorText(hr));
+        m_out << "folder \"" << platform::Utf16ToUtf8(explorer->Folder()->Name()) << "\"\n";
+    } else if (cmd == "activate") {
+        LONG n = 0;
+        const auto& list = m_application->ExplorerList()->List();
+        if (w.size() != 2 || !parseLong(w[1], n) || n < 1 || n > static_cast<LONG>(list.size()))
+            return error("activate needs the number of an open explorer");
+        list[static_cast<std::size_t>(n - 1)]->Activate();
+        m_out << "explorer " << n << " active\n";
+    } else if (cmd == "close") {
+        CExplorer* explorer = ActiveExplorerObject();
+        if (!explorer)
+            return error("no explorer is open");
+        explorer->Close();
+        m_out << "explorer closed\n";
+    } else if (cmd == "click") {
+        CExplorer* explorer = ActiveExplorerObject();
+        if (!explorer)
+            return error("no explorer is open");
+        std::optional<LONG> id;
+        std::optional<std::u16string> tag;
+        LONG n = 0;
+        if (w.size() == 3 && w[1] == "id" && parseLong(w[2], n))
+            id = n;
+        else if (w.size() >= 3 && w[1] == "tag")
+            tag = platform::Utf8ToUtf16(Rest(line, 2));
+        else
+            return error("click needs \"id N\" or \"tag TEXT\"");
+        CommandBarControlNode* found = nullptr;
+        for (const ComPtr<CCommandBar>& bar : explorer->Bars()->Bars())
+            if ((found = bar->Controls()->Find(std::nullopt, id, tag, std::nullopt, true)))
+                break;
+        if (!found)
+            return error("no such control");
+        if (!found->State().visible || !found->State().enabled)
+            return error("the control is not visible and enabled");
+        m_out << "click \"" << platform::Utf16ToUtf8(found->State().caption) << "\"\n";
+        ComPtr<CommandBarControl> control = found->Interface();
+        const HRESULT hr = control->Execute();
+        if (FAILED(hr))
+            return error(ErrorText(hr));
+    } else if (cmd == "controls") {
+        CExplorer* explorer = ActiveExplorerObject();
+        if (!explorer)
+            return error("no explorer is open");
+        for (const ComPtr<CCommandBar>& bar : explorer->Bars()->Bars()) {
+            m_out << "bar \"" << platform::Utf16ToUtf8(bar->Name()) << "\"\n";
+            PrintControls(m_out, bar->Controls(), 1);
+        }
+    } else if (cmd == "display") {
+        if (w.size() < 2 || w.size() > 3)
+            return error("display needs ENTRYID [STOREID]");
+        Binary entryId, storeId;
+        if (!ParseHex(w[1], entryId) || (w.size() == 3 && !ParseHex(w[2], storeId)))
+            return error("the entry ID is not hexadecimal text");
+        CMailItem* item = nullptr;
+        HRESULT hr = m_application->OpenItem(entryId, storeId, &item);
+        if (SUCCEEDED(hr)) {
+            VARIANT modal;
+            VariantInit(&modal);
+            hr = item->Display(modal);
+            item->Release();
+        }
+        if (FAILED(hr))
+            return error("the item cannot be displayed: " + HexCode(hr));
+        m_out << "inspector opened\n";
+    } else if (cmd == "newmail") {
+        m_application->FireNewMail();
+        m_out << "new mail\n";
+    } else if (cmd == "addins") {
+        for (const auto& a : m_loader.AddIns())
+            m_out << "add-in " << a.progId << "\n";
+    } else {
+        return error("unknown command: " + cmd);
+    }
+    return !m_application->QuitRequested();
+}
+
+void HostProgram::RunCommands(std::istream& in)
+{
+    std::string line;
+    while (std::getline(in, line))
+        if (!Execute(line))
+            break;
+}
+
+int HostProgram::Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
+{
+    HostOptions options;
+    std::string error;
+    if (!HostOptions::Parse(args, options, error)) {
+        err << "mailhost: " << error << "\n" << HostOptions::Usage();
+        return 2;
+    }
+    if (options.registerHost) {
+        std::error_code ec;
+        const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
+        if (ec) {
+            err << "mailhost: cannot find the program's own path: " << ec.message() << "\n";
+            return 1;
+        }
+        if (!RegisterHost(program, options.folder, error)) {
+            err << "mailhost: " << error << "\n";
+            return 1;
+        }
+        out << "registered " << program.string() << ", add-ins folder " << AddinsFolder().string() << "\n";
+        return 0;
+    }
+    if (!options.headless) {
+        err << "mailhost: the windowed host is not available in this build; use --headless\n";
+        return 1;
+    }
+    std::ifstream script;
+    if (!options.script.empty()) {
+        script.open(options.script);
+        if (!script) {
+            err << "mailhost: cannot read the script " << options.script << "\n";
+            return 1;
+        }
+    }
+    HostProgram program(options, out, err);
+    if (!program.Start())
+        return 1;
+    program.RunCommands(options.script.empty() ? in : script);
+    program.Stop();
+    return 0;
+}
+
+} // namespace host

@@ -1,0 +1,60 @@
+// HostProgram: the host from start to end: logon, Application object, add-ins, the first
+// explorer, the command loop (headless: commands from a script or standard input), and the
+// orderly shutdown. Tests and the mailhost program both run it.
+#pragma once
+
+#include "com/ComPtr.h"
+#include "host/ComAddInLoader.h"
+#include "host/HostApplication.h"
+#include "host/HostOptions.h"
+#include "host/HostSession.h"
+#include "host/HostVersion.h"
+
+#include <istream>
+#include <memory>
+#include <ostream>
+
+namespace host {
+
+class HostProgram {
+public:
+    HostProgram(HostOptions options, std::ostream& out, std::ostream& err);
+    HostProgram(const HostProgram&) = delete;
+    HostProgram& operator=(const HostProgram&) = delete;
+    ~HostProgram();
+
+    // Logs on, builds the object model, loads the add-ins, opens the first explorer and fires
+    // Startup. False (with a message on err) when the host cannot start.
+    bool Start();
+    // One command line of the headless interpreter; false after "quit" (or Application.Quit).
+    bool Execute(const std::string& line);
+    // Reads commands until quit or end of input.
+    void RunCommands(std::istream& in);
+    // Unloads the add-ins and closes the windows and the session.
+    void Stop();
+
+    CHostApplication* Application() const { return m_application.get(); }
+    const HostVersion& Version() const { return m_version; }
+    ComAddInLoader& Loader() { return m_loader; }
+
+    // Runs the whole program for main(): exit code.
+    static int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+
+private:
+    HRESULT OnCommand(LONG id);
+    CExplorer* ActiveExplorerObject() const;
+    bool Fail(const std::string& text);
+
+    HostOptions m_options;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    HostVersion m_version;
+    HostSession m_session;
+    ComPtr<CHostApplication> m_application;
+    ComAddInLoader m_loader;
+    bool m_mapiInitialized = false;
+    bool m_comInitialized = false;
+    bool m_started = false;
+};
+
+} // namespace host

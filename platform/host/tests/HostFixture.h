@@ -1,0 +1,36 @@
+// A host test's world: a fresh platform root with a default profile "Work" holding one mailbox
+// store, and the test add-in registered (or not) as a COM add-in.
+#pragma once
+
+#include "TempRoot.h"
+#include "host/HostProgram.h"
+#include "registry/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+class HostFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Registers the test add-in's class and its Addins key under root with LoadBehavior.
+    void RegisterAddIn(HKEY root = HKEY_LOCAL_MACHINE, DWORD loadBehavior = 3,
+                       const char* progId = "HostTest.AddIn");
+    void SetDword(HKEY root, const char* key, const char* name, DWORD value);
+    void SetString(HKEY root, const char* key, const char* name, const std::string& value);
+    // A host with these options, started.
+    std::unique_ptr<host::HostProgram> StartHost(host::HostOptions options = {});
+    // Lines of the add-in's log so far.
+    std::vector<std::string> AddInLog() const;
+    // The lines of text.
+    static std::vector<std::string> Lines(const std::string& text);
+    // The entry ID (hex) of a new message in the default store's Inbox.
+    std::string CreateInboxMessage(const char* subject);
+
+    TempRoot root;
+    std::ostringstream out, err;
+};

@@ -1,0 +1,61 @@
+#include "EventSink.h"
+
+#include "TestAddInLog.h"
+#include "com/ComBstr.h"
+#include "host/CommandBarInterfaces.h"
+
+#include <cstdio>
+
+HRESULT CEventSink::QueryExtraInterface(REFIID riid, void** ppv)
+{
+    if (IsEqualIID(riid, m_iid)) {
+        *ppv = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT CEventSink::GetTypeInfoCount(UINT* count)
+{
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT CEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    *info = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT CEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CEventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, " %x", static_cast<unsigned>(dispid));
+    std::string line = m_prefix + text;
+    // Click(Ctrl, CancelDefault): the arguments come last first.
+    if (IsEqualIID(m_iid, DIID__CommandBarButtonEvents) && dispid == DISPID_CommandBarButtonEvents_Click && params &&
+        params->cArgs == 2) {
+        VARIANT& cancel = params->rgvarg[0];
+        VARIANT& ctrl = params->rgvarg[1];
+        if (ctrl.vt == VT_DISPATCH && ctrl.pdispVal) {
+            CommandBarControl* control = nullptr;
+            if (SUCCEEDED(ctrl.pdispVal->QueryInterface(IID_OF(CommandBarControl), reinterpret_cast<void**>(&control)))) {
+                LONG id = 0;
+                control->get_Id(&id);
+                line += " id=" + std::to_string(id);
+                control->Release();
+            }
+        }
+        if (cancel.vt == (VT_BOOL | VT_BYREF) && m_cancel) {
+            *cancel.pboolVal = VARIANT_TRUE;
+            line += " cancelled";
+        }
+    }
+    TestAddInLog(line);
+    return S_OK;
+}

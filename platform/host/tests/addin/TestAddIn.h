@@ -1,0 +1,43 @@
+// CTestAddIn: a COM add-in for the host's tests. It logs every IDTExtensibility2 call, reaches
+// the object model early- and late-bound, advises sinks on the application, the explorers, the
+// active explorer and two buttons, and puts a button of its own into the Tools menu in place of
+// the reminders command (which it hides), as an add-in for older hosts does.
+#pragma once
+
+#include "com/ComObject.h"
+#include "com/ComPtr.h"
+#include "com/DispatchImpl.h"
+#include "host/Extensibility.h"
+#include "host/HostInterfaces.h"
+
+#include <span>
+#include <vector>
+
+inline constexpr CLSID CLSID_TestAddIn = MakeGuid("5D0C6E1A-7B1F-4B8E-9A52-3F7E0C9D1A01");
+inline constexpr GUID LIBID_TestAddIn = MakeGuid("5D0C6E1A-7B1F-4B8E-9A52-3F7E0C9D1A02");
+inline constexpr char kTestAddInProgId[] = "HostTest.AddIn";
+inline constexpr char16_t kTestButtonTag[] = u"Host Test Button";
+
+class CTestAddIn : public ComObject<CTestAddIn, DispatchImpl<CTestAddIn, IDTExtensibility2>> {
+public:
+    static std::span<const DispatchMember> DispatchMembers() { return {}; }
+
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
+                                           SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
+
+private:
+    struct Advised {
+        ComPtr<IUnknown> source;
+        IID iid;
+        DWORD cookie;
+    };
+    void Advise(IUnknown* source, const IID& iid, const char* prefix, bool cancelClicks = false);
+    void AddButton(_Explorer* explorer);
+
+    ComPtr<_Application> m_application;
+    std::vector<Advised> m_advised;
+};
