@@ -1,0 +1,34 @@
+// GUIDs of MAPI: property sets, provider identities, profile sections.
+#pragma once
+
+#include "mapi/MapiDefs.h"
+
+// Property sets of named properties.
+inline constexpr GUID PS_MAPI = MakeGuid("00020328-0000-0000-C000-000000000046");
+inline constexpr GUID PS_PUBLIC_STRINGS = MakeGuid("00020329-0000-0000-C000-000000000046");
+inline constexpr GUID PS_INTERNET_HEADERS = MakeGuid("00020386-0000-0000-C000-000000000046");
+inline constexpr GUID PSETID_Appointment = MakeGuid("00062002-0000-0000-C000-000000000046");
+inline constexpr GUID PSETID_Task = MakeGuid("00062003-0000-0000-C000-000000000046");
+inline constexpr GUID PSETID_Address = MakeGuid("00062004-0000-0000-C000-000000000046");
+inline constexpr GUID PSETID_Common = MakeGuid("00062008-0000-0000-C000-000000000046");
+inline constexpr GUID PSETID_Log = MakeGuid("0006200A-0000-0000-C000-000000000046");
+inline constexpr GUID PSETID_Note = MakeGuid("0006200E-0000-0000-C000-000000000046");
+
+// Store providers, as PR_MDB_PROVIDER gives them (bytes in order).
+inline constexpr MAPIUID kPersonalStoreProvider = {
+    {0x4E, 0x49, 0x54, 0x41, 0xF9, 0xBF, 0xB8, 0x01, 0x00, 0xAA, 0x00, 0x37, 0xD9, 0x6E, 0x00, 0x00}};
+inline constexpr MAPIUID kPrivateMailboxProvider = {
+    {0x54, 0x94, 0xA1, 0xC0, 0x29, 0x7F, 0x10, 0x1B, 0xA5, 0x87, 0x08, 0x00, 0x2B, 0x2A, 0x25, 0x17}};
+inline constexpr MAPIUID kDelegateMailboxProvider = {
+    {0x9E, 0xB4, 0x77, 0x00, 0x74, 0xE4, 0x11, 0xCE, 0x8C, 0x5E, 0x00, 0xAA, 0x00, 0x42, 0x54, 0xE2}};
+inline constexpr MAPIUID kPublicFoldersProvider = {
+    {0x78, 0xB2, 0xFA, 0x70, 0xAF, 0xF7, 0x11, 0xCD, 0x9B, 0xC8, 0x00, 0xAA, 0x00, 0x2F, 0xC4, 0x5A}};
+// The wrapper identity that begins every store entry ID.
+inline constexpr MAPIUID kStoreWrapUid = {
+    {0x38, 0xA1, 0xBB, 0x10, 0x05, 0xE5, 0x10, 0x1A, 0xA1, 0xBB, 0x08, 0x00, 0x2B, 0x2A, 0x56, 0xC2}};
+
+// The profile section of the running session (PR_PROFILE_NAME, PR_SEARCH_KEY).
+inline constexpr MAPIUID MUID_PROFILE_INSTANCE = {
+    {0x53, 0xBC, 0x2E, 0xC0, 0xD9, 0x53, 0x10, 0x1B, 0xA1, 0x83, 0x00, 0xAA, 0x00, 0x4C, 0x75, 0x9F}};
+inline constexpr MAPIUID pbGlobalProfileSectionGuid = {
+    {0x13, 0xDB, 0xB0, 0xC8, 0xAA, 0x05, 0x10, 0x1A, 0x9B, 0xB0, 0x00, 0xAA, 0x00, 0x2F, 0xC4, 0x5A}};

@@ -1,0 +1,330 @@
+#include "mapi/ProfileRegistry.h"
+
+#include "base/Utf.h"
+#include "mapi/EntryId.h"
+#include "mapi/MapiTags.h"
+#include "registry/Registry.h"
+
+#include <cstdio>
+#include <random>
+
+namespace mapi {
+
+namespace {
+
+constexpr const char* kProfilesKey = "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles";
+
+class Key {
+public:
+    ~Key()
+    {
+        if (m_key)
+            RegCloseKey(m_key);
+    }
+    HKEY* put() { return &m_key; }
+    HKEY get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+HRESULT FromWin32(LONG rc)
+{
+    switch (rc) {
+    case ERROR_SUCCESS:
+        return S_OK;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return MAPI_E_NOT_FOUND;
+    case ERROR_ACCESS_DENIED:
+        return MAPI_E_NO_ACCESS;
+    default:
+        return HRESULT_FROM_WIN32(static_cast<DWORD>(rc));
+    }
+}
+
+bool ValidName(const std::string& name)
+{
+    return !name.empty() && name.size() <= 64 && name.find('\\') == std::string::npos;
+}
+
+HRESULT ReadString(HKEY key, const char* value, std::string& out)
+{
+    DWORD type = 0, cb = 0;
+    LONG rc = RegQueryValueExA(key, value, nullptr, &type, nullptr, &cb);
+    if (rc != ERROR_SUCCESS)
+        return FromWin32(rc);
+    std::string buf(cb, '\0');
+    rc = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<LPBYTE>(buf.data()), &cb);
+    if (rc != ERROR_SUCCESS)
+        return FromWin32(rc);
+    buf.resize(cb);
+    while (!buf.empty() && buf.back() == '\0')
+        buf.pop_back();
+    out = buf;
+    return S_OK;
+}
+
+HRESULT ReadBinary(HKEY key, const char* value, Bytes& out)
+{
+    DWORD type = 0, cb = 0;
+    LONG rc = RegQueryValueExA(key, value, nullptr, &type, nullptr, &cb);
+    if (rc != ERROR_SUCCESS)
+        return FromWin32(rc);
+    out.assign(cb, '\0');
+    rc = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<LPBYTE>(out.data()), &cb);
+    out.resize(cb);
+    return FromWin32(rc);
+}
+
+HRESULT WriteString(HKEY key, const char* value, const std::string& text)
+{
+    return FromWin32(RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                    static_cast<DWORD>(text.size() + 1)));
+}
+
+HRESULT WriteBinary(HKEY key, const char* value, const Bytes& data)
+{
+    return FromWin32(RegSetValueExA(key, value, 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()),
+                                    static_cast<DWORD>(data.size())));
+}
+
+std::vector<std::string> SubKeys(HKEY key)
+{
+    std::vector<std::string> out;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD cch = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        out.emplace_back(name, cch);
+    }
+    return out;
+}
+
+HRESULT OpenProfile(const std::string& name, Key& key, bool write)
+{
+    if (!ValidName(name))
+        return MAPI_E_NOT_FOUND;
+    const std::string path = std::string(kProfilesKey) + "\\" + name;
+    return FromWin32(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, write ? KEY_ALL_ACCESS : KEY_READ, key.put()));
+}
+
+} // namespace
+
+HRESULT ProfileRegistry::List(std::vector<std::string>& names, std::string& defaultName)
+{
+    names.clear();
+    defaultName.clear();
+    Key root;
+    LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, kProfilesKey, 0, KEY_READ, root.put());
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return S_OK;
+    if (rc != ERROR_SUCCESS)
+        return FromWin32(rc);
+    names = SubKeys(root.get());
+    if (FAILED(ReadString(root.get(), "DefaultProfile", defaultName)))
+        defaultName.clear();
+    return S_OK;
+}
+
+bool ProfileRegistry::Exists(const std::string& name)
+{
+    Key key;
+    return SUCCEEDED(OpenProfile(name, key, false));
+}
+
+HRESULT ProfileRegistry::CanonicalName(const std::string& name, std::string& stored)
+{
+    std::vector<std::string> names;
+    std::string def;
+    HRESULT hr = List(names, def);
+    if (FAILED(hr))
+        return hr;
+    for (const auto& n : names) {
+        if (platform::EqualNoCase(n, name)) {
+            stored = n;
+            return S_OK;
+        }
+    }
+    return MAPI_E_NOT_FOUND;
+}
+
+HRESULT ProfileRegistry::Create(const std::string& name)
+{
+    if (!ValidName(name))
+        return MAPI_E_INVALID_PARAMETER;
+    if (Exists(name))
+        return MAPI_E_NO_ACCESS;
+    const std::string path = std::string(kProfilesKey) + "\\" + name;
+    Key key;
+    DWORD disposition = 0;
+    HRESULT hr = FromWin32(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                           key.put(), &disposition));
+    if (FAILED(hr))
+        return hr;
+    std::random_device rd;
+    Bytes searchKey(16, '\0');
+    for (auto& c : searchKey)
+        c = static_cast<char>(rd() & 0xFF);
+    return WriteBinary(key.get(), "SearchKey", searchKey);
+}
+
+HRESULT ProfileRegistry::Delete(const std::string& name)
+{
+    std::string stored;
+    HRESULT hr = CanonicalName(name, stored);
+    if (FAILED(hr))
+        return hr;
+    Key root;
+    if (FAILED(hr = FromWin32(RegOpenKeyExA(HKEY_CURRENT_USER, kProfilesKey, 0, KEY_ALL_ACCESS, root.put()))))
+        return hr;
+    if (FAILED(hr = FromWin32(RegDeleteTreeA(root.get(), stored.c_str()))))
+        return hr;
+    RegDeleteKeyA(root.get(), stored.c_str());
+    std::string def;
+    if (SUCCEEDED(ReadString(root.get(), "DefaultProfile", def)) && platform::EqualNoCase(def, stored))
+        RegDeleteValueA(root.get(), "DefaultProfile");
+    return S_OK;
+}
+
+HRESULT ProfileRegistry::SetDefault(const std::string& name)
+{
+    Key root;
+    HRESULT hr = FromWin32(RegCreateKeyExA(HKEY_CURRENT_USER, kProfilesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                           root.put(), nullptr));
+    if (FAILED(hr))
+        return hr;
+    if (name.empty())
+        return FromWin32(RegDeleteValueA(root.get(), "DefaultProfile"));
+    std::string stored;
+    if (FAILED(hr = CanonicalName(name, stored)))
+        return hr;
+    return WriteString(root.get(), "DefaultProfile", stored);
+}
+
+HRESULT ProfileRegistry::SearchKey(const std::string& name, Bytes& key)
+{
+    Key k;
+    HRESULT hr = OpenProfile(name, k, false);
+    if (FAILED(hr))
+        return hr;
+    return ReadBinary(k.get(), "SearchKey", key);
+}
+
+HRESULT ProfileRegistry::Stores(const std::string& profile, std::vector<ProfileStore>& stores)
+{
+    stores.clear();
+    Key k;
+    HRESULT hr = OpenProfile(profile, k, false);
+    if (FAILED(hr))
+        return hr;
+    std::string defaultStore;
+    ReadString(k.get(), "DefaultStore", defaultStore);
+    for (const auto& sub : SubKeys(k.get())) {
+        Key s;
+        if (RegOpenKeyExA(k.get(), sub.c_str(), 0, KEY_READ, s.put()) != ERROR_SUCCESS)
+            continue;
+        ProfileStore ps;
+        ps.key = sub;
+        std::string path, name;
+        if (FAILED(ReadString(s.get(), "Path", path)) || FAILED(ReadBinary(s.get(), "EntryID", ps.entryId)))
+            continue; // not a store entry
+        ps.path = path;
+        ReadBinary(s.get(), "Provider", ps.provider);
+        ReadString(s.get(), "DisplayName", name);
+        ps.displayName = platform::Utf8ToUtf16(name);
+        ParsedEntryId parsed;
+        if (ParseEntryId(ps.entryId.data(), ps.entryId.size(), parsed))
+            ps.recordKey = Bytes(reinterpret_cast<const char*>(&parsed.store), 16);
+        ps.isDefault = platform::EqualNoCase(sub, defaultStore);
+        stores.push_back(std::move(ps));
+    }
+    return S_OK;
+}
+
+HRESULT ProfileRegistry::AddStore(const std::string& profile, const std::filesystem::path& path)
+{
+    Key k;
+    HRESULT hr = OpenProfile(profile, k, true);
+    if (FAILED(hr))
+        return hr;
+    std::shared_ptr<StoreFile> file;
+    std::error_code ec;
+    const auto absolute = std::filesystem::absolute(path, ec);
+    if (FAILED(hr = StoreFile::Open(absolute, file)))
+        return hr;
+    std::vector<ProfileStore> existing;
+    if (FAILED(hr = Stores(profile, existing)))
+        return hr;
+    for (const auto& s : existing)
+        if (s.recordKey == file->StoreRecordKey())
+            return MAPI_E_COLLISION;
+    PropMap props;
+    if (FAILED(hr = file->LoadProps(kStoreObjectId, props)))
+        return hr;
+    const PropValue* name = props.Find(PROP_ID(PR_DISPLAY_NAME_W));
+    char keyName[16];
+    unsigned n = 1;
+    for (;; ++n) {
+        std::snprintf(keyName, sizeof keyName, "Store%04u", n);
+        bool used = false;
+        for (const auto& s : existing)
+            used |= platform::EqualNoCase(s.key, keyName);
+        if (!used)
+            break;
+    }
+    Key s;
+    if (FAILED(hr = FromWin32(RegCreateKeyExA(k.get(), keyName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, s.put(),
+                                              nullptr))))
+        return hr;
+    const Bytes provider(reinterpret_cast<const char*>(ProviderUidOf(file->kind()).ab), 16);
+    if (FAILED(hr = WriteString(s.get(), "Path", file->path().string())) ||
+        FAILED(hr = WriteBinary(s.get(), "EntryID", file->StoreEntryId())) ||
+        FAILED(hr = WriteBinary(s.get(), "Provider", provider)) ||
+        FAILED(hr = WriteString(s.get(), "DisplayName", name ? platform::Utf16ToUtf8(name->str()) : std::string())))
+        return hr;
+    if (existing.empty())
+        return WriteString(k.get(), "DefaultStore", keyName);
+    return S_OK;
+}
+
+HRESULT ProfileRegistry::RemoveStore(const std::string& profile, const std::filesystem::path& path)
+{
+    std::vector<ProfileStore> stores;
+    HRESULT hr = Stores(profile, stores);
+    if (FAILED(hr))
+        return hr;
+    std::error_code ec;
+    const auto wanted = std::filesystem::weakly_canonical(path, ec);
+    Key k;
+    if (FAILED(hr = OpenProfile(profile, k, true)))
+        return hr;
+    for (const auto& s : stores) {
+        if (std::filesystem::weakly_canonical(s.path, ec) == wanted) {
+            RegDeleteTreeA(k.get(), s.key.c_str());
+            RegDeleteKeyA(k.get(), s.key.c_str());
+            if (s.isDefault)
+                RegDeleteValueA(k.get(), "DefaultStore");
+            return S_OK;
+        }
+    }
+    return MAPI_E_NOT_FOUND;
+}
+
+HRESULT ProfileRegistry::SetDefaultStore(const std::string& profile, const Bytes& storeRecordKey)
+{
+    std::vector<ProfileStore> stores;
+    HRESULT hr = Stores(profile, stores);
+    if (FAILED(hr))
+        return hr;
+    Key k;
+    if (FAILED(hr = OpenProfile(profile, k, true)))
+        return hr;
+    for (const auto& s : stores)
+        if (s.recordKey == storeRecordKey)
+            return WriteString(k.get(), "DefaultStore", s.key);
+    return MAPI_E_NOT_FOUND;
+}
+
+} // namespace mapi

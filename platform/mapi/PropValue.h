@@ -1,0 +1,81 @@
+// PropValue: one property value owned by C++ containers, the form in which the store keeps
+// properties in memory. Text is kept as UTF-16 (PT_STRING8 values are converted on the way in
+// and out), so one property has one value whatever width the caller asks for.
+#pragma once
+
+#include "mapi/MapiDefs.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace mapi {
+
+using Bytes = std::string; // binary values (and serialised forms) as byte strings
+
+class PropValue {
+public:
+    using Data = std::variant<std::monostate, std::int64_t, double, Bytes, std::u16string, std::vector<Bytes>,
+                              std::vector<std::u16string>, std::vector<std::int64_t>>;
+
+    PropValue() = default;
+    PropValue(ULONG tag, Data data) : m_tag(tag), m_data(std::move(data)) {}
+
+    static PropValue Long(ULONG tag, std::int64_t v) { return PropValue(tag, v); }
+    static PropValue Binary(ULONG tag, Bytes v) { return PropValue(tag, std::move(v)); }
+    static PropValue Text(ULONG tag, std::u16string v) { return PropValue(CanonicalTag(tag), std::move(v)); }
+    static PropValue Error(ULONG id, SCODE sc) { return PropValue(PROP_TAG(PT_ERROR, id), std::int64_t(sc)); }
+
+    // The tag with its canonical type: PT_STRING8 becomes PT_UNICODE, PT_MV_STRING8 PT_MV_UNICODE.
+    static ULONG CanonicalTag(ULONG tag);
+
+    ULONG tag() const { return m_tag; }
+    ULONG id() const { return PROP_ID(m_tag); }
+    ULONG type() const { return PROP_TYPE(m_tag); }
+    const Data& data() const { return m_data; }
+
+    std::int64_t num() const;
+    const Bytes& bin() const;
+    const std::u16string& str() const;
+    const std::vector<Bytes>& mvBin() const;
+    const std::vector<std::u16string>& mvStr() const;
+    const std::vector<std::int64_t>& mvNum() const;
+    double dbl() const;
+
+    // From a caller's value; text is decoded from UTF-8 (PT_STRING8). Unsupported types give
+    // MAPI_E_BAD_VALUE / MAPI_E_INVALID_TYPE.
+    static HRESULT FromSPropValue(const SPropValue& v, PropValue& out);
+    // Into a caller's value of the requested tag (its type may be PT_UNSPECIFIED, or the other
+    // string width); out-of-line data is allocated with MAPIAllocateMore on parent.
+    HRESULT ToSPropValue(ULONG requestedTag, SPropValue& out, void* parent) const;
+    // The tag under which this value is reported (string width chosen by the caller).
+    ULONG ReportedTag(bool unicode) const;
+
+    // Storage form.
+    Bytes Serialize() const;
+    static bool Deserialize(ULONG tag, const void* data, std::size_t size, PropValue& out);
+
+    // Size as PR_MESSAGE_SIZE and RES_SIZE count it.
+    ULONG Size() const;
+
+    bool operator==(const PropValue& other) const { return m_tag == other.m_tag && m_data == other.m_data; }
+
+private:
+    ULONG m_tag = PR_NULL_TAG;
+    Data m_data;
+    static constexpr ULONG PR_NULL_TAG = PROP_TAG(PT_NULL, 0);
+};
+
+// Order of two values of one type as MAPI compares them: numbers by value, text ignoring case,
+// binary values first by length and then byte by byte.
+int CompareValues(const PropValue& a, const PropValue& b);
+// A key that is equal for two values exactly when CompareValues gives 0.
+Bytes EqualityKey(const PropValue& v);
+
+// Case folding used by every text comparison of the store.
+char16_t FoldCase(char16_t c);
+std::u16string FoldCase(std::u16string_view s);
+
+} // namespace mapi

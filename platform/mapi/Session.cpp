@@ -1,0 +1,230 @@
+#include "mapi/Session.h"
+
+#include "base/Utf.h"
+#include "mapi/EntryId.h"
+#include "mapi/MapiGuids.h"
+#include "mapi/MapiTags.h"
+#include "mapi/ProfileSection.h"
+#include "mapi/StoreAccess.h"
+#include "mapi/Table.h"
+
+#include <cstring>
+
+namespace mapi {
+
+HRESULT Session::Create(const std::string& profile, ULONG, IMAPISession** out)
+{
+    auto* s = new (std::nothrow) Session(profile);
+    if (!s)
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    *out = s;
+    return S_OK;
+}
+
+HRESULT Session::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMAPISession)) {
+        *ppv = static_cast<IMAPISession*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return MAPI_E_INTERFACE_NOT_SUPPORTED;
+}
+
+ULONG Session::Release()
+{
+    ULONG r = --m_refs;
+    if (r == 0)
+        delete this;
+    return r;
+}
+
+HRESULT Session::GetLastError(HRESULT, ULONG, LPMAPIERROR* lppMAPIError)
+{
+    if (lppMAPIError)
+        *lppMAPIError = nullptr;
+    return S_OK;
+}
+
+HRESULT Session::GetMsgStoresTable(ULONG ulFlags, LPMAPITABLE* lppTable)
+{
+    if (!lppTable)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppTable = nullptr;
+    if (m_loggedOff)
+        return MAPI_E_END_OF_SESSION;
+    std::vector<ProfileStore> stores;
+    HRESULT hr = ProfileRegistry::Stores(m_profile, stores);
+    if (FAILED(hr))
+        return hr;
+    std::vector<TableRow> rows;
+    std::uint32_t n = 0;
+    for (const auto& s : stores) {
+        auto props = std::make_shared<PropMap>();
+        props->Set(PropValue::Text(PR_DISPLAY_NAME_W, s.displayName));
+        props->Set(PropValue::Binary(PR_ENTRYID, s.entryId));
+        if (!s.recordKey.empty()) {
+            props->Set(PropValue::Binary(PR_RECORD_KEY, s.recordKey));
+            props->Set(PropValue::Binary(PR_STORE_RECORD_KEY, s.recordKey));
+        }
+        if (!s.provider.empty())
+            props->Set(PropValue::Binary(PR_MDB_PROVIDER, s.provider));
+        props->Set(PropValue::Long(PR_DEFAULT_STORE, s.isDefault ? 1 : 0));
+        props->Set(PropValue::Long(PR_RESOURCE_FLAGS, s.isDefault ? (STATUS_DEFAULT_STORE | STATUS_PRIMARY_STORE)
+                                                                  : STATUS_SECONDARY_STORE));
+        props->Set(PropValue::Long(PR_OBJECT_TYPE, MAPI_STORE));
+        props->Set(PropValue::Long(PR_RESOURCE_TYPE, MAPI_STORE_PROVIDER));
+        props->Set(PropValue::Text(PR_PROVIDER_DISPLAY_W, s.provider.size() == 16 &&
+                                                                  std::memcmp(s.provider.data(),
+                                                                              kPersonalStoreProvider.ab, 16) == 0
+                                                              ? u"Personal Folders"
+                                                              : u"Server Store"));
+        ++n;
+        rows.push_back(TableRow{n, n, std::move(props)});
+    }
+    auto source = std::make_shared<RowListSource>(
+        std::move(rows), std::vector<ULONG>{PR_INSTANCE_KEY, PR_ENTRYID, PR_RECORD_KEY, PR_DISPLAY_NAME_W,
+                                            PR_DEFAULT_STORE, PR_MDB_PROVIDER, PR_RESOURCE_FLAGS, PR_OBJECT_TYPE});
+    return Table::Create(std::move(source), (ulFlags & MAPI_UNICODE) != 0, lppTable);
+}
+
+HRESULT Session::StoreByGuid(const GUID& guid, IMsgStore** out)
+{
+    std::lock_guard lock(m_mutex);
+    const std::string key(reinterpret_cast<const char*>(&guid), 16);
+    auto it = m_stores.find(key);
+    if (it != m_stores.end())
+        return it->second.CopyTo(out);
+    std::vector<ProfileStore> stores;
+    HRESULT hr = ProfileRegistry::Stores(m_profile, stores);
+    if (FAILED(hr))
+        return hr;
+    for (const auto& s : stores) {
+        if (s.recordKey != key)
+            continue;
+        ComPtr<IMsgStore> store;
+        if (FAILED(hr = OpenStoreByEntryId(s.entryId.data(), s.entryId.size(), MDB_WRITE, store.put())))
+            return hr;
+        m_stores[key] = store;
+        return store.CopyTo(out);
+    }
+    return MAPI_E_NOT_FOUND;
+}
+
+HRESULT Session::OpenMsgStore(ULONG_PTR, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+                              LPMDB* lppMDB)
+{
+    if (!lppMDB || !lpEntryID)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppMDB = nullptr;
+    if (m_loggedOff)
+        return MAPI_E_END_OF_SESSION;
+    if (lpInterface && !IsEqualIID(*lpInterface, IID_IMsgStore) && !IsEqualIID(*lpInterface, IID_IMAPIProp) &&
+        !IsEqualIID(*lpInterface, IID_IUnknown))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    return OpenStoreByEntryId(lpEntryID, cbEntryID, ulFlags & (MDB_WRITE | MAPI_BEST_ACCESS) ? MDB_WRITE : 0,
+                              lppMDB);
+}
+
+HRESULT Session::OpenProfileSection(LPMAPIUID lpUID, LPCIID, ULONG, LPPROFSECT* lppProfSect)
+{
+    if (!lppProfSect || !lpUID)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppProfSect = nullptr;
+    if (m_loggedOff)
+        return MAPI_E_END_OF_SESSION;
+    if (std::memcmp(lpUID->ab, MUID_PROFILE_INSTANCE.ab, 16) != 0)
+        return MAPI_E_NOT_FOUND;
+    Bytes searchKey;
+    HRESULT hr = ProfileRegistry::SearchKey(m_profile, searchKey);
+    if (FAILED(hr))
+        return hr;
+    PropMap props;
+    props.Set(PropValue::Text(PR_PROFILE_NAME_W, platform::Utf8ToUtf16(m_profile)));
+    props.Set(PropValue::Binary(PR_SEARCH_KEY, searchKey));
+    props.Set(PropValue::Long(PR_OBJECT_TYPE, MAPI_PROFSECT));
+    return ProfileSection::Create(std::move(props), lppProfSect);
+}
+
+HRESULT Session::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+                           ULONG* lpulObjType, LPUNKNOWN* lppUnk)
+{
+    if (!lppUnk)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppUnk = nullptr;
+    if (m_loggedOff)
+        return MAPI_E_END_OF_SESSION;
+    ParsedEntryId parsed;
+    if (!lpEntryID || !ParseEntryId(lpEntryID, cbEntryID, parsed))
+        return cbEntryID == 0 ? MAPI_E_INVALID_PARAMETER : MAPI_E_UNKNOWN_ENTRYID;
+    if (parsed.isStore) {
+        IMsgStore* store = nullptr;
+        HRESULT hr = OpenMsgStore(0, cbEntryID, lpEntryID, lpInterface, MDB_WRITE, &store);
+        if (SUCCEEDED(hr)) {
+            *lppUnk = store;
+            if (lpulObjType)
+                *lpulObjType = MAPI_STORE;
+        }
+        return hr;
+    }
+    ComPtr<IMsgStore> store;
+    HRESULT hr = StoreByGuid(parsed.store, store.put());
+    if (FAILED(hr))
+        return hr == MAPI_E_NOT_FOUND ? MAPI_E_UNKNOWN_ENTRYID : hr;
+    return store->OpenEntry(cbEntryID, lpEntryID, lpInterface, ulFlags, lpulObjType, lppUnk);
+}
+
+HRESULT Session::CompareEntryIDs(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2,
+                                 ULONG, ULONG* lpulResult)
+{
+    if (!lpulResult || (cbEntryID1 && !lpEntryID1) || (cbEntryID2 && !lpEntryID2))
+        return MAPI_E_INVALID_PARAMETER;
+    *lpulResult = SameEntry(lpEntryID1, cbEntryID1, lpEntryID2, cbEntryID2) ? TRUE : FALSE;
+    return S_OK;
+}
+
+HRESULT Session::Logoff(ULONG_PTR, ULONG, ULONG)
+{
+    std::lock_guard lock(m_mutex);
+    m_loggedOff = true;
+    m_stores.clear();
+    return S_OK;
+}
+
+HRESULT Session::SetDefaultStore(ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEntryID)
+{
+    constexpr ULONG kDefaultStore = 0x00000001; // MAPI_DEFAULT_STORE
+    if (!(ulFlags & kDefaultStore))
+        return MAPI_E_NO_SUPPORT;
+    ParsedEntryId parsed;
+    if (!lpEntryID || !ParseEntryId(lpEntryID, cbEntryID, parsed) || !parsed.isStore)
+        return MAPI_E_INVALID_ENTRYID;
+    return ProfileRegistry::SetDefaultStore(m_profile, Bytes(reinterpret_cast<const char*>(&parsed.store), 16));
+}
+
+// The address book, status table, notifications, identity and forms come with later parts of
+// this layer.
+HRESULT Session::OpenAddressBook(ULONG_PTR, LPCIID, ULONG, IAddrBook** lppAdrBook)
+{
+    if (lppAdrBook)
+        *lppAdrBook = nullptr;
+    return MAPI_E_NO_SUPPORT;
+}
+HRESULT Session::GetStatusTable(ULONG, LPMAPITABLE*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG*, LPSPropValue*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::EnumAdrTypes(ULONG, ULONG*, LPTSTR**) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::QueryIdentity(ULONG*, LPENTRYID*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::AdminServices(ULONG, IMsgServiceAdmin**) { return MAPI_E_NO_SUPPORT; }
+HRESULT Session::ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG, ULONG, ULONG, LPSTR)
+{
+    return MAPI_E_NO_SUPPORT;
+}
+HRESULT Session::PrepareForm(LPCIID, LPMESSAGE, ULONG*) { return MAPI_E_NO_SUPPORT; }
+
+} // namespace mapi

@@ -1,0 +1,886 @@
+#include "mapi/StoreFile.h"
+
+#include "mapi/MapiCodes.h"
+#include "mapi/MapiGuids.h"
+#include "mapi/MapiTags.h"
+#include "base/WinTime.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <random>
+
+namespace mapi {
+
+namespace {
+
+constexpr const char* kFormat = "platform-mapi-store";
+constexpr int kSchemaVersion = 1;
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    ~Stmt() { sqlite3_finalize(s); }
+    operator sqlite3_stmt*() const { return s; }
+};
+
+std::mutex& OpenFilesMutex()
+{
+    static std::mutex m;
+    return m;
+}
+std::map<std::string, std::weak_ptr<StoreFile>>& OpenFiles()
+{
+    static std::map<std::string, std::weak_ptr<StoreFile>> files;
+    return files;
+}
+
+std::string FileKey(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    auto canonical = std::filesystem::weakly_canonical(path, ec);
+    return (ec ? std::filesystem::absolute(path) : canonical).string();
+}
+
+HRESULT FromSqlite(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+        return S_OK;
+    case SQLITE_NOMEM:
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return MAPI_E_BUSY;
+    case SQLITE_FULL:
+        return MAPI_E_NOT_ENOUGH_DISK;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+        return MAPI_E_CORRUPT_STORE;
+    case SQLITE_CANTOPEN:
+        return MAPI_E_NOT_FOUND;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return MAPI_E_NO_ACCESS;
+    case SQLITE_IOERR:
+        return MAPI_E_DISK_ERROR;
+    default:
+        return MAPI_E_CALL_FAILED;
+    }
+}
+
+GUID NewGuid()
+{
+    static std::mutex m;
+    static std::random_device rd;
+    static std::mt19937_64 gen(rd() ^ (std::uint64_t(rd()) << 32) ^
+                               std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::lock_guard lock(m);
+    GUID g;
+    std::uint64_t a = gen(), b = gen();
+    std::memcpy(&g, &a, 8);
+    std::memcpy(reinterpret_cast<char*>(&g) + 8, &b, 8);
+    g.Data3 = static_cast<WORD>((g.Data3 & 0x0FFF) | 0x4000);
+    g.Data4[0] = static_cast<BYTE>((g.Data4[0] & 0x3F) | 0x80);
+    return g;
+}
+
+void PutLE(Bytes& out, std::uint64_t v, int n)
+{
+    for (int i = 0; i < n; ++i)
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+} // namespace
+
+const MAPIUID& ProviderUidOf(StoreKind kind)
+{
+    switch (kind) {
+    case StoreKind::PrivateMailbox:
+        return kPrivateMailboxProvider;
+    case StoreKind::DelegateMailbox:
+        return kDelegateMailboxProvider;
+    case StoreKind::PublicFolders:
+        return kPublicFoldersProvider;
+    default:
+        return kPersonalStoreProvider;
+    }
+}
+
+std::optional<StoreKind> KindOfProvider(const BYTE* uid, std::size_t cb)
+{
+    if (cb < 16)
+        return std::nullopt;
+    for (StoreKind k : {StoreKind::Personal, StoreKind::PrivateMailbox, StoreKind::DelegateMailbox,
+                        StoreKind::PublicFolders}) {
+        if (std::memcmp(ProviderUidOf(k).ab, uid, 16) == 0)
+            return k;
+    }
+    return std::nullopt;
+}
+
+std::int64_t CurrentFileTime()
+{
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    return static_cast<std::int64_t>(platform::FileTimeToUInt64(ft));
+}
+
+StoreFile::~StoreFile()
+{
+    sqlite3_finalize(m_dataVersion);
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+HRESULT StoreFile::Exec(const char* sql)
+{
+    char* err = nullptr;
+    int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &err);
+    sqlite3_free(err);
+    return FromSqlite(rc);
+}
+
+HRESULT StoreFile::Prepare(const char* sql, sqlite3_stmt** stmt)
+{
+    return FromSqlite(sqlite3_prepare_v2(m_db, sql, -1, stmt, nullptr));
+}
+
+HRESULT StoreFile::OpenDb(const std::filesystem::path& path, bool create)
+{
+    m_path = path;
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK)
+        return FromSqlite(rc);
+    sqlite3_busy_timeout(m_db, 15000);
+    sqlite3_extended_result_codes(m_db, 0);
+    return S_OK;
+}
+
+HRESULT StoreFile::ReadMeta()
+{
+    // Only reads until the file is known to be a store: a foreign file is left as it was.
+    Stmt st;
+    if (sqlite3_prepare_v2(m_db, "SELECT key, value FROM meta", -1, &st.s, nullptr) != SQLITE_OK)
+        return MAPI_E_CORRUPT_STORE;
+    bool format = false, guid = false, kind = false;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        std::string key = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        if (key == "format") {
+            const char* v = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            format = v && std::strcmp(v, kFormat) == 0;
+        } else if (key == "version") {
+            if (sqlite3_column_int(st, 1) > kSchemaVersion)
+                return MAPI_E_VERSION;
+        } else if (key == "guid") {
+            if (sqlite3_column_bytes(st, 1) != 16)
+                return MAPI_E_CORRUPT_STORE;
+            std::memcpy(&m_guid, sqlite3_column_blob(st, 1), 16);
+            guid = true;
+        } else if (key == "kind") {
+            int k = sqlite3_column_int(st, 1);
+            if (k < 0 || k > 3)
+                return MAPI_E_CORRUPT_STORE;
+            m_kind = static_cast<StoreKind>(k);
+            kind = true;
+        }
+    }
+    if (rc != SQLITE_DONE)
+        return MAPI_E_CORRUPT_STORE;
+    if (!format || !guid || !kind)
+        return MAPI_E_CORRUPT_STORE;
+    return S_OK;
+}
+
+HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<StoreFile>& out)
+{
+    std::error_code absEc;
+    const std::filesystem::path path = std::filesystem::absolute(relative, absEc); // entry IDs carry the full path
+    std::lock_guard lock(OpenFilesMutex());
+    const std::string key = FileKey(path);
+    if (auto existing = OpenFiles()[key].lock()) {
+        out = existing;
+        return S_OK;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return MAPI_E_NOT_FOUND;
+    {
+        std::ifstream probe(path, std::ios::binary);
+        if (!probe)
+            return MAPI_E_NO_ACCESS;
+        char header[16] = {};
+        probe.read(header, sizeof header);
+        if (probe.gcount() != 16 || std::memcmp(header, "SQLite format 3", 16) != 0)
+            return MAPI_E_CORRUPT_STORE;
+    }
+    std::shared_ptr<StoreFile> file(new StoreFile());
+    HRESULT hr = file->OpenDb(path, false);
+    if (FAILED(hr))
+        return hr == MAPI_E_NOT_FOUND ? MAPI_E_NO_ACCESS : hr;
+    hr = file->ReadMeta();
+    if (FAILED(hr))
+        return hr;
+    if (FAILED(hr = file->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;")))
+        return hr;
+    OpenFiles()[key] = file;
+    out = std::move(file);
+    return S_OK;
+}
+
+HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind, const std::u16string& displayName,
+                          std::shared_ptr<StoreFile>& out)
+{
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::absolute(relative, ec);
+    if (std::filesystem::exists(path, ec))
+        return MAPI_E_COLLISION;
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path(), ec);
+    // Built under a temporary name and renamed into place, so that no half-made store is seen.
+    auto temp = path;
+    temp += ".creating";
+    std::filesystem::remove(temp, ec);
+    {
+        StoreFile file;
+        HRESULT hr = file.OpenDb(temp, true);
+        if (FAILED(hr))
+            return hr;
+        file.m_guid = NewGuid();
+        file.m_kind = kind;
+        file.m_path = path; // entry IDs name the final path
+        hr = file.Exec("PRAGMA journal_mode=DELETE;"
+                       "CREATE TABLE meta(key TEXT PRIMARY KEY, value);"
+                       "CREATE TABLE objects(id INTEGER PRIMARY KEY, type INTEGER NOT NULL, parent INTEGER NOT NULL,"
+                       " assoc INTEGER NOT NULL DEFAULT 0, num INTEGER NOT NULL DEFAULT 0);"
+                       "CREATE INDEX objects_parent ON objects(parent, type, assoc);"
+                       "CREATE TABLE props(obj INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,"
+                       " PRIMARY KEY(obj, tag)) WITHOUT ROWID;"
+                       "CREATE TABLE names(id INTEGER PRIMARY KEY, guid BLOB NOT NULL, kind INTEGER NOT NULL,"
+                       " lid INTEGER NOT NULL, name TEXT NOT NULL);"
+                       "CREATE UNIQUE INDEX names_key ON names(guid, kind, lid, name);"
+                       "CREATE TABLE changes(seq INTEGER PRIMARY KEY AUTOINCREMENT, obj INTEGER NOT NULL,"
+                       " parent INTEGER NOT NULL, type INTEGER NOT NULL);"
+                       "CREATE INDEX changes_parent ON changes(parent, seq);");
+        if (SUCCEEDED(hr))
+            hr = file.Populate(displayName);
+        if (FAILED(hr)) {
+            sqlite3_close_v2(file.m_db);
+            file.m_db = nullptr;
+            std::filesystem::remove(temp, ec);
+            return hr;
+        }
+        sqlite3_close_v2(file.m_db);
+        file.m_db = nullptr;
+    }
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::filesystem::remove(temp, ec);
+        return MAPI_E_DISK_ERROR;
+    }
+    return Open(path, out);
+}
+
+Bytes StoreFile::StoreEntryId() const
+{
+    // flags, wrapper uid, version and flag bytes, store identity, provider, a zero byte, then
+    // the file's path, so that the entry ID alone finds the store.
+    Bytes e(4, '\0');
+    e.append(reinterpret_cast<const char*>(kStoreWrapUid.ab), 16);
+    e.push_back('\0');
+    e.push_back('\0');
+    e.append(reinterpret_cast<const char*>(&m_guid), 16);
+    e.append(2, '\0');
+    e.append(reinterpret_cast<const char*>(ProviderUidOf(m_kind).ab), 16);
+    e.push_back('\0');
+    e += m_path.string();
+    return e;
+}
+
+Bytes StoreFile::StoreRecordKey() const { return Bytes(reinterpret_cast<const char*>(&m_guid), 16); }
+
+Bytes StoreFile::EntryIdOf(ULONG type, std::int64_t id) const
+{
+    if (type == MAPI_STORE)
+        return StoreEntryId();
+    Bytes e(4, '\0');
+    e.append(reinterpret_cast<const char*>(ProviderUidOf(m_kind).ab), 16);
+    e.append(reinterpret_cast<const char*>(&m_guid), 16);
+    PutLE(e, type, 4);
+    PutLE(e, static_cast<std::uint64_t>(id), 8);
+    return e;
+}
+
+Bytes StoreFile::RecordKeyOf(std::int64_t id) const
+{
+    if (id == kStoreObjectId)
+        return StoreRecordKey();
+    Bytes k(reinterpret_cast<const char*>(&m_guid), 8);
+    for (int i = 7; i >= 0; --i)
+        k.push_back(static_cast<char>((static_cast<std::uint64_t>(id) >> (8 * i)) & 0xFF));
+    return k;
+}
+
+StoreFile::Transaction::Transaction(StoreFile& file) : m_file(file), m_lock(file.m_mutex) {}
+
+StoreFile::Transaction::~Transaction()
+{
+    if (m_open)
+        m_file.Exec("ROLLBACK");
+}
+
+HRESULT StoreFile::Transaction::Begin()
+{
+    HRESULT hr = m_file.Exec("BEGIN IMMEDIATE");
+    m_open = SUCCEEDED(hr);
+    return hr;
+}
+
+HRESULT StoreFile::Transaction::Commit()
+{
+    HRESULT hr = m_file.BumpChangeCounter();
+    if (SUCCEEDED(hr))
+        hr = m_file.Exec("COMMIT");
+    if (FAILED(hr))
+        return hr;
+    m_open = false;
+    m_file.m_localChanges.fetch_add(1);
+    return S_OK;
+}
+
+HRESULT StoreFile::BumpChangeCounter()
+{
+    return Exec("INSERT INTO meta(key, value) VALUES('changes', 1)"
+                " ON CONFLICT(key) DO UPDATE SET value = value + 1");
+}
+
+std::uint64_t StoreFile::Version()
+{
+    std::lock_guard lock(m_mutex);
+    std::uint64_t external = 0;
+    if (!m_dataVersion)
+        sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &m_dataVersion, nullptr);
+    if (m_dataVersion) {
+        if (sqlite3_step(m_dataVersion) == SQLITE_ROW)
+            external = static_cast<std::uint64_t>(sqlite3_column_int64(m_dataVersion, 0));
+        sqlite3_reset(m_dataVersion);
+    }
+    return (external << 32) ^ m_localChanges.load();
+}
+
+HRESULT StoreFile::GetObject(std::int64_t id, ObjectInfo& out)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("SELECT type, parent, assoc, num FROM objects WHERE id = ?", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, id);
+    int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE)
+        return MAPI_E_NOT_FOUND;
+    if (rc != SQLITE_ROW)
+        return FromSqlite(rc);
+    out.id = id;
+    out.type = static_cast<ULONG>(sqlite3_column_int(st, 0));
+    out.parent = sqlite3_column_int64(st, 1);
+    out.associated = sqlite3_column_int(st, 2) != 0;
+    out.num = static_cast<ULONG>(sqlite3_column_int64(st, 3));
+    return S_OK;
+}
+
+HRESULT StoreFile::LoadProps(std::int64_t id, PropMap& out)
+{
+    std::lock_guard lock(m_mutex);
+    out.Clear();
+    Stmt st;
+    HRESULT hr = Prepare("SELECT tag, value FROM props WHERE obj = ? ORDER BY tag", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, id);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        ULONG tag = static_cast<ULONG>(sqlite3_column_int64(st, 0));
+        PropValue v;
+        if (!PropValue::Deserialize(tag, sqlite3_column_blob(st, 1), sqlite3_column_bytes(st, 1), v))
+            return MAPI_E_CORRUPT_STORE;
+        out.Append(std::move(v));
+    }
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+namespace {
+const char* ChildFilter(std::optional<bool> associated)
+{
+    return associated ? " AND assoc = ?" : "";
+}
+} // namespace
+
+HRESULT StoreFile::Children(std::int64_t parent, ULONG type, std::optional<bool> associated,
+                            std::vector<ObjectInfo>& out)
+{
+    std::lock_guard lock(m_mutex);
+    out.clear();
+    std::string sql = "SELECT id, assoc, num FROM objects WHERE parent = ? AND type = ?";
+    sql += ChildFilter(associated);
+    sql += " ORDER BY id";
+    Stmt st;
+    HRESULT hr = Prepare(sql.c_str(), &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, parent);
+    sqlite3_bind_int(st, 2, static_cast<int>(type));
+    if (associated)
+        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        ObjectInfo info;
+        info.id = sqlite3_column_int64(st, 0);
+        info.type = type;
+        info.parent = parent;
+        info.associated = sqlite3_column_int(st, 1) != 0;
+        info.num = static_cast<ULONG>(sqlite3_column_int64(st, 2));
+        out.push_back(info);
+    }
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::CountChildren(std::int64_t parent, ULONG type, std::optional<bool> associated, ULONG& count)
+{
+    std::lock_guard lock(m_mutex);
+    std::string sql = "SELECT count(*) FROM objects WHERE parent = ? AND type = ?";
+    sql += ChildFilter(associated);
+    Stmt st;
+    HRESULT hr = Prepare(sql.c_str(), &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, parent);
+    sqlite3_bind_int(st, 2, static_cast<int>(type));
+    if (associated)
+        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW)
+        return FromSqlite(rc);
+    count = static_cast<ULONG>(sqlite3_column_int64(st, 0));
+    return S_OK;
+}
+
+HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<bool> associated,
+                                std::vector<std::pair<ObjectInfo, PropMap>>& out)
+{
+    std::lock_guard lock(m_mutex);
+    out.clear();
+    std::string sql = "SELECT o.id, o.assoc, o.num, p.tag, p.value FROM objects o LEFT JOIN props p ON p.obj = o.id"
+                      " WHERE o.parent = ? AND o.type = ?";
+    if (associated)
+        sql += " AND o.assoc = ?";
+    sql += " ORDER BY o.id, p.tag";
+    Stmt st;
+    HRESULT hr = Prepare(sql.c_str(), &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, parent);
+    sqlite3_bind_int(st, 2, static_cast<int>(type));
+    if (associated)
+        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        std::int64_t id = sqlite3_column_int64(st, 0);
+        if (out.empty() || out.back().first.id != id) {
+            ObjectInfo info;
+            info.id = id;
+            info.type = type;
+            info.parent = parent;
+            info.associated = sqlite3_column_int(st, 1) != 0;
+            info.num = static_cast<ULONG>(sqlite3_column_int64(st, 2));
+            out.emplace_back(info, PropMap());
+        }
+        if (sqlite3_column_type(st, 3) == SQLITE_NULL)
+            continue;
+        ULONG tag = static_cast<ULONG>(sqlite3_column_int64(st, 3));
+        PropValue v;
+        if (!PropValue::Deserialize(tag, sqlite3_column_blob(st, 4), sqlite3_column_bytes(st, 4), v))
+            return MAPI_E_CORRUPT_STORE;
+        out.back().second.Append(std::move(v));
+    }
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::InsertObject(ULONG type, std::int64_t parent, bool associated, ULONG num, std::int64_t& id)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("INSERT INTO objects(type, parent, assoc, num) VALUES(?, ?, ?, ?)", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int(st, 1, static_cast<int>(type));
+    sqlite3_bind_int64(st, 2, parent);
+    sqlite3_bind_int(st, 3, associated ? 1 : 0);
+    sqlite3_bind_int64(st, 4, num);
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        return FromSqlite(rc);
+    id = sqlite3_last_insert_rowid(m_db);
+    return S_OK;
+}
+
+HRESULT StoreFile::SetProps(std::int64_t id, const std::vector<PropValue>& values)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt del, ins;
+    HRESULT hr = Prepare("DELETE FROM props WHERE obj = ? AND (tag >> 16) = ?", &del.s);
+    if (SUCCEEDED(hr))
+        hr = Prepare("INSERT INTO props(obj, tag, value) VALUES(?, ?, ?)", &ins.s);
+    if (FAILED(hr))
+        return hr;
+    for (const auto& v : values) {
+        sqlite3_bind_int64(del, 1, id);
+        sqlite3_bind_int64(del, 2, v.id());
+        int rc = sqlite3_step(del);
+        sqlite3_reset(del);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+        Bytes data = v.Serialize();
+        sqlite3_bind_int64(ins, 1, id);
+        sqlite3_bind_int64(ins, 2, v.tag());
+        sqlite3_bind_blob(ins, 3, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(ins);
+        sqlite3_reset(ins);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
+    return S_OK;
+}
+
+HRESULT StoreFile::ReplaceProps(std::int64_t id, const PropMap& props)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt del;
+    HRESULT hr = Prepare("DELETE FROM props WHERE obj = ?", &del.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(del, 1, id);
+    int rc = sqlite3_step(del);
+    if (rc != SQLITE_DONE)
+        return FromSqlite(rc);
+    std::vector<PropValue> values(props.begin(), props.end());
+    return SetProps(id, values);
+}
+
+HRESULT StoreFile::DeleteProps(std::int64_t id, const std::vector<ULONG>& ids)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt del;
+    HRESULT hr = Prepare("DELETE FROM props WHERE obj = ? AND (tag >> 16) = ?", &del.s);
+    if (FAILED(hr))
+        return hr;
+    for (ULONG pid : ids) {
+        sqlite3_bind_int64(del, 1, id);
+        sqlite3_bind_int64(del, 2, pid);
+        int rc = sqlite3_step(del);
+        sqlite3_reset(del);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
+    return S_OK;
+}
+
+HRESULT StoreFile::DeleteObjectTree(std::int64_t id)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st1, st2;
+    const char* tree = "WITH RECURSIVE t(id) AS (SELECT ?1 UNION ALL SELECT o.id FROM objects o JOIN t ON o.parent = t.id)";
+    std::string delProps = std::string(tree) + " DELETE FROM props WHERE obj IN (SELECT id FROM t)";
+    std::string delObjs = std::string(tree) + " DELETE FROM objects WHERE id IN (SELECT id FROM t)";
+    HRESULT hr = Prepare(delProps.c_str(), &st1.s);
+    if (SUCCEEDED(hr))
+        hr = Prepare(delObjs.c_str(), &st2.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st1, 1, id);
+    sqlite3_bind_int64(st2, 1, id);
+    int rc = sqlite3_step(st1);
+    if (rc != SQLITE_DONE)
+        return FromSqlite(rc);
+    rc = sqlite3_step(st2);
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::MoveObject(std::int64_t id, std::int64_t newParent)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("UPDATE objects SET parent = ? WHERE id = ?", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, newParent);
+    sqlite3_bind_int64(st, 2, id);
+    int rc = sqlite3_step(st);
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::ReplaceSubObjects(std::int64_t message, ULONG type, const std::vector<SubObject>& subs)
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<ObjectInfo> existing;
+    HRESULT hr = Children(message, type, std::nullopt, existing);
+    for (const auto& info : existing) {
+        if (FAILED(hr))
+            break;
+        hr = DeleteObjectTree(info.id);
+    }
+    for (const auto& sub : subs) {
+        if (FAILED(hr))
+            break;
+        std::int64_t id = 0;
+        hr = InsertObject(type, message, false, sub.num, id);
+        if (SUCCEEDED(hr))
+            hr = ReplaceProps(id, sub.props);
+    }
+    return hr;
+}
+
+HRESULT StoreFile::NextModificationTime(std::int64_t now, std::int64_t& stamp)
+{
+    std::lock_guard lock(m_mutex);
+    std::int64_t last = 0;
+    {
+        Stmt st;
+        HRESULT hr = Prepare("SELECT value FROM meta WHERE key = 'lasttime'", &st.s);
+        if (FAILED(hr))
+            return hr;
+        if (sqlite3_step(st) == SQLITE_ROW)
+            last = sqlite3_column_int64(st, 0);
+    }
+    stamp = now > last ? now : last + 1;
+    Stmt up;
+    HRESULT hr = Prepare("INSERT INTO meta(key, value) VALUES('lasttime', ?)"
+                         " ON CONFLICT(key) DO UPDATE SET value = excluded.value",
+                         &up.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(up, 1, stamp);
+    int rc = sqlite3_step(up);
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::IdFromName(const GUID& set, ULONG kind, LONG lid, const std::u16string& name, bool create,
+                              ULONG& id)
+{
+    std::lock_guard lock(m_mutex);
+    const std::string utf8(reinterpret_cast<const char*>(name.data()), name.size() * 2);
+    auto lookup = [&]() -> HRESULT {
+        Stmt st;
+        HRESULT hr = Prepare("SELECT id FROM names WHERE guid = ? AND kind = ? AND lid = ? AND name = ?", &st.s);
+        if (FAILED(hr))
+            return hr;
+        sqlite3_bind_blob(st, 1, &set, 16, SQLITE_TRANSIENT);
+        sqlite3_bind_int(st, 2, static_cast<int>(kind));
+        sqlite3_bind_int64(st, 3, kind == MNID_ID ? lid : 0);
+        sqlite3_bind_blob(st, 4, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
+            id = static_cast<ULONG>(0x8000 + sqlite3_column_int64(st, 0) - 1);
+            return S_OK;
+        }
+        return rc == SQLITE_DONE ? MAPI_E_NOT_FOUND : FromSqlite(rc);
+    };
+    HRESULT hr = lookup();
+    if (hr != MAPI_E_NOT_FOUND || !create)
+        return hr;
+    Transaction tx(*this);
+    if (FAILED(hr = tx.Begin()))
+        return hr;
+    // Another process may have created it since the lookup.
+    if (SUCCEEDED(hr = lookup()))
+        return S_OK;
+    Stmt ins;
+    if (FAILED(hr = Prepare("INSERT INTO names(guid, kind, lid, name) VALUES(?, ?, ?, ?)", &ins.s)))
+        return hr;
+    sqlite3_bind_blob(ins, 1, &set, 16, SQLITE_TRANSIENT);
+    sqlite3_bind_int(ins, 2, static_cast<int>(kind));
+    sqlite3_bind_int64(ins, 3, kind == MNID_ID ? lid : 0);
+    sqlite3_bind_blob(ins, 4, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    int rc = sqlite3_step(ins);
+    if (rc != SQLITE_DONE)
+        return FromSqlite(rc);
+    std::int64_t row = sqlite3_last_insert_rowid(m_db);
+    if (row > 0x7FFF)
+        return MAPI_E_NOT_ENOUGH_RESOURCES; // the named range 0x8000-0xFFFE is full
+    if (FAILED(hr = tx.Commit()))
+        return hr;
+    id = static_cast<ULONG>(0x8000 + row - 1);
+    return S_OK;
+}
+
+HRESULT StoreFile::NameFromId(ULONG id, GUID& set, ULONG& kind, LONG& lid, std::u16string& name)
+{
+    std::lock_guard lock(m_mutex);
+    if (id < 0x8000)
+        return MAPI_E_NOT_FOUND;
+    Stmt st;
+    HRESULT hr = Prepare("SELECT guid, kind, lid, name FROM names WHERE id = ?", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, std::int64_t(id) - 0x8000 + 1);
+    int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE)
+        return MAPI_E_NOT_FOUND;
+    if (rc != SQLITE_ROW)
+        return FromSqlite(rc);
+    if (sqlite3_column_bytes(st, 0) != 16)
+        return MAPI_E_CORRUPT_STORE;
+    std::memcpy(&set, sqlite3_column_blob(st, 0), 16);
+    kind = static_cast<ULONG>(sqlite3_column_int(st, 1));
+    lid = static_cast<LONG>(sqlite3_column_int64(st, 2));
+    const int n = sqlite3_column_bytes(st, 3);
+    name.assign(static_cast<std::size_t>(n / 2), u'\0');
+    if (n >= 2)
+        std::memcpy(name.data(), sqlite3_column_blob(st, 3), static_cast<std::size_t>(n / 2) * 2);
+    return S_OK;
+}
+
+HRESULT StoreFile::AllNames(std::vector<ULONG>& ids)
+{
+    std::lock_guard lock(m_mutex);
+    ids.clear();
+    Stmt st;
+    HRESULT hr = Prepare("SELECT id FROM names ORDER BY id", &st.s);
+    if (FAILED(hr))
+        return hr;
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        ids.push_back(static_cast<ULONG>(0x8000 + sqlite3_column_int64(st, 0) - 1));
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::Journal(std::int64_t obj, std::int64_t parent, ULONG type)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("INSERT INTO changes(obj, parent, type) VALUES(?, ?, ?)", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, obj);
+    sqlite3_bind_int64(st, 2, parent);
+    sqlite3_bind_int(st, 3, static_cast<int>(type));
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        return FromSqlite(rc);
+    // Keep the journal short: readers that fall behind reload instead.
+    std::int64_t seq = sqlite3_last_insert_rowid(m_db);
+    if (seq % 1024 == 0) {
+        Stmt prune;
+        if (SUCCEEDED(Prepare("DELETE FROM changes WHERE seq <= ?", &prune.s))) {
+            sqlite3_bind_int64(prune, 1, seq - 20000);
+            sqlite3_step(prune);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT StoreFile::LastChange(std::int64_t& seq)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("SELECT coalesce(max(seq), 0) FROM changes", &st.s);
+    if (FAILED(hr))
+        return hr;
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW)
+        return FromSqlite(rc);
+    seq = sqlite3_column_int64(st, 0);
+    return S_OK;
+}
+
+HRESULT StoreFile::ChangesSince(std::int64_t seq, std::int64_t parent, std::vector<std::int64_t>& objs,
+                                std::int64_t& newSeq, bool& gap)
+{
+    std::lock_guard lock(m_mutex);
+    objs.clear();
+    gap = false;
+    {
+        Stmt st;
+        HRESULT hr = Prepare("SELECT coalesce(min(seq), 0), coalesce(max(seq), 0) FROM changes", &st.s);
+        if (FAILED(hr))
+            return hr;
+        if (sqlite3_step(st) != SQLITE_ROW)
+            return MAPI_E_CALL_FAILED;
+        std::int64_t minSeq = sqlite3_column_int64(st, 0);
+        newSeq = sqlite3_column_int64(st, 1);
+        if (newSeq > seq && minSeq > seq + 1) {
+            gap = true;
+            return S_OK;
+        }
+    }
+    Stmt st;
+    HRESULT hr = Prepare("SELECT DISTINCT obj FROM changes WHERE parent = ? AND seq > ? AND seq <= ?", &st.s);
+    if (FAILED(hr))
+        return hr;
+    sqlite3_bind_int64(st, 1, parent);
+    sqlite3_bind_int64(st, 2, seq);
+    sqlite3_bind_int64(st, 3, newSeq);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+        objs.push_back(sqlite3_column_int64(st, 0));
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::GetReceiveFolder(const std::string& messageClass, std::int64_t& folder, std::string& explicitClass)
+{
+    std::lock_guard lock(m_mutex);
+    // The longest registered class that is a prefix of the message class at a "." boundary.
+    std::string cls = messageClass;
+    for (;;) {
+        Stmt st;
+        HRESULT hr = Prepare("SELECT key, value FROM meta WHERE lower(key) = lower(?)", &st.s);
+        if (FAILED(hr))
+            return hr;
+        std::string key = "receive:" + cls;
+        sqlite3_bind_text(st, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            folder = sqlite3_column_int64(st, 1);
+            explicitClass = reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) + 8;
+            return S_OK;
+        }
+        if (cls.empty())
+            return MAPI_E_NOT_FOUND;
+        auto dot = cls.rfind('.');
+        cls = dot == std::string::npos ? std::string() : cls.substr(0, dot);
+    }
+}
+
+HRESULT StoreFile::SetReceiveFolder(const std::string& messageClass, std::int64_t folder)
+{
+    Transaction tx(*this);
+    HRESULT hr = tx.Begin();
+    if (FAILED(hr))
+        return hr;
+    Stmt del;
+    if (FAILED(hr = Prepare("DELETE FROM meta WHERE lower(key) = lower(?)", &del.s)))
+        return hr;
+    std::string key = "receive:" + messageClass;
+    sqlite3_bind_text(del, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(del) != SQLITE_DONE)
+        return MAPI_E_CALL_FAILED;
+    if (folder != 0) {
+        Stmt ins;
+        if (FAILED(hr = Prepare("INSERT INTO meta(key, value) VALUES(?, ?)", &ins.s)))
+            return hr;
+        sqlite3_bind_text(ins, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(ins, 2, folder);
+        if (sqlite3_step(ins) != SQLITE_DONE)
+            return MAPI_E_CALL_FAILED;
+    }
+    return tx.Commit();
+}
+
+} // namespace mapi

@@ -1,0 +1,149 @@
+// StoreFile: one message store kept in one SQLite database file (WAL, busy timeout). Every
+// process opens a file once and shares the connection between its sessions and threads; every
+// change is one transaction, so a killed process leaves either all of a change or none.
+#pragma once
+
+#include "mapi/MapiCodes.h"
+#include "mapi/MapiDefs.h"
+#include "mapi/PropMap.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace mapi {
+
+enum class StoreKind : int { Personal = 0, PrivateMailbox = 1, DelegateMailbox = 2, PublicFolders = 3 };
+
+const MAPIUID& ProviderUidOf(StoreKind kind);
+std::optional<StoreKind> KindOfProvider(const BYTE* uid, std::size_t cb);
+
+// Object identifiers of the fixed objects of every store.
+inline constexpr std::int64_t kStoreObjectId = 1;
+inline constexpr std::int64_t kRootFolderId = 2;
+
+struct ObjectInfo {
+    std::int64_t id = 0;
+    ULONG type = 0; // MAPI_STORE, MAPI_FOLDER, MAPI_MESSAGE, MAPI_ATTACH, MAPI_MAILUSER
+    std::int64_t parent = 0;
+    bool associated = false;
+    ULONG num = 0; // attachment number or recipient row id
+};
+
+// A child object of a message as it is saved with it.
+struct SubObject {
+    ULONG num = 0;
+    PropMap props;
+};
+
+class StoreFile {
+public:
+    ~StoreFile();
+    StoreFile(const StoreFile&) = delete;
+    StoreFile& operator=(const StoreFile&) = delete;
+
+    // Opens an existing store file (shared within the process). A missing file gives
+    // MAPI_E_NOT_FOUND; a file that is not a store gives MAPI_E_CORRUPT_STORE and is not changed.
+    static HRESULT Open(const std::filesystem::path& path, std::shared_ptr<StoreFile>& out);
+    // Creates a new store file with its folder set; an existing file gives MAPI_E_COLLISION.
+    static HRESULT Create(const std::filesystem::path& path, StoreKind kind, const std::u16string& displayName,
+                          std::shared_ptr<StoreFile>& out);
+
+    const std::filesystem::path& path() const { return m_path; }
+    const GUID& guid() const { return m_guid; }
+    StoreKind kind() const { return m_kind; }
+
+    // The entry ID and record key of the store and of its objects.
+    Bytes StoreEntryId() const;
+    Bytes StoreRecordKey() const;
+    Bytes EntryIdOf(ULONG type, std::int64_t id) const;
+    Bytes RecordKeyOf(std::int64_t id) const;
+
+    // A write transaction (BEGIN IMMEDIATE); rolled back unless committed. Holds the file's lock.
+    class Transaction {
+    public:
+        explicit Transaction(StoreFile& file);
+        ~Transaction();
+        HRESULT Begin();
+        HRESULT Commit();
+
+    private:
+        StoreFile& m_file;
+        std::unique_lock<std::recursive_mutex> m_lock;
+        bool m_open = false;
+    };
+
+    std::recursive_mutex& mutex() { return m_mutex; }
+
+    // Reading (each call takes the lock itself).
+    HRESULT GetObject(std::int64_t id, ObjectInfo& out);
+    HRESULT LoadProps(std::int64_t id, PropMap& out);
+    HRESULT Children(std::int64_t parent, ULONG type, std::optional<bool> associated, std::vector<ObjectInfo>& out);
+    HRESULT CountChildren(std::int64_t parent, ULONG type, std::optional<bool> associated, ULONG& count);
+    // The objects below parent with all their properties, in creation order (table rows).
+    HRESULT LoadChildren(std::int64_t parent, ULONG type, std::optional<bool> associated,
+                         std::vector<std::pair<ObjectInfo, PropMap>>& out);
+
+    // Writing (inside a Transaction).
+    HRESULT InsertObject(ULONG type, std::int64_t parent, bool associated, ULONG num, std::int64_t& id);
+    HRESULT ReplaceProps(std::int64_t id, const PropMap& props);
+    HRESULT SetProps(std::int64_t id, const std::vector<PropValue>& values);
+    HRESULT DeleteProps(std::int64_t id, const std::vector<ULONG>& ids);
+    HRESULT DeleteObjectTree(std::int64_t id);
+    HRESULT MoveObject(std::int64_t id, std::int64_t newParent);
+    // Replaces the attachments and recipients of a message.
+    HRESULT ReplaceSubObjects(std::int64_t message, ULONG type, const std::vector<SubObject>& subs);
+    // A modification time later than every one this store handed out before.
+    HRESULT NextModificationTime(std::int64_t now, std::int64_t& stamp);
+
+    // Named properties: identifiers from 0x8000, per store.
+    HRESULT IdFromName(const GUID& set, ULONG kind, LONG lid, const std::u16string& name, bool create, ULONG& id);
+    HRESULT NameFromId(ULONG id, GUID& set, ULONG& kind, LONG& lid, std::u16string& name);
+    HRESULT AllNames(std::vector<ULONG>& ids);
+
+    // A number that changes whenever this store file changed, in this process or another.
+    std::uint64_t Version();
+
+    // The change journal: every write records the objects it touched with their parents, so
+    // that open tables can bring themselves up to date row by row.
+    HRESULT Journal(std::int64_t obj, std::int64_t parent, ULONG type);
+    // Objects changed below parent since seq (of any type when type is 0). gap is set when
+    // the journal no longer reaches back that far (the reader must reload everything).
+    HRESULT ChangesSince(std::int64_t seq, std::int64_t parent, std::vector<std::int64_t>& objs,
+                         std::int64_t& newSeq, bool& gap);
+    HRESULT LastChange(std::int64_t& seq);
+
+    // Receive folders by message class ("" is the default).
+    HRESULT GetReceiveFolder(const std::string& messageClass, std::int64_t& folder, std::string& explicitClass);
+    HRESULT SetReceiveFolder(const std::string& messageClass, std::int64_t folder);
+
+private:
+    StoreFile() = default;
+    HRESULT OpenDb(const std::filesystem::path& path, bool create);
+    HRESULT ReadMeta();
+    HRESULT Exec(const char* sql);
+    HRESULT Prepare(const char* sql, sqlite3_stmt** stmt);
+    HRESULT Populate(const std::u16string& displayName);
+    HRESULT BumpChangeCounter();
+
+    std::filesystem::path m_path;
+    sqlite3* m_db = nullptr;
+    std::recursive_mutex m_mutex;
+    GUID m_guid{};
+    StoreKind m_kind = StoreKind::Personal;
+    std::atomic<std::uint64_t> m_localChanges{0};
+    sqlite3_stmt* m_dataVersion = nullptr;
+};
+
+// Time now as a FILETIME count (100 ns since 1601).
+std::int64_t CurrentFileTime();
+
+} // namespace mapi

@@ -1,0 +1,662 @@
+#include "mapi/Table.h"
+
+#include "mapi/MapiTags.h"
+#include "mapi/MapiUtil.h"
+#include "mapi/PropObject.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace mapi {
+
+HRESULT Table::Create(std::shared_ptr<TableSource> source, bool unicode, IMAPITable** out)
+{
+    if (!out || !source)
+        return MAPI_E_INVALID_PARAMETER;
+    auto* t = new (std::nothrow) Table(std::move(source), unicode);
+    if (!t)
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    HRESULT hr = t->Refresh();
+    if (FAILED(hr)) {
+        t->Release();
+        return hr;
+    }
+    *out = t;
+    return S_OK;
+}
+
+Table::Table(std::shared_ptr<TableSource> source, bool unicode) : m_source(std::move(source)), m_unicode(unicode)
+{
+    m_columns = m_source->DefaultColumns();
+    for (auto& tag : m_columns) {
+        if (PROP_TYPE(tag) == PT_UNICODE || PROP_TYPE(tag) == PT_STRING8)
+            tag = CHANGE_PROP_TYPE(tag, unicode ? PT_UNICODE : PT_STRING8);
+    }
+}
+
+HRESULT Table::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv)
+        return E_POINTER;
+    *ppv = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMAPITable)) {
+        *ppv = static_cast<IMAPITable*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return MAPI_E_INTERFACE_NOT_SUPPORTED;
+}
+
+ULONG Table::Release()
+{
+    ULONG r = --m_refs;
+    if (r == 0)
+        delete this;
+    return r;
+}
+
+HRESULT Table::GetLastError(HRESULT, ULONG, LPMAPIERROR* lppMAPIError)
+{
+    if (lppMAPIError)
+        *lppMAPIError = nullptr;
+    return S_OK;
+}
+
+// ---- keeping in step with the source ----
+
+bool Table::InView(const Row& row, std::uint32_t key) const
+{
+    if (!m_restriction)
+        return true;
+    TableRow tr{key, row.ordinal, row.props};
+    return m_restriction->Match(*row.props, m_source->SubRows(tr));
+}
+
+bool Table::Less(std::uint32_t a, std::uint32_t b) const
+{
+    const Row& ra = m_rows.at(a);
+    const Row& rb = m_rows.at(b);
+    for (const auto& s : m_sorts) {
+        const PropValue* va = Restriction::RowValue(*ra.props, s.ulPropTag);
+        const PropValue* vb = Restriction::RowValue(*rb.props, s.ulPropTag);
+        int c;
+        if (!va || !vb)
+            c = (va ? 1 : 0) - (vb ? 1 : 0); // a missing value sorts before any value
+        else if (va->type() != vb->type())
+            c = va->type() < vb->type() ? -1 : 1;
+        else
+            c = CompareValues(*va, *vb);
+        if (c != 0)
+            return (s.ulOrder & TABLE_SORT_DESCEND) ? c > 0 : c < 0;
+    }
+    return ra.ordinal < rb.ordinal;
+}
+
+void Table::RebuildView()
+{
+    m_view.clear();
+    m_view.reserve(m_rows.size());
+    for (const auto& [key, row] : m_rows)
+        if (InView(row, key))
+            m_view.push_back(key);
+    std::sort(m_view.begin(), m_view.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+    m_positionsValid = false;
+    m_indexes.clear();
+}
+
+void Table::EnsurePositions()
+{
+    if (m_positionsValid)
+        return;
+    m_positions.clear();
+    m_positions.reserve(m_view.size());
+    for (std::size_t i = 0; i < m_view.size(); ++i)
+        m_positions[m_view[i]] = static_cast<std::uint32_t>(i);
+    m_positionsValid = true;
+}
+
+std::optional<std::size_t> Table::PositionOf(std::uint32_t key)
+{
+    EnsurePositions();
+    auto it = m_positions.find(key);
+    if (it == m_positions.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void Table::InsertIntoView(std::uint32_t key)
+{
+    auto it = std::lower_bound(m_view.begin(), m_view.end(), key,
+                               [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+    m_view.insert(it, key);
+    m_positionsValid = false;
+    IndexAdd(key);
+}
+
+void Table::RemoveFromView(std::uint32_t key)
+{
+    std::optional<std::size_t> pos = PositionOf(key);
+    if (!pos)
+        return;
+    IndexRemove(key);
+    m_view.erase(m_view.begin() + static_cast<std::ptrdiff_t>(*pos));
+    m_positionsValid = false;
+}
+
+HRESULT Table::FullLoad()
+{
+    std::optional<std::uint32_t> cursorKey;
+    if (m_loaded && m_cursor < m_view.size())
+        cursorKey = m_view[m_cursor];
+    std::vector<TableRow> rows;
+    HRESULT hr = m_source->LoadAll(rows);
+    if (FAILED(hr))
+        return hr;
+    m_rows.clear();
+    m_rows.reserve(rows.size());
+    for (auto& r : rows)
+        m_rows[r.key] = Row{r.ordinal, std::move(r.props)};
+    RebuildView();
+    m_loaded = true;
+    if (cursorKey) {
+        if (auto pos = PositionOf(*cursorKey))
+            m_cursor = *pos;
+    }
+    m_cursor = std::min(m_cursor, m_view.size());
+    return S_OK;
+}
+
+HRESULT Table::Refresh()
+{
+    if (!m_loaded)
+        return FullLoad();
+    bool reload = false;
+    std::vector<TableRow> changed;
+    HRESULT hr = m_source->Changes(reload, changed);
+    if (FAILED(hr))
+        return hr;
+    if (reload)
+        return FullLoad();
+    if (changed.empty())
+        return S_OK;
+    std::optional<std::uint32_t> cursorKey;
+    if (m_cursor < m_view.size())
+        cursorKey = m_view[m_cursor];
+    for (auto& c : changed) {
+        auto it = m_rows.find(c.key);
+        if (it != m_rows.end()) {
+            RemoveFromView(c.key);
+            if (!c.props) {
+                m_rows.erase(it);
+                continue;
+            }
+            it->second = Row{c.ordinal, std::move(c.props)};
+        } else {
+            if (!c.props)
+                continue;
+            it = m_rows.emplace(c.key, Row{c.ordinal, std::move(c.props)}).first;
+        }
+        if (InView(it->second, c.key))
+            InsertIntoView(c.key);
+    }
+    if (cursorKey) {
+        if (auto pos = PositionOf(*cursorKey))
+            m_cursor = *pos;
+    }
+    m_cursor = std::min(m_cursor, m_view.size());
+    return S_OK;
+}
+
+// ---- equality indexes for FindRow ----
+
+void Table::IndexKeys(const PropMap& row, ULONG indexTag, std::vector<std::string>& keys)
+{
+    keys.clear();
+    const PropValue* v = row.Find(PROP_ID(indexTag));
+    if (!v)
+        return;
+    const ULONG type = PROP_TYPE(indexTag);
+    if (v->type() == type) {
+        keys.push_back(EqualityKey(*v));
+        return;
+    }
+    if (v->type() != (type | MV_FLAG))
+        return;
+    if (type == PT_UNICODE)
+        for (const auto& s : v->mvStr())
+            keys.push_back(EqualityKey(PropValue(indexTag, s)));
+    else if (type == PT_BINARY || type == PT_CLSID)
+        for (const auto& b : v->mvBin())
+            keys.push_back(EqualityKey(PropValue(indexTag, b)));
+    else
+        for (auto n : v->mvNum())
+            keys.push_back(EqualityKey(PropValue(indexTag, n)));
+}
+
+Table::Index& Table::IndexFor(ULONG indexTag)
+{
+    auto it = m_indexes.find(indexTag);
+    if (it != m_indexes.end())
+        return it->second;
+    Index& index = m_indexes[indexTag];
+    index.reserve(m_view.size());
+    std::vector<std::string> keys;
+    for (std::uint32_t key : m_view) {
+        IndexKeys(*m_rows.at(key).props, indexTag, keys);
+        for (auto& k : keys)
+            index[k].push_back(key);
+    }
+    return index;
+}
+
+void Table::IndexAdd(std::uint32_t key)
+{
+    std::vector<std::string> keys;
+    for (auto& [tag, index] : m_indexes) {
+        IndexKeys(*m_rows.at(key).props, tag, keys);
+        for (auto& k : keys)
+            index[k].push_back(key);
+    }
+}
+
+void Table::IndexRemove(std::uint32_t key)
+{
+    std::vector<std::string> keys;
+    for (auto& [tag, index] : m_indexes) {
+        IndexKeys(*m_rows.at(key).props, tag, keys);
+        for (auto& k : keys) {
+            auto it = index.find(k);
+            if (it == index.end())
+                continue;
+            std::erase(it->second, key);
+            if (it->second.empty())
+                index.erase(it);
+        }
+    }
+}
+
+// ---- columns, counts, positions ----
+
+HRESULT Table::GetStatus(ULONG* lpulTableStatus, ULONG* lpulTableType)
+{
+    if (!lpulTableStatus || !lpulTableType)
+        return MAPI_E_INVALID_PARAMETER;
+    *lpulTableStatus = TBLSTAT_COMPLETE;
+    *lpulTableType = TBLTYPE_DYNAMIC;
+    return S_OK;
+}
+
+HRESULT Table::SetColumns(LPSPropTagArray lpPropTagArray, ULONG)
+{
+    if (!lpPropTagArray)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    m_columns.assign(lpPropTagArray->aulPropTag, lpPropTagArray->aulPropTag + lpPropTagArray->cValues);
+    return S_OK;
+}
+
+HRESULT Table::QueryColumns(ULONG ulFlags, LPSPropTagArray* lpPropTagArray)
+{
+    if (!lpPropTagArray)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    if (!(ulFlags & TBL_ALL_COLUMNS))
+        return AllocTagArray(m_columns, lpPropTagArray);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    std::set<ULONG> seen;
+    std::vector<ULONG> all = m_columns;
+    for (ULONG t : all)
+        seen.insert(PROP_ID(t));
+    for (const auto& [key, row] : m_rows)
+        for (const auto& v : *row.props)
+            if (seen.insert(v.id()).second)
+                all.push_back(v.ReportedTag(m_unicode));
+    return AllocTagArray(all, lpPropTagArray);
+}
+
+HRESULT Table::GetRowCount(ULONG, ULONG* lpulCount)
+{
+    if (!lpulCount)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    *lpulCount = static_cast<ULONG>(m_view.size());
+    return S_OK;
+}
+
+HRESULT Table::ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved)
+{
+    moved = false;
+    switch (bk) {
+    case BOOKMARK_BEGINNING:
+        pos = 0;
+        return S_OK;
+    case BOOKMARK_CURRENT:
+        pos = m_cursor;
+        return S_OK;
+    case BOOKMARK_END:
+        pos = m_view.size();
+        return S_OK;
+    default:
+        break;
+    }
+    auto it = m_bookmarks.find(bk);
+    if (it == m_bookmarks.end())
+        return MAPI_E_INVALID_BOOKMARK;
+    if (!it->second.key) {
+        pos = m_view.size();
+        return S_OK;
+    }
+    if (auto p = PositionOf(*it->second.key)) {
+        pos = *p;
+        return S_OK;
+    }
+    // The row is gone: the nearest position, and the caller learns that it moved.
+    pos = std::min(it->second.position, m_view.size());
+    moved = true;
+    return S_OK;
+}
+
+HRESULT Table::SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought)
+{
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    std::size_t base = 0;
+    bool moved = false;
+    if (FAILED(hr = ResolveBookmark(bkOrigin, base, moved)))
+        return hr;
+    long long target = static_cast<long long>(base) + lRowCount;
+    target = std::clamp<long long>(target, 0, static_cast<long long>(m_view.size()));
+    m_cursor = static_cast<std::size_t>(target);
+    if (lplRowsSought)
+        *lplRowsSought = static_cast<LONG>(target - static_cast<long long>(base));
+    return moved ? MAPI_W_POSITION_CHANGED : S_OK;
+}
+
+HRESULT Table::SeekRowApprox(ULONG ulNumerator, ULONG ulDenominator)
+{
+    if (ulDenominator == 0)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    if (ulNumerator >= ulDenominator)
+        m_cursor = m_view.size();
+    else
+        m_cursor = static_cast<std::size_t>(static_cast<unsigned long long>(ulNumerator) * m_view.size() /
+                                            ulDenominator);
+    return S_OK;
+}
+
+HRESULT Table::QueryPosition(ULONG* lpulRow, ULONG* lpulNumerator, ULONG* lpulDenominator)
+{
+    if (!lpulRow || !lpulNumerator || !lpulDenominator)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    *lpulRow = static_cast<ULONG>(m_cursor);
+    *lpulNumerator = static_cast<ULONG>(m_cursor);
+    *lpulDenominator = static_cast<ULONG>(m_view.empty() ? 1 : m_view.size());
+    return S_OK;
+}
+
+HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags)
+{
+    if (!lpRestriction)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    std::unique_ptr<Restriction> res;
+    if (FAILED(hr = Restriction::Compile(*lpRestriction, res)))
+        return hr;
+    std::size_t start = 0;
+    bool moved = false;
+    if (FAILED(hr = ResolveBookmark(bkOrigin, start, moved)))
+        return hr;
+    const bool backward = (ulFlags & DIR_BACKWARD) != 0;
+    const std::size_t n = m_view.size();
+    if (n == 0)
+        return MAPI_E_NOT_FOUND;
+    if (backward && start >= n)
+        start = n - 1;
+    if (!backward && start >= n)
+        return MAPI_E_NOT_FOUND;
+
+    std::optional<std::size_t> found;
+    ULONG tag = 0;
+    const PropValue* value = nullptr;
+    const ULONG vt = res->IsEquality(tag, value) ? value->type() : 0;
+    if (value && !(vt & MV_FLAG) && vt != PT_NULL && vt != PT_OBJECT && vt != PT_ERROR) {
+        // An equality on one property: answered from the index of that property.
+        Index& index = IndexFor(PROP_TAG(vt, PROP_ID(tag)));
+        auto it = index.find(EqualityKey(*value));
+        if (it != index.end()) {
+            EnsurePositions();
+            for (std::uint32_t key : it->second) {
+                const std::size_t pos = m_positions.at(key);
+                if (backward ? pos <= start && (!found || pos > *found) : pos >= start && (!found || pos < *found))
+                    found = pos;
+            }
+        }
+    } else if (backward) {
+        for (std::size_t i = start + 1; i-- > 0;) {
+            const std::uint32_t key = m_view[i];
+            const Row& row = m_rows.at(key);
+            if (res->Match(*row.props, m_source->SubRows(TableRow{key, row.ordinal, row.props}))) {
+                found = i;
+                break;
+            }
+        }
+    } else {
+        for (std::size_t i = start; i < n; ++i) {
+            const std::uint32_t key = m_view[i];
+            const Row& row = m_rows.at(key);
+            if (res->Match(*row.props, m_source->SubRows(TableRow{key, row.ordinal, row.props}))) {
+                found = i;
+                break;
+            }
+        }
+    }
+    if (!found)
+        return MAPI_E_NOT_FOUND;
+    m_cursor = *found;
+    return moved ? MAPI_W_POSITION_CHANGED : S_OK;
+}
+
+HRESULT Table::Restrict(LPSRestriction lpRestriction, ULONG)
+{
+    std::lock_guard lock(m_mutex);
+    std::unique_ptr<Restriction> res;
+    if (lpRestriction) {
+        HRESULT hr = Restriction::Compile(*lpRestriction, res);
+        if (FAILED(hr))
+            return hr;
+    }
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    m_restriction = std::move(res);
+    RebuildView();
+    m_cursor = 0;
+    return S_OK;
+}
+
+HRESULT Table::CreateBookmark(BOOKMARK* lpbkPosition)
+{
+    if (!lpbkPosition)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    Bookmark b;
+    if (m_cursor < m_view.size())
+        b.key = m_view[m_cursor];
+    b.position = m_cursor;
+    *lpbkPosition = m_nextBookmark++;
+    m_bookmarks[*lpbkPosition] = b;
+    return S_OK;
+}
+
+HRESULT Table::FreeBookmark(BOOKMARK bkPosition)
+{
+    std::lock_guard lock(m_mutex);
+    if (bkPosition <= BOOKMARK_END)
+        return S_OK;
+    return m_bookmarks.erase(bkPosition) ? S_OK : MAPI_E_INVALID_BOOKMARK;
+}
+
+HRESULT Table::SortTable(LPSSortOrderSet lpSortCriteria, ULONG)
+{
+    if (!lpSortCriteria)
+        return MAPI_E_INVALID_PARAMETER;
+    if (lpSortCriteria->cCategories > 0)
+        return MAPI_E_TOO_COMPLEX; // categorised views are not offered yet
+    for (ULONG i = 0; i < lpSortCriteria->cSorts; ++i) {
+        const ULONG order = lpSortCriteria->aSort[i].ulOrder;
+        if (order != TABLE_SORT_ASCEND && order != TABLE_SORT_DESCEND)
+            return MAPI_E_TOO_COMPLEX;
+        const ULONG type = PROP_TYPE(lpSortCriteria->aSort[i].ulPropTag);
+        if (type == PT_UNSPECIFIED || type == PT_ERROR || type == PT_OBJECT || (type & MV_INSTANCE))
+            return MAPI_E_INVALID_TYPE;
+    }
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    m_sorts.assign(lpSortCriteria->aSort, lpSortCriteria->aSort + lpSortCriteria->cSorts);
+    RebuildView();
+    m_cursor = 0;
+    return S_OK;
+}
+
+HRESULT Table::QuerySortOrder(LPSSortOrderSet* lppSortCriteria)
+{
+    if (!lppSortCriteria)
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    void* p = nullptr;
+    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSSortOrderSet(m_sorts.size() ? m_sorts.size() : 1)), &p);
+    if (FAILED(hr))
+        return hr;
+    auto* set = static_cast<LPSSortOrderSet>(p);
+    set->cSorts = static_cast<ULONG>(m_sorts.size());
+    set->cCategories = 0;
+    set->cExpanded = 0;
+    for (std::size_t i = 0; i < m_sorts.size(); ++i)
+        set->aSort[i] = m_sorts[i];
+    *lppSortCriteria = set;
+    return S_OK;
+}
+
+HRESULT Table::MakeRow(const Row& row, std::uint32_t key, SRow& out)
+{
+    out.ulAdrEntryPad = 0;
+    out.cValues = static_cast<ULONG>(m_columns.size());
+    void* block = nullptr;
+    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * (m_columns.empty() ? 1 : m_columns.size())),
+                                    &block);
+    if (FAILED(hr))
+        return hr;
+    auto* vals = static_cast<LPSPropValue>(block);
+    for (std::size_t i = 0; i < m_columns.size() && SUCCEEDED(hr); ++i) {
+        std::memset(&vals[i], 0, sizeof(SPropValue));
+        ULONG tag = m_columns[i];
+        const PropValue* v = row.props->Find(PROP_ID(tag));
+        if (v && PROP_TYPE(tag) == PT_UNSPECIFIED)
+            tag = v->ReportedTag(m_unicode);
+        if (v && v->type() != PT_OBJECT) {
+            hr = v->ToSPropValue(tag, vals[i], block);
+        } else if (PROP_ID(tag) == PROP_ID(PR_INSTANCE_KEY) && PROP_TYPE(tag) != PT_ERROR) {
+            vals[i].ulPropTag = PR_INSTANCE_KEY;
+            vals[i].Value.bin.cb = sizeof(key);
+            hr = MAPIAllocateMore(sizeof(key), block, reinterpret_cast<void**>(&vals[i].Value.bin.lpb));
+            if (SUCCEEDED(hr))
+                std::memcpy(vals[i].Value.bin.lpb, &key, sizeof(key));
+        } else if (tag == PR_ROW_TYPE) {
+            vals[i].ulPropTag = PR_ROW_TYPE;
+            vals[i].Value.l = TBL_LEAF_ROW;
+        } else if (tag == PR_DEPTH) {
+            vals[i].ulPropTag = PR_DEPTH;
+            vals[i].Value.l = 0;
+        } else {
+            vals[i].ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tag));
+            vals[i].Value.err = MAPI_E_NOT_FOUND;
+        }
+    }
+    if (FAILED(hr)) {
+        MAPIFreeBuffer(block);
+        return hr;
+    }
+    out.lpProps = vals;
+    return S_OK;
+}
+
+HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
+{
+    if (!lppRows || lRowCount == 0)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppRows = nullptr;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    std::size_t from, to;
+    if (lRowCount > 0) {
+        from = m_cursor;
+        to = std::min(m_view.size(), m_cursor + static_cast<std::size_t>(lRowCount));
+    } else {
+        const std::size_t back = static_cast<std::size_t>(-static_cast<long long>(lRowCount));
+        to = m_cursor;
+        from = m_cursor > back ? m_cursor - back : 0;
+    }
+    const std::size_t n = to > from ? to - from : 0;
+    void* p = nullptr;
+    if (FAILED(hr = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(n ? n : 1)), &p)))
+        return hr;
+    auto* set = static_cast<LPSRowSet>(p);
+    set->cRows = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint32_t key = m_view[from + i];
+        hr = MakeRow(m_rows.at(key), key, set->aRow[i]);
+        if (FAILED(hr)) {
+            FreeProws(set);
+            return hr;
+        }
+        set->cRows = static_cast<ULONG>(i + 1);
+    }
+    if (!(ulFlags & TBL_NOADVANCE))
+        m_cursor = lRowCount > 0 ? to : from;
+    *lppRows = set;
+    return S_OK;
+}
+
+HRESULT Table::Abort() { return S_OK; } // every operation completes before it returns
+
+HRESULT Table::Advise(ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Table::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
+HRESULT Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*) { return MAPI_E_NO_SUPPORT; }
+HRESULT Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*) { return MAPI_E_NO_SUPPORT; }
+
+HRESULT Table::WaitForCompletion(ULONG, ULONG, ULONG* lpulTableStatus)
+{
+    if (lpulTableStatus)
+        *lpulTableStatus = TBLSTAT_COMPLETE;
+    return S_OK;
+}
+
+} // namespace mapi

@@ -1,0 +1,100 @@
+// Table: IMAPITable over a TableSource. Keeps the source's rows, the restricted and sorted view
+// of them, the cursor, bookmarks, and the equality indexes that answer FindRow without a scan.
+#pragma once
+
+#include "mapi/MapiX.h"
+#include "mapi/Restriction.h"
+#include "mapi/TableSource.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+namespace mapi {
+
+class Table : public IMAPITable {
+public:
+    // unicode: string columns of the default column set are PT_UNICODE.
+    static HRESULT Create(std::shared_ptr<TableSource> source, bool unicode, IMAPITable** out);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override { return ++m_refs; }
+    ULONG Release() override;
+
+    HRESULT GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) override;
+    HRESULT Advise(ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULONG* lpulConnection) override;
+    HRESULT Unadvise(ULONG ulConnection) override;
+    HRESULT GetStatus(ULONG* lpulTableStatus, ULONG* lpulTableType) override;
+    HRESULT SetColumns(LPSPropTagArray lpPropTagArray, ULONG ulFlags) override;
+    HRESULT QueryColumns(ULONG ulFlags, LPSPropTagArray* lpPropTagArray) override;
+    HRESULT GetRowCount(ULONG ulFlags, ULONG* lpulCount) override;
+    HRESULT SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought) override;
+    HRESULT SeekRowApprox(ULONG ulNumerator, ULONG ulDenominator) override;
+    HRESULT QueryPosition(ULONG* lpulRow, ULONG* lpulNumerator, ULONG* lpulDenominator) override;
+    HRESULT FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ulFlags) override;
+    HRESULT Restrict(LPSRestriction lpRestriction, ULONG ulFlags) override;
+    HRESULT CreateBookmark(BOOKMARK* lpbkPosition) override;
+    HRESULT FreeBookmark(BOOKMARK bkPosition) override;
+    HRESULT SortTable(LPSSortOrderSet lpSortCriteria, ULONG ulFlags) override;
+    HRESULT QuerySortOrder(LPSSortOrderSet* lppSortCriteria) override;
+    HRESULT QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows) override;
+    HRESULT Abort() override;
+    HRESULT ExpandRow(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG ulFlags, LPSRowSet* lppRows,
+                      ULONG* lpulMoreRows) override;
+    HRESULT CollapseRow(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulFlags, ULONG* lpulRowCount) override;
+    HRESULT WaitForCompletion(ULONG ulFlags, ULONG ulTimeout, ULONG* lpulTableStatus) override;
+    HRESULT GetCollapseState(ULONG ulFlags, ULONG cbInstanceKey, LPBYTE lpbInstanceKey, ULONG* lpcbCollapseState,
+                             LPBYTE* lppbCollapseState) override;
+    HRESULT SetCollapseState(ULONG ulFlags, ULONG cbCollapseState, LPBYTE pbCollapseState,
+                             BOOKMARK* lpbkLocation) override;
+
+private:
+    Table(std::shared_ptr<TableSource> source, bool unicode);
+    virtual ~Table() = default;
+
+    struct Row {
+        std::uint64_t ordinal;
+        std::shared_ptr<const PropMap> props;
+    };
+    struct Bookmark {
+        std::optional<std::uint32_t> key; // none: after the last row
+        std::size_t position;
+    };
+    using Index = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+
+    HRESULT Refresh();
+    HRESULT FullLoad();
+    void RebuildView();
+    bool InView(const Row& row, std::uint32_t key) const;
+    bool Less(std::uint32_t a, std::uint32_t b) const;
+    void InsertIntoView(std::uint32_t key);
+    void RemoveFromView(std::uint32_t key);
+    void EnsurePositions();
+    std::optional<std::size_t> PositionOf(std::uint32_t key);
+    HRESULT ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved);
+    Index& IndexFor(ULONG indexTag);
+    static void IndexKeys(const PropMap& row, ULONG indexTag, std::vector<std::string>& keys);
+    void IndexAdd(std::uint32_t key);
+    void IndexRemove(std::uint32_t key);
+    HRESULT MakeRow(const Row& row, std::uint32_t key, SRow& out);
+
+    std::atomic<ULONG> m_refs{1};
+    std::recursive_mutex m_mutex;
+    std::shared_ptr<TableSource> m_source;
+    bool m_unicode;
+    bool m_loaded = false;
+    std::unordered_map<std::uint32_t, Row> m_rows;
+    std::vector<std::uint32_t> m_view;
+    std::unordered_map<std::uint32_t, std::uint32_t> m_positions;
+    bool m_positionsValid = false;
+    std::size_t m_cursor = 0;
+    std::vector<ULONG> m_columns;
+    std::unique_ptr<Restriction> m_restriction;
+    std::vector<SSortOrder> m_sorts;
+    std::map<BOOKMARK, Bookmark> m_bookmarks;
+    BOOKMARK m_nextBookmark = 3;
+    std::map<ULONG, Index> m_indexes;
+};
+
+} // namespace mapi

@@ -1,0 +1,219 @@
+// Tables: columns, sorting, positions, bookmarks, FindRow, and staying in step with the store.
+#include "MapiTestUtil.h"
+
+using namespace mapitest;
+
+namespace {
+
+constexpr ULONG PR_KEY = PROP_TAG(PT_BINARY, 0x6730);
+constexpr ULONG PR_RANK = PROP_TAG(PT_LONG, 0x6731);
+
+class TableFixture : public StoreTest {
+protected:
+    void SetUp() override
+    {
+        StoreTest::SetUp();
+        folder = NewFolder(Subtree().get(), "Table");
+        // name, rank, key
+        const std::vector<std::tuple<std::string, LONG, std::string>> rows = {
+            {"delta", 2, "k4"}, {"alpha", 1, "k1"}, {"charlie", 2, "k3"}, {"bravo", 1, "k2"}, {"echo", 3, "k1"}};
+        for (const auto& [name, rank, key] : rows) {
+            auto m = NewMessage(folder.get(), name);
+            ASSERT_EQ(SetLong(m.get(), PR_RANK, rank), S_OK);
+            ASSERT_EQ(SetBin(m.get(), PR_KEY, key), S_OK);
+            ASSERT_EQ(m->SaveChanges(0), S_OK);
+        }
+        ASSERT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
+        SizedSPropTagArray(2, cols) = {2, {PR_SUBJECT_A, PR_RANK}};
+        ASSERT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+    }
+
+    std::vector<std::string> Read(LONG count = 100)
+    {
+        LPSRowSet rows = nullptr;
+        EXPECT_EQ(table->QueryRows(count, 0, &rows), S_OK);
+        std::vector<std::string> out;
+        for (ULONG i = 0; rows && i < rows->cRows; ++i)
+            out.push_back(rows->aRow[i].lpProps[0].Value.lpszA);
+        FreeProws(rows);
+        return out;
+    }
+    std::string Current()
+    {
+        LPSRowSet rows = nullptr;
+        EXPECT_EQ(table->QueryRows(1, TBL_NOADVANCE, &rows), S_OK);
+        std::string s = rows && rows->cRows ? rows->aRow[0].lpProps[0].Value.lpszA : "<end>";
+        FreeProws(rows);
+        return s;
+    }
+    HRESULT FindKey(const std::string& key, BOOKMARK from, ULONG flags = 0)
+    {
+        SPropValue v{};
+        v.ulPropTag = PR_KEY;
+        v.Value.bin = {ULONG(key.size()), (LPBYTE)key.data()};
+        SRestriction r{};
+        r.rt = RES_PROPERTY;
+        r.res.resProperty = {RELOP_EQ, PR_KEY, &v};
+        return table->FindRow(&r, from, flags);
+    }
+    void Sort(std::vector<SSortOrder> keys)
+    {
+        std::vector<char> buf(CbNewSSortOrderSet(keys.size()));
+        auto* set = reinterpret_cast<LPSSortOrderSet>(buf.data());
+        set->cSorts = ULONG(keys.size());
+        set->cCategories = 0;
+        set->cExpanded = 0;
+        for (size_t i = 0; i < keys.size(); ++i)
+            set->aSort[i] = keys[i];
+        ASSERT_EQ(table->SortTable(set, 0), S_OK);
+    }
+
+    ComPtr<IMAPIFolder> folder;
+    ComPtr<IMAPITable> table;
+};
+
+} // namespace
+
+TEST_F(TableFixture, RowsComeInCreationOrderWithMissingColumnsAsErrors)
+{
+    SizedSPropTagArray(3, cols) = {3, {PR_SUBJECT_W, PR_BODY_A, PR_INSTANCE_KEY}};
+    ASSERT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(table->QueryRows(2, 0, &rows), S_OK);
+    ASSERT_EQ(rows->cRows, 2u);
+    EXPECT_EQ(std::u16string(rows->aRow[0].lpProps[0].Value.lpszW), u"delta");
+    EXPECT_EQ(rows->aRow[0].lpProps[1].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_BODY)));
+    EXPECT_EQ(rows->aRow[0].lpProps[1].Value.err, MAPI_E_NOT_FOUND);
+    EXPECT_EQ(rows->aRow[0].lpProps[2].ulPropTag, PR_INSTANCE_KEY);
+    EXPECT_NE(Bytes((char*)rows->aRow[0].lpProps[2].Value.bin.lpb, rows->aRow[0].lpProps[2].Value.bin.cb),
+              Bytes((char*)rows->aRow[1].lpProps[2].Value.bin.lpb, rows->aRow[1].lpProps[2].Value.bin.cb));
+    FreeProws(rows);
+    ULONG count = 0;
+    ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+    EXPECT_EQ(count, 5u);
+}
+
+TEST_F(TableFixture, SortsOnSeveralKeysAreStable)
+{
+    // Rank descending; ties keep the table's own order.
+    Sort({{PR_RANK, TABLE_SORT_DESCEND}});
+    EXPECT_EQ(Read(), (std::vector<std::string>{"echo", "delta", "charlie", "alpha", "bravo"}));
+    Sort({{PR_RANK, TABLE_SORT_ASCEND}, {PR_SUBJECT_A, TABLE_SORT_DESCEND}});
+    EXPECT_EQ(Read(), (std::vector<std::string>{"bravo", "alpha", "delta", "charlie", "echo"}));
+    // A sort on a property that is not a column, and that one row lacks (it sorts first).
+    auto extra = NewMessage(folder.get(), "foxtrot");
+    Sort({{PR_KEY, TABLE_SORT_ASCEND}, {PR_SUBJECT_A, TABLE_SORT_ASCEND}});
+    EXPECT_EQ(Read(), (std::vector<std::string>{"foxtrot", "alpha", "echo", "bravo", "charlie", "delta"}));
+}
+
+TEST_F(TableFixture, QueryRowsForwardsAndBackwards)
+{
+    Sort({{PR_SUBJECT_A, TABLE_SORT_ASCEND}});
+    EXPECT_EQ(Read(2), (std::vector<std::string>{"alpha", "bravo"}));
+    EXPECT_EQ(Read(2), (std::vector<std::string>{"charlie", "delta"}));
+    EXPECT_EQ(Read(-3), (std::vector<std::string>{"bravo", "charlie", "delta"}));
+    EXPECT_EQ(Current(), "bravo");
+    LONG sought = 0;
+    ASSERT_EQ(table->SeekRow(BOOKMARK_END, -2, &sought), S_OK);
+    EXPECT_EQ(sought, -2);
+    EXPECT_EQ(Current(), "delta");
+    ASSERT_EQ(table->SeekRow(BOOKMARK_CURRENT, 10, &sought), S_OK);
+    EXPECT_EQ(sought, 2);
+    EXPECT_TRUE(Read().empty());
+    ASSERT_EQ(table->SeekRowApprox(2, 5), S_OK);
+    EXPECT_EQ(Current(), "charlie");
+    ULONG row = 0, num = 0, den = 0;
+    ASSERT_EQ(table->QueryPosition(&row, &num, &den), S_OK);
+    EXPECT_EQ(row, 2u);
+    EXPECT_EQ(den, 5u);
+}
+
+TEST_F(TableFixture, FindRowFromBookmarksInBothDirections)
+{
+    Sort({{PR_SUBJECT_A, TABLE_SORT_ASCEND}}); // alpha(k1) bravo(k2) charlie(k3) delta(k4) echo(k1)
+    ASSERT_EQ(FindKey("k1", BOOKMARK_BEGINNING), S_OK);
+    EXPECT_EQ(Current(), "alpha");
+    BOOKMARK mark = 0;
+    ASSERT_EQ(table->SeekRow(BOOKMARK_CURRENT, 1, nullptr), S_OK);
+    ASSERT_EQ(table->CreateBookmark(&mark), S_OK);
+    ASSERT_EQ(FindKey("k1", mark), S_OK);
+    EXPECT_EQ(Current(), "echo");
+    ASSERT_EQ(FindKey("k1", mark, DIR_BACKWARD), S_OK);
+    EXPECT_EQ(Current(), "alpha");
+    ASSERT_EQ(FindKey("k1", BOOKMARK_END, DIR_BACKWARD), S_OK);
+    EXPECT_EQ(Current(), "echo");
+    EXPECT_EQ(FindKey("k9", BOOKMARK_BEGINNING), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(Current(), "echo"); // a failed search leaves the cursor alone
+    ASSERT_EQ(table->FreeBookmark(mark), S_OK);
+    EXPECT_EQ(table->FreeBookmark(mark), MAPI_E_INVALID_BOOKMARK);
+    EXPECT_EQ(FindKey("k1", mark), MAPI_E_INVALID_BOOKMARK);
+    // A linear search (not an equality) gives the same answers.
+    SPropValue v{};
+    v.ulPropTag = PR_RANK;
+    v.Value.l = 2;
+    SRestriction r{};
+    r.rt = RES_PROPERTY;
+    r.res.resProperty = {RELOP_GE, PR_RANK, &v};
+    ASSERT_EQ(table->FindRow(&r, BOOKMARK_BEGINNING, 0), S_OK);
+    EXPECT_EQ(Current(), "charlie");
+}
+
+TEST_F(TableFixture, TableFollowsChangesToTheFolder)
+{
+    ASSERT_EQ(FindKey("k4", BOOKMARK_BEGINNING), S_OK); // builds the index
+    BOOKMARK mark = 0;
+    ASSERT_EQ(table->CreateBookmark(&mark), S_OK);
+    EXPECT_EQ(Current(), "delta");
+
+    // A new message shows up, and the index finds it.
+    auto golf = NewMessage(folder.get(), "golf");
+    ASSERT_EQ(SetBin(golf.get(), PR_KEY, "k7"), S_OK);
+    ASSERT_EQ(golf->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    ULONG count = 0;
+    ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+    EXPECT_EQ(count, 6u);
+    ASSERT_EQ(FindKey("k7", BOOKMARK_BEGINNING), S_OK);
+    EXPECT_EQ(Current(), "golf");
+
+    // A changed key moves in the index.
+    ASSERT_EQ(SetBin(golf.get(), PR_KEY, "k8"), S_OK);
+    ASSERT_EQ(golf->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    EXPECT_EQ(FindKey("k7", BOOKMARK_BEGINNING), MAPI_E_NOT_FOUND);
+    ASSERT_EQ(FindKey("k8", BOOKMARK_BEGINNING), S_OK);
+
+    // The bookmarked row is deleted: the bookmark still works, and says the position moved.
+    ComPtr<IMAPITable> all;
+    SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(folder->GetContentsTable(0, all.put()), S_OK);
+    ASSERT_EQ(HrQueryAllRows(all.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows), S_OK);
+    SBinary victim = rows->aRow[0].lpProps[0].Value.bin; // "delta"
+    ENTRYLIST list{1, &victim};
+    ASSERT_EQ(folder->DeleteMessages(&list, 0, nullptr, 0), S_OK);
+    FreeProws(rows);
+    EXPECT_EQ(table->SeekRow(mark, 0, nullptr), MAPI_W_POSITION_CHANGED);
+    EXPECT_EQ(FindKey("k4", BOOKMARK_BEGINNING), MAPI_E_NOT_FOUND);
+    ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+    EXPECT_EQ(count, 5u);
+}
+
+TEST_F(TableFixture, HrQueryAllRowsAppliesRestrictionAndSort)
+{
+    SPropValue v{};
+    v.ulPropTag = PR_RANK;
+    v.Value.l = 1;
+    SRestriction r{};
+    r.rt = RES_PROPERTY;
+    r.res.resProperty = {RELOP_GT, PR_RANK, &v};
+    std::vector<char> buf(CbNewSSortOrderSet(1));
+    auto* sort = reinterpret_cast<LPSSortOrderSet>(buf.data());
+    *sort = {1, 0, 0, {{PR_SUBJECT_A, TABLE_SORT_DESCEND}}};
+    SizedSPropTagArray(1, cols) = {1, {PR_SUBJECT_A}};
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), &r, sort, 0, &rows), S_OK);
+    ASSERT_EQ(rows->cRows, 3u);
+    EXPECT_STREQ(rows->aRow[0].lpProps[0].Value.lpszA, "echo");
+    EXPECT_STREQ(rows->aRow[2].lpProps[0].Value.lpszA, "charlie");
+    FreeProws(rows);
+    EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, &r, nullptr, 2, &rows), MAPI_E_TABLE_TOO_BIG);
+}

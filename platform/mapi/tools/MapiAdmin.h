@@ -1,0 +1,74 @@
+// MapiAdmin: the store administration tool. Profiles, stores, folders and messages from the
+// command line, in text or JSON.
+#pragma once
+
+#include "com/ComPtr.h"
+#include "mapi/MapiX.h"
+#include "mapi/PropValue.h"
+
+#include <nlohmann/json.hpp>
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class MapiAdmin {
+public:
+    MapiAdmin(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+    // Returns the exit code: 0 success, 1 a failed operation, 2 bad usage or input.
+    int Run(const std::vector<std::string>& args);
+
+private:
+    struct Failure {
+        int code;
+        std::string message;
+    };
+    // Message contents from options or JSON.
+    struct MessageSpec {
+        std::vector<mapi::PropValue> props;
+        struct Named {
+            GUID set;
+            ULONG kind;
+            LONG id;
+            std::u16string name;
+            ULONG type;
+            nlohmann::json jsonValue;
+            std::string textValue;
+            bool fromJson;
+        };
+        std::vector<Named> named;
+        struct File {
+            std::string path;
+            std::string name;
+        };
+        std::vector<File> attachments;
+        struct Recipient {
+            std::string name, address;
+            ULONG type;
+        };
+        std::vector<Recipient> recipients;
+        bool associated = false;
+    };
+
+    void Profile(const std::vector<std::string>& args);
+    void Store(const std::vector<std::string>& args);
+    void Folder(const std::vector<std::string>& args);
+    void Message(const std::vector<std::string>& args);
+
+    ComPtr<IMsgStore> OpenStore(const std::string& path, bool write);
+    ComPtr<IMAPIFolder> OpenFolderPath(IMsgStore* store, const std::string& path, bool write);
+    ComPtr<IMessage> OpenMessage(IMsgStore* store, const std::string& entryIdHex, bool write);
+    MessageSpec ParseMessageOptions(const std::vector<std::string>& args, std::size_t from, bool allowAssociated);
+    void ParseMessageJson(const nlohmann::json& j, MessageSpec& spec);
+    void ApplyMessage(IMessage* msg, const MessageSpec& spec);
+    nlohmann::json DescribeMessage(IMessage* msg);
+    void PrintMessage(const nlohmann::json& m);
+    nlohmann::json DumpFolder(IMsgStore* store, IMAPIFolder* folder, bool withMessages);
+
+    static void Check(HRESULT hr, const std::string& what);
+    [[noreturn]] static void Usage(const std::string& message);
+    static std::string ErrorName(HRESULT hr);
+
+    std::ostream& m_out;
+    std::ostream& m_err;
+};
