@@ -261,11 +261,13 @@ LRESULT SendMessageA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         return record->procedure(hwnd, message, wParam, lParam);
     const auto loop = record->loop.lock();
     bool delivered = false;
-    const LRESULT result = loop ? loop->SendTask(
-                                      [=] { return platform::CallWindowProcedure(hwnd, message, wParam, lParam); },
-                                      &delivered)
-                                : 0;
-    if (!delivered) {
+    // The window may be destroyed before its thread takes the call.
+    auto found = std::make_shared<bool>(false);
+    const LRESULT result =
+        loop ? loop->SendTask(
+                   [=] { return platform::CallWindowProcedure(hwnd, message, wParam, lParam, found.get()); }, &delivered)
+             : 0;
+    if (!delivered || !*found) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }

@@ -16,14 +16,27 @@ thread_local int t_initCount = 0;
 
 std::mutex& SharedMutex()
 {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex(); // outlives every session, whatever the exit order
+    return *m;
 }
-// Sessions logged on without MAPI_NEW_SESSION, by profile: a later logon shares them.
-std::map<std::string, IMAPISession*>& SharedSessions()
+// Sessions logged on without MAPI_NEW_SESSION, by profile: a later logon shares them while
+// they live. The list holds no reference; a dying session takes itself out.
+std::map<std::string, mapi::Session*>& SharedSessions()
 {
-    static std::map<std::string, IMAPISession*> sessions;
-    return sessions;
+    static auto* sessions = new std::map<std::string, mapi::Session*>();
+    return *sessions;
+}
+
+void ForgetSharedSession(mapi::Session* session)
+{
+    std::lock_guard lock(SharedMutex());
+    auto& list = SharedSessions();
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (it->second == session) {
+            list.erase(it);
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -55,6 +68,16 @@ HRESULT MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, FLAGS flFlags, LP
     if (t_initCount == 0)
         return MAPI_E_NOT_INITIALIZED;
     std::string name = lpszProfileName ? platform::Utf16ToUtf8(mapi::TextArg(lpszProfileName, flFlags)) : std::string();
+    if (name.empty() && !(flFlags & MAPI_NEW_SESSION)) {
+        // No profile named: the shared session, when there is one.
+        std::lock_guard lock(SharedMutex());
+        for (auto& [profile, session] : SharedSessions()) {
+            if (!session->loggedOff() && session->TryAddRef()) {
+                *lppSession = session;
+                return S_OK;
+            }
+        }
+    }
     if (name.empty()) {
         std::vector<std::string> names;
         std::string def;
@@ -71,8 +94,7 @@ HRESULT MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, FLAGS flFlags, LP
     std::lock_guard lock(SharedMutex());
     if (!(flFlags & MAPI_NEW_SESSION)) {
         auto it = SharedSessions().find(platform::ToLowerAscii(stored));
-        if (it != SharedSessions().end() && !static_cast<mapi::Session*>(it->second)->loggedOff()) {
-            it->second->AddRef();
+        if (it != SharedSessions().end() && !it->second->loggedOff() && it->second->TryAddRef()) {
             *lppSession = it->second;
             return S_OK;
         }
@@ -82,12 +104,8 @@ HRESULT MAPILogonEx(ULONG_PTR, LPTSTR lpszProfileName, LPTSTR, FLAGS flFlags, LP
     if (FAILED(hr))
         return hr;
     if (!(flFlags & MAPI_NEW_SESSION)) {
-        // The shared session stays for the process's life, as the platform keeps it.
-        auto& slot = SharedSessions()[platform::ToLowerAscii(stored)];
-        if (slot)
-            slot->Release();
-        session->AddRef();
-        slot = session;
+        mapi::Session::s_onDestroy = ForgetSharedSession;
+        SharedSessions()[platform::ToLowerAscii(stored)] = static_cast<mapi::Session*>(session);
     }
     *lppSession = session;
     return S_OK;

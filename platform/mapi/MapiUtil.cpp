@@ -338,15 +338,15 @@ BOOL FBinFromHex(LPSTR sz, LPBYTE pb)
             return c - 'A' + 10;
         return -1;
     };
-    for (size_t i = 0; sz[i]; i += 2) {
-        int hi = nibble(sz[i]);
-        if (hi < 0 || !sz[i + 1])
+    // The whole text is checked first: bad input leaves the buffer untouched.
+    size_t n = 0;
+    for (; sz[n]; ++n)
+        if (nibble(sz[n]) < 0)
             return FALSE;
-        int lo = nibble(sz[i + 1]);
-        if (lo < 0)
-            return FALSE;
-        pb[i / 2] = static_cast<BYTE>(hi * 16 + lo);
-    }
+    if (n % 2)
+        return FALSE;
+    for (size_t i = 0; i < n; i += 2)
+        pb[i / 2] = static_cast<BYTE>(nibble(sz[i]) * 16 + nibble(sz[i + 1]));
     return TRUE;
 }
 

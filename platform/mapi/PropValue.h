@@ -21,7 +21,11 @@ public:
                               std::vector<std::u16string>, std::vector<std::int64_t>>;
 
     PropValue() = default;
-    PropValue(ULONG tag, Data data) : m_tag(tag), m_data(std::move(data)) {}
+    // Built straight from one of the alternatives (or a Data).
+    template <class T>
+    PropValue(ULONG tag, T&& data) : m_tag(tag), m_data(std::forward<T>(data))
+    {
+    }
 
     static PropValue Long(ULONG tag, std::int64_t v) { return PropValue(tag, v); }
     static PropValue Binary(ULONG tag, Bytes v) { return PropValue(tag, std::move(v)); }

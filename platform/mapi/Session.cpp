@@ -21,6 +21,24 @@ HRESULT Session::Create(const std::string& profile, ULONG, IMAPISession** out)
     return S_OK;
 }
 
+void (*Session::s_onDestroy)(Session*) = nullptr;
+
+Session::~Session()
+{
+    if (s_onDestroy)
+        s_onDestroy(this);
+}
+
+bool Session::TryAddRef()
+{
+    ULONG refs = m_refs.load();
+    while (refs != 0) {
+        if (m_refs.compare_exchange_weak(refs, refs + 1))
+            return true;
+    }
+    return false;
+}
+
 HRESULT Session::QueryInterface(REFIID riid, void** ppv)
 {
     if (!ppv)

@@ -48,11 +48,15 @@ public:
     HRESULT PrepareForm(LPCIID lpInterface, LPMESSAGE lpMessage, ULONG* lpulMessageToken) override;
 
     const std::string& profile() const { return m_profile; }
+    // Adds a reference unless the last one is already gone (for the shared-session list).
+    bool TryAddRef();
+    // Called when a session dies: drops it from the shared-session list.
+    static void (*s_onDestroy)(Session*);
     bool loggedOff() const { return m_loggedOff; }
 
 private:
     explicit Session(std::string profile) : m_profile(std::move(profile)) {}
-    virtual ~Session() = default;
+    virtual ~Session();
     // The profile's store with this identity, opened for writing and kept.
     HRESULT StoreByGuid(const GUID& guid, IMsgStore** out);
 

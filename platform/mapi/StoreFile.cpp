@@ -20,9 +20,16 @@ namespace {
 constexpr const char* kFormat = "platform-mapi-store";
 constexpr int kSchemaVersion = 1;
 
+// A statement from the file's statement cache: reset, not finalized, when done with.
 struct Stmt {
     sqlite3_stmt* s = nullptr;
-    ~Stmt() { sqlite3_finalize(s); }
+    ~Stmt()
+    {
+        if (s) {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+        }
+    }
     operator sqlite3_stmt*() const { return s; }
 };
 
@@ -134,6 +141,8 @@ std::int64_t CurrentFileTime()
 
 StoreFile::~StoreFile()
 {
+    for (auto& [sql, stmt] : m_statements)
+        sqlite3_finalize(stmt);
     sqlite3_finalize(m_dataVersion);
     if (m_db)
         sqlite3_close_v2(m_db);
@@ -149,7 +158,17 @@ HRESULT StoreFile::Exec(const char* sql)
 
 HRESULT StoreFile::Prepare(const char* sql, sqlite3_stmt** stmt)
 {
-    return FromSqlite(sqlite3_prepare_v2(m_db, sql, -1, stmt, nullptr));
+    // Statements are prepared once per file: parsing SQL would cost more than most of the work.
+    std::lock_guard lock(m_mutex);
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end()) {
+        *stmt = it->second;
+        return S_OK;
+    }
+    HRESULT hr = FromSqlite(sqlite3_prepare_v2(m_db, sql, -1, stmt, nullptr));
+    if (SUCCEEDED(hr))
+        m_statements.emplace(sql, *stmt);
+    return hr;
 }
 
 HRESULT StoreFile::OpenDb(const std::filesystem::path& path, bool create)
@@ -167,7 +186,11 @@ HRESULT StoreFile::OpenDb(const std::filesystem::path& path, bool create)
 HRESULT StoreFile::ReadMeta()
 {
     // Only reads until the file is known to be a store: a foreign file is left as it was.
-    Stmt st;
+    struct Owned {
+        sqlite3_stmt* s = nullptr;
+        ~Owned() { sqlite3_finalize(s); }
+        operator sqlite3_stmt*() const { return s; }
+    } st;
     if (sqlite3_prepare_v2(m_db, "SELECT key, value FROM meta", -1, &st.s, nullptr) != SQLITE_OK)
         return MAPI_E_CORRUPT_STORE;
     bool format = false, guid = false, kind = false;
@@ -272,14 +295,15 @@ HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind,
                        "CREATE INDEX changes_parent ON changes(parent, seq);");
         if (SUCCEEDED(hr))
             hr = file.Populate(displayName);
+        for (auto& [sql, stmt] : file.m_statements)
+            sqlite3_finalize(stmt);
+        file.m_statements.clear();
+        sqlite3_close_v2(file.m_db);
+        file.m_db = nullptr;
         if (FAILED(hr)) {
-            sqlite3_close_v2(file.m_db);
-            file.m_db = nullptr;
             std::filesystem::remove(temp, ec);
             return hr;
         }
-        sqlite3_close_v2(file.m_db);
-        file.m_db = nullptr;
     }
     std::filesystem::rename(temp, path, ec);
     if (ec) {
@@ -598,6 +622,19 @@ HRESULT StoreFile::DeleteObjectTree(std::int64_t id)
     std::lock_guard lock(m_mutex);
     Stmt st1, st2;
     const char* tree = "WITH RECURSIVE t(id) AS (SELECT ?1 UNION ALL SELECT o.id FROM objects o JOIN t ON o.parent = t.id)";
+    // Open tables learn of every folder and message that goes, not only of the tree's top.
+    std::string journal = std::string(tree) + " INSERT INTO changes(obj, parent, type) SELECT id, parent, type FROM objects"
+                                              " WHERE id IN (SELECT id FROM t) AND type IN (3, 5)";
+    {
+        Stmt st;
+        HRESULT hr = Prepare(journal.c_str(), &st.s);
+        if (FAILED(hr))
+            return hr;
+        sqlite3_bind_int64(st, 1, id);
+        int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
     std::string delProps = std::string(tree) + " DELETE FROM props WHERE obj IN (SELECT id FROM t)";
     std::string delObjs = std::string(tree) + " DELETE FROM objects WHERE id IN (SELECT id FROM t)";
     HRESULT hr = Prepare(delProps.c_str(), &st1.s);

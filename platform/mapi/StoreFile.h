@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -141,6 +142,7 @@ private:
     StoreKind m_kind = StoreKind::Personal;
     std::atomic<std::uint64_t> m_localChanges{0};
     sqlite3_stmt* m_dataVersion = nullptr;
+    std::map<std::string, sqlite3_stmt*> m_statements;
 };
 
 // Time now as a FILETIME count (100 ns since 1601).

@@ -30,8 +30,8 @@ HRESULT StoreFile::Populate(const std::u16string& displayName)
         return hr;
     {
         sqlite3_stmt* st = nullptr;
-        if (FAILED(hr = Prepare("INSERT INTO meta(key, value) VALUES(?, ?)", &st)))
-            return hr;
+        if (sqlite3_prepare_v2(m_db, "INSERT INTO meta(key, value) VALUES(?, ?)", -1, &st, nullptr) != SQLITE_OK)
+            return MAPI_E_CALL_FAILED;
         auto put = [&](const char* key, auto bindValue) {
             sqlite3_bind_text(st, 1, key, -1, SQLITE_STATIC);
             bindValue();
@@ -151,8 +151,9 @@ HRESULT StoreFile::Populate(const std::u16string& displayName)
     // The default receive folder.
     {
         sqlite3_stmt* st = nullptr;
-        if (FAILED(hr = Prepare("INSERT INTO meta(key, value) VALUES('receive:', ?)", &st)))
-            return hr;
+        if (sqlite3_prepare_v2(m_db, "INSERT INTO meta(key, value) VALUES('receive:', ?)", -1, &st, nullptr) !=
+            SQLITE_OK)
+            return MAPI_E_CALL_FAILED;
         sqlite3_bind_int64(st, 1, inbox);
         int rc = sqlite3_step(st);
         sqlite3_finalize(st);

@@ -178,7 +178,7 @@ TEST_F(MessageLoopTest, RunUntilNestsAndLeavesAQuitToTheOuterLoop)
     loop.PostTask([&] { log.push_back("after"); });
     EXPECT_EQ(loop.Run(), 5);
     EXPECT_FALSE(loop.QuitPending());
-        // The modal loop runs all work in order, including what was posted before it began.
+    // The modal loop runs all work in order, including what was posted before it began.
     EXPECT_EQ(log, (std::vector<std::string>{"modal start", "after", "inner work", "modal end", "modal quit"}));
 }
 
@@ -222,7 +222,8 @@ TEST_F(MessageLoopTest, RealClockLoopWakesForATimerAndForAPostFromAnotherThread)
     owner.join();
     EXPECT_TRUE(posted.load());
     EXPECT_EQ(exitCode, 9);
-    EXPECT_GE(timerAfter, std::chrono::milliseconds(30));
+    // The tick count counts whole milliseconds: the first period may be up to one short.
+    EXPECT_GE(timerAfter, std::chrono::milliseconds(29));
     EXPECT_LT(timerAfter, std::chrono::milliseconds(500));
 }
 
@@ -264,11 +265,15 @@ TEST_F(MessageLoopTest, TwoThreadsSendingToEachOtherDoNotLockUp)
     std::promise<std::shared_ptr<MessageLoop>> started;
     std::promise<void> sendNow;
     std::atomic<bool> served{false};
+    std::atomic<bool> servedHere{false};
     LRESULT fromHere = 0;
     std::thread other([&] {
         started.set_value(MessageLoop::CurrentShared());
         sendNow.get_future().wait();
-        fromHere = here->SendTask([]() -> LRESULT { return 7; });
+        fromHere = here->SendTask([&]() -> LRESULT {
+            servedHere = true;
+            return 7;
+        });
         // Our call may have been answered before the other one reached us: serve it now.
         MessageLoop::Current().RunUntil([&] { return served.load(); });
     });
@@ -278,6 +283,8 @@ TEST_F(MessageLoopTest, TwoThreadsSendingToEachOtherDoNotLockUp)
         served = true;
         return 11;
     });
+    // Likewise the other thread's call may still wait for us.
+    MessageLoop::Current().RunUntil([&] { return servedHere.load(); });
     other.join();
     EXPECT_EQ(fromOther, 11);
     EXPECT_EQ(fromHere, 7);

@@ -50,6 +50,11 @@ TEST_F(StoreTest, DeleteFolderNeedsFlagsForContents)
     NewFolder(child.get(), "Grandchild");
     NewMessage(child.get(), "inside");
     Bytes eid = GetBin(child.get(), PR_ENTRYID);
+    ComPtr<IMAPITable> contents;
+    ASSERT_EQ(child->GetContentsTable(0, contents.put()), S_OK);
+    ULONG rows = 0;
+    ASSERT_EQ(contents->GetRowCount(0, &rows), S_OK);
+    EXPECT_EQ(rows, 1u);
     auto del = [&](ULONG flags) {
         return parent->DeleteFolder(ULONG(eid.size()), (LPENTRYID)eid.data(), 0, nullptr, flags);
     };
@@ -60,6 +65,9 @@ TEST_F(StoreTest, DeleteFolderNeedsFlagsForContents)
               MAPI_E_NOT_FOUND);
     EXPECT_EQ(del(DEL_MESSAGES | DEL_FOLDERS), S_OK);
     EXPECT_EQ(GetLong(parent.get(), PR_SUBFOLDERS), 0);
+    // A table that was open on the deleted folder is empty now.
+    ASSERT_EQ(contents->GetRowCount(0, &rows), S_OK);
+    EXPECT_EQ(rows, 0u);
     ComPtr<IUnknown> unk;
     ULONG type = 0;
     EXPECT_EQ(store->OpenEntry(ULONG(eid.size()), (LPENTRYID)eid.data(), nullptr, 0, &type, unk.put()),

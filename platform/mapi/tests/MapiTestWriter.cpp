@@ -94,6 +94,8 @@ int main(int argc, char** argv)
         for (int i = 0;; ++i) {
             if (FAILED(WriteMessage(folder.get(), "loop" + std::to_string(i), 3, 200000)))
                 return 6;
+            std::printf("saved %d\n", i); // the save is committed when this line is seen
+            std::fflush(stdout);
         }
     }
     if (cmd == "named" && argc == 3) {

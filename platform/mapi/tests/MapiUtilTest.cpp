@@ -51,6 +51,7 @@ TEST(MapiUtil, MalformedHexIsRejected)
     char bad[] = "ABZZ";
     EXPECT_FALSE(FBinFromHex(odd, out));
     EXPECT_FALSE(FBinFromHex(bad, out));
+    EXPECT_EQ(out[0], 0); // nothing written for bad input
     char empty[] = "";
     EXPECT_TRUE(FBinFromHex(empty, out));
 }

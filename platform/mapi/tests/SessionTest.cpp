@@ -188,6 +188,17 @@ TEST_F(SessionFixture, SharedSessionsAreReusedUnlessANewOneIsAsked)
     auto c = Logon("Work", MAPI_EXTENDED | MAPI_NEW_SESSION);
     EXPECT_EQ(a.get(), b.get());
     EXPECT_NE(a.get(), c.get());
+    // No profile name and no new session: the shared session.
+    auto d = Logon(nullptr, MAPI_EXTENDED | MAPI_NO_MAIL);
+    EXPECT_EQ(d.get(), a.get());
+    // Once every user released it, a shared session is gone and a new one is made.
+    a = nullptr;
+    b = nullptr;
+    d = nullptr;
+    ComPtr<IMAPISession> none;
+    EXPECT_EQ(MAPILogonEx(0, nullptr, nullptr, MAPI_EXTENDED, none.put()), MAPI_E_LOGON_FAILED);
+    auto e = Logon("Work", MAPI_EXTENDED);
+    EXPECT_NE(e.get(), nullptr);
 }
 
 TEST_F(SessionFixture, StoresAreAddedOnceAndRemoved)
@@ -205,5 +216,30 @@ TEST_F(SessionFixture, StoresAreAddedOnceAndRemoved)
     FreeProws(rows);
     rows = StoreRows(s.get());
     EXPECT_EQ(rows->aRow[0].lpProps[4].Value.b, 1);
+    FreeProws(rows);
+}
+
+TEST_F(SessionFixture, StoresTableTakesRestrictionsAndSorts)
+{
+    auto s = Logon("Work");
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(s->GetMsgStoresTable(MAPI_UNICODE, table.put()), S_OK);
+    SPropValue v{};
+    v.ulPropTag = PR_MDB_PROVIDER;
+    v.Value.bin = {16, const_cast<BYTE*>(kPersonalStoreProvider.ab)};
+    SRestriction r{};
+    r.rt = RES_PROPERTY;
+    r.res.resProperty = {RELOP_EQ, PR_MDB_PROVIDER, &v};
+    SSortOrderSet sort{1, 0, 0, {{PR_DISPLAY_NAME_W, TABLE_SORT_DESCEND}}};
+    SizedSPropTagArray(1, cols) = {1, {PR_DISPLAY_NAME_W}};
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), &r, &sort, 0, &rows), S_OK);
+    ASSERT_EQ(rows->cRows, 1u);
+    EXPECT_EQ(std::u16string(rows->aRow[0].lpProps[0].Value.lpszW), u"Personal Folders");
+    FreeProws(rows);
+    ASSERT_EQ(table->Restrict(nullptr, 0), S_OK);
+    ASSERT_EQ(HrQueryAllRows(table.get(), nullptr, nullptr, &sort, 0, &rows), S_OK);
+    ASSERT_EQ(rows->cRows, 2u);
+    EXPECT_EQ(std::u16string(rows->aRow[0].lpProps[0].Value.lpszW), u"Personal Folders");
     FreeProws(rows);
 }

@@ -1,6 +1,9 @@
 // Tables: columns, sorting, positions, bookmarks, FindRow, and staying in step with the store.
 #include "MapiTestUtil.h"
 
+#include <atomic>
+#include <thread>
+
 using namespace mapitest;
 
 namespace {
@@ -216,4 +219,71 @@ TEST_F(TableFixture, HrQueryAllRowsAppliesRestrictionAndSort)
     EXPECT_STREQ(rows->aRow[2].lpProps[0].Value.lpszA, "charlie");
     FreeProws(rows);
     EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, &r, nullptr, 2, &rows), MAPI_E_TABLE_TOO_BIG);
+}
+
+TEST_F(TableFixture, InstanceKeysStayWithTheirRowsAndAllColumnsAreListed)
+{
+    auto keyOf = [&](const std::string& subject) {
+        SizedSPropTagArray(2, cols) = {2, {PR_SUBJECT_A, PR_INSTANCE_KEY}};
+        EXPECT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+        LPSRowSet rows = nullptr;
+        EXPECT_EQ(HrQueryAllRows(table.get(), nullptr, nullptr, nullptr, 0, &rows), S_OK);
+        Bytes key;
+        for (ULONG i = 0; rows && i < rows->cRows; ++i)
+            if (subject == rows->aRow[i].lpProps[0].Value.lpszA)
+                key.assign((char*)rows->aRow[i].lpProps[1].Value.bin.lpb, rows->aRow[i].lpProps[1].Value.bin.cb);
+        FreeProws(rows);
+        return key;
+    };
+    const Bytes before = keyOf("charlie");
+    Sort({{PR_SUBJECT_A, TABLE_SORT_DESCEND}});
+    NewMessage(folder.get(), "another");
+    EXPECT_EQ(keyOf("charlie"), before);
+
+    LPSPropTagArray all = nullptr;
+    ASSERT_EQ(table->QueryColumns(TBL_ALL_COLUMNS, &all), S_OK);
+    bool rank = false, key = false;
+    for (ULONG i = 0; i < all->cValues; ++i) {
+        rank |= all->aulPropTag[i] == PR_RANK;
+        key |= all->aulPropTag[i] == PR_KEY;
+    }
+    MAPIFreeBuffer(all);
+    EXPECT_TRUE(rank && key);
+    LPSSortOrderSet order = nullptr;
+    ASSERT_EQ(table->QuerySortOrder(&order), S_OK);
+    ASSERT_EQ(order->cSorts, 1u);
+    EXPECT_EQ(order->aSort[0].ulOrder, TABLE_SORT_DESCEND);
+    MAPIFreeBuffer(order);
+    SSortOrderSet categorised{1, 1, 1, {{PR_RANK, TABLE_SORT_ASCEND}}};
+    EXPECT_EQ(table->SortTable(&categorised, 0), MAPI_E_TOO_COMPLEX);
+}
+
+TEST_F(TableFixture, ReadersOnOtherThreadsSeeConsistentTables)
+{
+    // One thread saves messages while another reads, sorts and searches the same table.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 60; ++i) {
+            ComPtr<IMessage> m;
+            ASSERT_EQ(folder->CreateMessage(nullptr, 0, m.put()), S_OK);
+            ASSERT_EQ(SetText(m.get(), PR_SUBJECT, "t" + std::to_string(i)), S_OK);
+            ASSERT_EQ(SetBin(m.get(), PR_KEY, "w" + std::to_string(i)), S_OK);
+            ASSERT_EQ(m->SaveChanges(0), S_OK);
+        }
+        done = true;
+    });
+    ULONG last = 0;
+    while (!done) {
+        ULONG count = 0;
+        ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+        EXPECT_GE(count, last);
+        last = count;
+        Sort({{PR_SUBJECT_A, TABLE_SORT_ASCEND}});
+        FindKey("w0", BOOKMARK_BEGINNING);
+    }
+    writer.join();
+    ASSERT_EQ(FindKey("w59", BOOKMARK_BEGINNING), S_OK);
+    ULONG count = 0;
+    ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+    EXPECT_EQ(count, 65u);
 }
