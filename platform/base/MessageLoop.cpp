@@ -238,7 +238,14 @@ bool MessageLoop::RunOneSent()
         call = std::move(m_sent.front());
         m_sent.pop_front();
     }
-    const LRESULT result = call->call();
+    LRESULT result = 0;
+    try {
+        result = call->call();
+    } catch (...) {
+        // The sender must not wait forever for a call that failed here.
+        CompleteSent(call, 0, true);
+        throw;
+    }
     CompleteSent(call, result, true);
     return true;
 }
@@ -372,11 +379,11 @@ void MessageLoop::ForgetWindow(HWND hwnd)
     ++m_generation;
 }
 
-std::optional<ULONGLONG> MessageLoop::NextDueLocked() const
+std::optional<ULONGLONG> MessageLoop::NextDueLocked(const Filter* filter) const
 {
     std::optional<ULONGLONG> due;
     for (const auto& [key, timer] : m_timers)
-        if (!due || timer.due < *due)
+        if ((!filter || filter->takesTimer(timer.hwnd, static_cast<bool>(timer.callback))) && (!due || timer.due < *due))
             due = timer.due;
     return due;
 }
@@ -464,8 +471,7 @@ MessageLoop::Step MessageLoop::StepOnce(const Filter& filter, bool remove, bool 
     for (auto& [key, timer] : m_timers) {
         if (timer.due > timerNow)
             continue;
-        if (timer.callback ? !filter.any()
-                           : !(filter.matchesWindow(timer.hwnd) && filter.matchesMessage(WM_TIMER)))
+        if (!filter.takesTimer(timer.hwnd, static_cast<bool>(timer.callback)))
             continue;
         if (!next || timer.due < next->due || (timer.due == next->due && timer.order < next->order))
             next = &timer;
@@ -495,13 +501,13 @@ MessageLoop::Step MessageLoop::StepOnce(const Filter& filter, bool remove, bool 
     return Step::Message;
 }
 
-void MessageLoop::WaitForWork(std::uint64_t seenGeneration)
+void MessageLoop::WaitForWork(std::uint64_t seenGeneration, const Filter& filter)
 {
     const bool realClock = ClockIsReal();
     std::unique_lock lock(m_mutex);
     if (m_generation != seenGeneration || !m_sent.empty())
         return;
-    const auto due = NextDueLocked();
+    const auto due = NextDueLocked(&filter);
     if (!due) {
         m_wake.wait(lock, [&] { return m_generation != seenGeneration || !m_sent.empty(); });
         return;
@@ -531,7 +537,7 @@ int MessageLoop::Run()
         case Step::Message: Dispatch(msg); break;
         case Step::RanInline: break;
         case Step::Quit: return static_cast<int>(msg.wParam);
-        case Step::Nothing: WaitForWork(generation); break;
+        case Step::Nothing: WaitForWork(generation, all); break;
         }
     }
 }
@@ -548,7 +554,7 @@ bool MessageLoop::RunUntil(const std::function<bool()>& done)
         case Step::Message: Dispatch(msg); break;
         case Step::RanInline: break;
         case Step::Quit: return false;
-        case Step::Nothing: WaitForWork(generation); break;
+        case Step::Nothing: WaitForWork(generation, all); break;
         }
     }
 }
@@ -618,7 +624,7 @@ BOOL MessageLoop::GetMsg(MSG* msg, HWND filterWindow, UINT filterMin, UINT filte
         case Step::Message: return TRUE;
         case Step::Quit: return FALSE;
         case Step::RanInline: break;
-        case Step::Nothing: WaitForWork(generation); break;
+        case Step::Nothing: WaitForWork(generation, filter); break;
         }
     }
 }

@@ -95,15 +95,15 @@ public:
     // Runs until a quit request, and returns its exit code (the request is consumed).
     int Run();
     // A nested (modal) loop: runs work, waiting when there is none, until `done` returns true
-    // (checked before each wait and after each piece of work; true is returned) or a quit is
+    // (checked before each wait and after each item of work; true is returned) or a quit is
     // requested (false; the request stays pending for the outer loop). A condition that another
     // thread changes must come with a post to this loop, or the wait does not end.
     bool RunUntil(const std::function<bool()>& done);
     // Runs, without waiting, the work present when called: sent calls, the tasks and messages
     // posted so far, and each timer due now (once). Work posted meanwhile waits for the next
-    // call. Stops at a pending quit. Returns the number of pieces of work run.
+    // call. Stops at a pending quit. Returns the number of items of work run.
     std::size_t RunPending();
-    // Runs one piece of work if there is one; false when there was none (or a quit is pending).
+    // Runs one item of work if there is one; false when there was none (or a quit is pending).
     bool PumpOnce();
     // For tests: advances the ManualClock by `milliseconds`, stopping at each timer's due time
     // on the way to fire it, and runs the work that was posted, as time passing would.
@@ -152,14 +152,19 @@ private:
         bool any() const { return hwnd == nullptr && min == 0 && max == 0; }
         bool matchesWindow(HWND h) const;
         bool matchesMessage(UINT message) const { return (min == 0 && max == 0) || (message >= min && message <= max); }
+        bool takesTimer(HWND timerWindow, bool loopTimer) const
+        {
+            return loopTimer ? any() : matchesWindow(timerWindow) && matchesMessage(WM_TIMER);
+        }
     };
     enum class Step { Nothing, RanInline, Message, Quit };
 
     Step StepOnce(const Filter& filter, bool remove, bool consumeQuit, std::uint64_t seqLimit, ULONGLONG timerNow,
                   MSG* out, std::uint64_t* generation);
-    void WaitForWork(std::uint64_t seenGeneration);
+    void WaitForWork(std::uint64_t seenGeneration, const Filter& filter);
     void NotifyWake(bool workPosted);
-    std::optional<ULONGLONG> NextDueLocked() const;
+    // The earliest due time of the timers that the filter lets through (all without one).
+    std::optional<ULONGLONG> NextDueLocked(const Filter* filter = nullptr) const;
     void CompleteSent(const std::shared_ptr<SentCall>& call, LRESULT result, bool delivered);
     bool RunOneSent();
     void Shutdown();

@@ -35,7 +35,8 @@ using WindowProcedure = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 // Creates a window owned by the calling thread (whose message loop it then uses) and sends it
 // WM_CREATE with a CREATESTRUCTA carrying `createParam`. When the procedure answers WM_CREATE
 // with -1 the window is destroyed again (WM_DESTROY, WM_NCDESTROY) and the result is null.
-// `parent` may be null, HWND_MESSAGE or a window; a window's children are destroyed with it.
+// `parent` may be null, HWND_MESSAGE or a window; the children a thread made are destroyed with
+// their parent when it is destroyed on that thread.
 HWND CreateMessageWindow(const std::string& className, const std::string& windowName, WindowProcedure procedure,
                          HWND parent = nullptr, LPVOID createParam = nullptr, DWORD style = WS_POPUP);
 

@@ -282,7 +282,8 @@ HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind,
         file.m_path = path; // entry IDs name the final path
         hr = file.Exec("PRAGMA journal_mode=DELETE;"
                        "CREATE TABLE meta(key TEXT PRIMARY KEY, value);"
-                       "CREATE TABLE objects(id INTEGER PRIMARY KEY, type INTEGER NOT NULL, parent INTEGER NOT NULL,"
+                       // Object numbers are never reused: an old entry ID must not open a newer object.
+                       "CREATE TABLE objects(id INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER NOT NULL, parent INTEGER NOT NULL,"
                        " assoc INTEGER NOT NULL DEFAULT 0, num INTEGER NOT NULL DEFAULT 0);"
                        "CREATE INDEX objects_parent ON objects(parent, type, assoc);"
                        "CREATE TABLE props(obj INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,"

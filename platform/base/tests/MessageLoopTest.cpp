@@ -15,6 +15,7 @@
 #include <future>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -290,6 +291,23 @@ TEST_F(MessageLoopTest, TwoThreadsSendingToEachOtherDoNotLockUp)
     EXPECT_EQ(fromHere, 7);
 }
 
+TEST_F(MessageLoopTest, ASentCallThatThrowsStillReleasesItsSender)
+{
+    MessageLoop& loop = MessageLoop::Current();
+    auto self = MessageLoop::CurrentShared();
+    LRESULT result = -1;
+    bool delivered = false;
+    std::thread sender([&] {
+        result = self->SendTask([]() -> LRESULT { throw std::runtime_error("failed on the owner"); }, &delivered);
+    });
+    while (!loop.HasPendingWork())
+        std::this_thread::yield();
+    EXPECT_THROW(loop.RunPending(), std::runtime_error);
+    sender.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(delivered);
+}
+
 TEST_F(MessageLoopTest, AThreadEndingReleasesCallsWaitingForIt)
 {
     std::promise<std::shared_ptr<MessageLoop>> started;
@@ -341,7 +359,7 @@ TEST_F(ManualLoopTest, TheWakeHandlerHearsOfPostsAndTimers)
     loop.StopTimer(id);
 }
 
-TEST_F(ManualLoopTest, PumpOnceRunsOnePieceOfWork)
+TEST_F(ManualLoopTest, PumpOnceRunsOneItemOfWork)
 {
     int ran = 0;
     loop.PostTask([&] { ++ran; });

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <ctime>
 #include <future>
 #include <map>
 #include <mutex>
@@ -392,6 +394,31 @@ TEST_F(WindowTest, PeekMessageFiltersAndLeavesOrTakes)
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP + 5, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, a);
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    DestroyWindow(a);
+    DestroyWindow(b);
+}
+
+TEST(WindowRealClock, GetMessageForOneWindowSleepsWhileAnotherWindowsTimerIsDue)
+{
+    TempRoot root;
+    const auto noop = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; };
+    const HWND a = CreateMessageWindow("C", "a", noop);
+    const HWND b = CreateMessageWindow("C", "b", noop);
+    SetTimer(b, 1, USER_TIMER_MINIMUM, nullptr);
+    std::thread poster([a] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        PostMessageA(a, WM_APP, 0, 0);
+    });
+    timespec before{}, after{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &before);
+    MSG msg{};
+    EXPECT_EQ(GetMessageA(&msg, a, 0, 0), TRUE);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &after);
+    poster.join();
+    EXPECT_EQ(msg.hwnd, a);
+    // B's due timer is no reason to wake: the wait costs next to no processor time.
+    const double cpuMs = (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 50.0);
     DestroyWindow(a);
     DestroyWindow(b);
 }

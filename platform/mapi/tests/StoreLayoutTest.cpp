@@ -175,6 +175,16 @@ TEST_F(StoreTest, EntryIdsOfOtherStoresAndGarbageAreRejected)
     ASSERT_EQ(folder->DeleteMessages(&list, 0, nullptr, 0), S_OK);
     EXPECT_EQ(store->OpenEntry(ULONG(eid.size()), (LPENTRYID)eid.data(), nullptr, 0, &type, unk.put()),
               MAPI_E_NOT_FOUND);
+    // Nor does it open a message made after it, or after the store was reopened.
+    NewMessage(folder.get(), "newer");
+    folder = nullptr;
+    msg = nullptr;
+    store = nullptr;
+    ASSERT_EQ(mapi::OpenStoreFile(path, MDB_WRITE, store.put()), S_OK);
+    auto again = Subtree();
+    NewMessage(again.get(), "newest");
+    EXPECT_EQ(store->OpenEntry(ULONG(eid.size()), (LPENTRYID)eid.data(), nullptr, 0, &type, unk.put()),
+              MAPI_E_NOT_FOUND);
 }
 
 namespace {
