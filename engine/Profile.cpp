@@ -229,7 +229,8 @@ HRESULT CProfile::GetStoreByKey(bool bDest, IStore** pVal)
         }
         if (FAILED(store->get_RecordKey(key.put())) || wanted.empty() || key.Utf8() != wanted)
             continue;
-        hr = store->SetProfile(this);
+        ComPtr<CStore> impl = EngineImpl<CStore>(store.get());
+        hr = impl ? impl->AttachOwner(this) : store->SetProfile(this);
         if (FAILED(hr)) {
             TracePrint(__FILE__, __LINE__, TL_ERROR, "SetProfile() failed: hr = %lx\n", hr);
             return hr;

@@ -52,8 +52,18 @@ HRESULT CStore::QueryExtraInterface(REFIID riid, void** ppv)
 
 void CStore::DetachProfile(IProfile* pProfile)
 {
-    if (m_profile == pProfile)
+    if (m_profile == pProfile && !m_profileRef)
         m_profile = nullptr;
+}
+
+HRESULT CStore::AttachOwner(IProfile* pProfile)
+{
+    HRESULT hr = S_OK;
+    CTraceFunc trace("CStore::SetProfile", &hr);
+    hr = AttachProfile(pProfile);
+    if (SUCCEEDED(hr))
+        m_profileRef.Release();
+    return hr;
 }
 
 bool CStore::SrcKeyLinksTo(const std::string& key, const std::vector<BYTE>& dstEntryId) const
@@ -210,6 +220,15 @@ HRESULT CStore::SetProfile(IProfile* pProfile)
 {
     HRESULT hr = S_OK;
     CTraceFunc trace("CStore::SetProfile", &hr);
+    hr = AttachProfile(pProfile);
+    if (SUCCEEDED(hr))
+        m_profileRef = pProfile;
+    return hr;
+}
+
+HRESULT CStore::AttachProfile(IProfile* pProfile)
+{
+    HRESULT hr = S_OK;
     GUID guid{};
     if (!pProfile)
         return hr = E_INVALIDARG;
@@ -218,6 +237,8 @@ HRESULT CStore::SetProfile(IProfile* pProfile)
         TRACE_FAILED(Open, hr);
         return hr;
     }
+    // Kept for the key map's walk below; the final holder is set by the caller.
+    m_profileRef = pProfile;
     m_profile = pProfile;
     if (!m_bDest)
         return hr;

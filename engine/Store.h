@@ -39,8 +39,10 @@ public:
     HRESULT STDMETHODCALLTYPE SetLastSyncTime(FILETIME* pTime) override;
     HRESULT STDMETHODCALLTYPE get_Session(IUnknown** pVal) override;
 
-    // The profile holds its stores; a store keeps only a plain pointer back, which the profile
-    // clears when it goes.
+    // SetProfile for the profile that keeps this store: the store then holds only a plain
+    // pointer back (no reference cycle), which the profile clears when it goes. A profile given
+    // through the interface's SetProfile is held with a reference.
+    HRESULT AttachOwner(IProfile* pProfile);
     void DetachProfile(IProfile* pProfile);
     // Whether the key map links the key to the folder of this entry ID.
     bool SrcKeyLinksTo(const std::string& key, const std::vector<BYTE>& dstEntryId) const;
@@ -51,13 +53,15 @@ private:
     HRESULT BuildKeyMap();
     HRESULT AddFolderKeys(IFolder* pFolder);
     HRESULT OpenSyncFolder(IFolder** pVal);
+    HRESULT AttachProfile(IProfile* pProfile);
 
     ComPtr<IStores> m_parent;
     const StoreRec* m_rec = nullptr;
     LONG m_bDest = 0;
     ComPtr<IMAPISession> m_session;
     ComPtr<IMsgStore> m_mdb;
-    IProfile* m_profile = nullptr; // not counted, see DetachProfile
+    IProfile* m_profile = nullptr;  // the attached profile
+    ComPtr<IProfile> m_profileRef; // its reference, unless the profile owns this store
     ULONG m_tagLastSync = 0;
     std::map<std::string, std::vector<BYTE>> m_keyMap;
     std::optional<std::string> m_position; // key of the current sync folder

@@ -1,9 +1,11 @@
 // Store discovery, the folder model and folder association, through COM on real stores.
 #include "StoreFixture.h"
 
+#include "base/DebugOutput.h"
 #include "com/Variant.h"
 
 #include <algorithm>
+#include <fstream>
 
 using namespace enginetest;
 
@@ -419,4 +421,70 @@ TEST_F(EngineStores, LateBoundThroughIDispatch)
     for (VARIANT* v : {&sources, &count, &store, &name, &init, &profiles, &profile, &value, &back})
         VariantClear(v);
     (void)none;
+}
+
+TEST_F(EngineStores, TraceSettingsAreReadWhenTheLibraryLoads)
+{
+    {
+        std::filesystem::create_directories(platform::WindowsDirectory());
+        std::ofstream ini(platform::WindowsDirectory() / "tembrix.ini");
+        ini << "[CL]\nDebugLevel=3\n";
+    }
+    platform::DebugOutputCapture debugger;
+    ComPtr<ISyncEngine> engine = CreateEngine();
+    ComPtr<IStores> sources;
+    ASSERT_EQ(engine->get_Sources(sources.put()), S_OK);
+    ComPtr<IStore> store;
+    ASSERT_EQ(sources->get_Items(1, store.put()), S_OK);
+    ComPtr<IUnknown> mdb;
+    EXPECT_EQ(store->get_MDB(mdb.put()), E_INVALIDARG);
+    const std::string text = debugger.joined();
+    for (const char* line : {"-->CSyncEngine::Init()\n", "<--CSyncEngine::Init(), ret = 0\n", "add profile:Work\n",
+                             "add profile:Home\n", "store does not belong to a profile.\n",
+                             "<--CStore::get_MDB(), ret = 80070057\n", "-->CStore::CStore("})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST_F(EngineStores, StoreGivenAProfileThroughItsInterfaceKeepsIt)
+{
+    ComPtr<ISyncEngine> engine = CreateEngine();
+    ComPtr<IProfiles> profiles;
+    ASSERT_EQ(engine->get_Profiles(profiles.put()), S_OK);
+    ComPtr<IStore> store;
+    {
+        ComPtr<IProfile> profile = SavedProfile(profiles.get(), engine.get());
+        ComPtr<IStores> destinations;
+        ASSERT_EQ(engine->get_Destinations(destinations.put()), S_OK);
+        store = StoreNamed(destinations.get(), "Archive");
+        ASSERT_TRUE(store);
+        ASSERT_EQ(store->SetProfile(profile.get()), S_OK);
+    }
+    profiles.Release();
+    engine.Release();
+    ComPtr<IFolders> folders;
+    ASSERT_EQ(store->get_Folders(folders.put()), S_OK);
+    EXPECT_EQ(FolderNames(folders.get()), std::vector<std::string>{"/"});
+    ComPtr<IUnknown> session;
+    EXPECT_EQ(store->get_Session(session.put()), S_OK);
+    ComPtr<IMAPISession> asSession;
+    EXPECT_EQ(session.As(asSession), S_OK);
+}
+
+TEST_F(EngineStores, StoreOutlivingItsOwningProfileLetsGoOfIt)
+{
+    ComPtr<ISyncEngine> engine = CreateEngine();
+    ComPtr<IProfiles> profiles;
+    ASSERT_EQ(engine->get_Profiles(profiles.put()), S_OK);
+    ComPtr<IStore> destination;
+    {
+        ComPtr<IProfile> profile = SavedProfile(profiles.get(), engine.get());
+        ASSERT_EQ(profile->get_Destination(destination.put()), S_OK);
+        ComPtr<IFolders> folders;
+        EXPECT_EQ(destination->get_Folders(folders.put()), S_OK);
+    }
+    ComPtr<IFolders> folders;
+    EXPECT_EQ(destination->get_Folders(folders.put()), E_INVALIDARG);
+    ComBstr name;
+    EXPECT_EQ(destination->get_StoreName(name.put()), S_OK);
+    EXPECT_EQ(name.Utf8(), "Personal Folders");
 }
