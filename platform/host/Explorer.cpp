@@ -23,6 +23,7 @@ std::span<const DispatchMember> CExplorer::DispatchMembers()
         DispMember<&_Explorer::get_Caption>("Caption", 0x2111, DISPATCH_PROPERTYGET),
         DispMember<&_Explorer::Activate>("Activate", 0x2133, DISPATCH_METHOD),
         DispMember<&_Explorer::Close>("Close", 0x2115, DISPATCH_METHOD),
+        DispMember<&_Explorer::get_Application>("Application", 0xF000, DISPATCH_PROPERTYGET),
     };
     return members;
 }
@@ -108,6 +109,17 @@ HRESULT CExplorer::Close()
     if (Closed())
         return S_OK;
     m_application->CloseExplorer(this);
+    return S_OK;
+}
+
+HRESULT CExplorer::get_Application(_Application** application)
+{
+    if (!application)
+        return E_POINTER;
+    *application = m_application;
+    if (!m_application)
+        return ReportError(E_ACCESSDENIED, IID_OF(_Explorer), "Explorer", "The window has been closed.");
+    m_application->AddRef();
     return S_OK;
 }
 

@@ -30,6 +30,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_Caption(BSTR* caption) override;
     HRESULT STDMETHODCALLTYPE Activate() override;
     HRESULT STDMETHODCALLTYPE Close() override;
+    HRESULT STDMETHODCALLTYPE get_Application(_Application** application) override;
 
     CCommandBars* Bars() const { return m_bars.get(); }
     CFolder* Folder() const { return m_folder.get(); }

@@ -34,6 +34,7 @@ std::span<const DispatchMember> CHostApplication::DispatchMembers()
         DispMember<&_Application::ActiveWindow>("ActiveWindow", 0x0113, DISPATCH_METHOD),
         DispMember<&_Application::get_LanguageSettings>("LanguageSettings", 0x0118, DISPATCH_PROPERTYGET),
         DispMember<&_Application::Quit>("Quit", 0x0115, DISPATCH_METHOD),
+        DispMember<&_Application::get_Application>("Application", 0xF000, DISPATCH_PROPERTYGET),
     };
     return members;
 }
@@ -159,6 +160,15 @@ HRESULT CHostApplication::Quit()
     return S_OK;
 }
 
+HRESULT CHostApplication::get_Application(_Application** application)
+{
+    if (!application)
+        return E_POINTER;
+    *application = this;
+    AddRef();
+    return S_OK;
+}
+
 HRESULT CHostApplication::RunCommand(LONG id)
 {
     if (id == host::kCommandExit && !m_handler) {
@@ -176,6 +186,8 @@ HRESULT CHostApplication::OpenExplorer(CFolder* folder, CExplorer** explorer)
     if (FAILED(hr))
         return hr;
     m_explorers->Opened(made);
+    if (m_observer)
+        m_observer(made, true);
     ActivateWindow(static_cast<_Explorer*>(made));
     *explorer = made;
     return S_OK;
@@ -232,6 +244,8 @@ void CHostApplication::CloseExplorer(CExplorer* explorer)
     }
     explorer->CloseWindow();
     m_explorers->Closed(explorer);
+    if (m_observer)
+        m_observer(explorer, false);
     if (!m_active && !m_explorers->List().empty())
         ActivateWindow(static_cast<_Explorer*>(m_explorers->List().back().get()));
 }

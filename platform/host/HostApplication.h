@@ -40,6 +40,7 @@ public:
     HRESULT STDMETHODCALLTYPE ActiveWindow(IDispatch** window) override;
     HRESULT STDMETHODCALLTYPE get_LanguageSettings(LanguageSettings** settings) override;
     HRESULT STDMETHODCALLTYPE Quit() override;
+    HRESULT STDMETHODCALLTYPE get_Application(_Application** application) override;
 
     // For the host program and the object model's own objects.
     host::HostSession& Session() const { return m_session; }
@@ -52,6 +53,9 @@ public:
 
     // The host's handler of its built-in commands; RunCommand goes there.
     void SetCommandHandler(host::CommandRunner handler) { m_handler = std::move(handler); }
+    // Told of every explorer that opens (true) or closes (false).
+    using ExplorerObserver = std::function<void(CExplorer*, bool opened)>;
+    void SetExplorerObserver(ExplorerObserver observer) { m_observer = std::move(observer); }
     HRESULT RunCommand(LONG id);
 
     HRESULT OpenExplorer(CFolder* folder, CExplorer** explorer);
@@ -87,6 +91,7 @@ private:
     std::vector<ComPtr<CInspector>> m_inspectors;
     ComPtr<IDispatch> m_active;
     host::CommandRunner m_handler;
+    ExplorerObserver m_observer;
     ConnectionPoint* m_events = nullptr;
     bool m_quitRequested = false;
 };

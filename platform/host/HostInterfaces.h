@@ -45,6 +45,8 @@ struct _Application : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_LanguageSettings(LanguageSettings** settings) = 0;
     // Ends the host after the running command (the add-ins are unloaded on the way out).
     virtual HRESULT STDMETHODCALLTYPE Quit() = 0;
+    // The application itself (every object of the model answers "Application").
+    virtual HRESULT STDMETHODCALLTYPE get_Application(_Application** application) = 0;
 };
 PLATFORM_DECLARE_IID(_Application, "00063001-0000-0000-C000-000000000046");
 
@@ -96,6 +98,7 @@ struct _Explorer : IDispatch {
     virtual HRESULT STDMETHODCALLTYPE get_Caption(BSTR* caption) = 0;
     virtual HRESULT STDMETHODCALLTYPE Activate() = 0;
     virtual HRESULT STDMETHODCALLTYPE Close() = 0;
+    virtual HRESULT STDMETHODCALLTYPE get_Application(_Application** application) = 0;
 };
 PLATFORM_DECLARE_IID(_Explorer, "00063003-0000-0000-C000-000000000046");
 

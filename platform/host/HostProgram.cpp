@@ -125,6 +125,18 @@ bool HostProgram::Start()
     m_started = true;
     m_out << "host " << m_version.text << " profile \"" << m_session.ProfileName() << "\"\n";
 
+    // Client extensions first (task and session contexts), then the COM add-ins; every
+    // explorer gets its viewer-context extensions.
+    m_extensions = std::make_unique<ClientExtensions>(m_version, [this](const std::string& l) { m_out << l << "\n"; });
+    m_extensions->Load(m_session.Session());
+    m_extensions->Start(static_cast<_Application*>(m_application.get()));
+    m_application->SetExplorerObserver([this](CExplorer* explorer, bool opened) {
+        IDispatch* object = static_cast<_Explorer*>(explorer);
+        if (opened)
+            m_extensions->ExplorerOpened(object);
+        else
+            m_extensions->ExplorerClosed(object);
+    });
     m_loader.LoadAll(m_application.get());
 
     // The first explorer shows the Inbox of the default store.
@@ -147,9 +159,12 @@ void HostProgram::Stop()
 {
     if (m_started) {
         m_started = false;
+        m_optionsDialog.reset();
         m_loader.UnloadAll(m_application.get());
         m_application->Shutdown();
         m_application->SetCommandHandler(nullptr);
+        m_application->SetExplorerObserver(nullptr);
+        m_extensions->Unload();
         m_application = nullptr;
         m_out << "host stopped\n";
     }
@@ -170,7 +185,18 @@ HRESULT HostProgram::OnCommand(LONG id)
     m_out << "command " << (command && *command->name ? command->name : std::to_string(id)) << "\n";
     if (id == kCommandExit)
         m_application->Quit();
+    else if (id == kCommandOptions && !(m_optionsDialog && m_optionsDialog->IsOpen()))
+        OpenOptions();
     return S_OK;
+}
+
+void HostProgram::OpenOptions()
+{
+    const std::string text = "Version " + m_version.text + ", profile \"" + m_session.ProfileName() + "\"";
+    m_optionsDialog = std::make_unique<OptionsDialog>(*m_extensions, static_cast<_Application*>(m_application.get()), text);
+    m_optionsDialog->Open();
+    for (const OptionsDialog::Page& page : m_optionsDialog->Pages())
+        m_out << "page \"" << page.title << "\"\n";
 }
 
 CExplorer* HostProgram::ActiveExplorerObject() const
@@ -312,8 +338,22 @@ bool HostProgram::Execute(const std::string& line)
             return error("the item cannot be displayed: " + HexCode(hr));
         m_out << "inspector opened\n";
     } else if (cmd == "newmail") {
+        const bool handled = m_extensions->Deliver();
         m_application->FireNewMail();
-        m_out << "new mail\n";
+        m_out << (handled ? "new mail (handled by an extension)\n" : "new mail\n");
+    } else if (cmd == "options") {
+        if (w.size() == 1) {
+            if (m_optionsDialog && m_optionsDialog->IsOpen())
+                return error("the options dialog is open already");
+            OpenOptions();
+        } else if (w.size() == 2 && (w[1] == "ok" || w[1] == "cancel")) {
+            if (!m_optionsDialog || !m_optionsDialog->IsOpen())
+                return error("the options dialog is not open");
+            m_optionsDialog->Close();
+            m_out << "options closed\n";
+        } else {
+            return error("options takes nothing, \"ok\" or \"cancel\"");
+        }
     } else if (cmd == "addins") {
         for (const auto& a : m_loader.AddIns())
             m_out << "add-in " << a.progId << "\n";

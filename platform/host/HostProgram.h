@@ -4,6 +4,8 @@
 #pragma once
 
 #include "com/ComPtr.h"
+#include "host/ClientExtensions.h"
+#include "host/OptionsDialog.h"
 #include "host/ComAddInLoader.h"
 #include "host/HostApplication.h"
 #include "host/HostOptions.h"
@@ -36,12 +38,15 @@ public:
     CHostApplication* Application() const { return m_application.get(); }
     const HostVersion& Version() const { return m_version; }
     ComAddInLoader& Loader() { return m_loader; }
+    ClientExtensions* Extensions() const { return m_extensions.get(); }
+    OptionsDialog* Options() const { return m_optionsDialog.get(); }
 
     // Runs the whole program for main(): exit code.
     static int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 
 private:
     HRESULT OnCommand(LONG id);
+    void OpenOptions();
     CExplorer* ActiveExplorerObject() const;
     bool Fail(const std::string& text);
 
@@ -52,6 +57,8 @@ private:
     HostSession m_session;
     ComPtr<CHostApplication> m_application;
     ComAddInLoader m_loader;
+    std::unique_ptr<ClientExtensions> m_extensions;
+    std::unique_ptr<OptionsDialog> m_optionsDialog;
     bool m_mapiInitialized = false;
     bool m_comInitialized = false;
     bool m_started = false;

@@ -1,0 +1,171 @@
+// Client extensions in the host: the list from .ecf files and the registry, the contexts the
+// maps enable, the callbacks, delivery, and the Tools-Options pages.
+#include "HostFixture.h"
+
+#include "host/ExtensionList.h"
+#include "host/HostRegistration.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace {
+
+class Extensions : public HostFixture {
+protected:
+    void SetUp() override
+    {
+        HostFixture::SetUp();
+        std::string error;
+        ASSERT_TRUE(host::RegisterHost("/usr/bin/mailhost", root.path() / "Host", error)) << error;
+    }
+
+    void WriteEcf(const std::string& name, const std::string& contexts, const std::string& interfaces,
+                  const std::string& path = HOST_TEST_EXTENSION)
+    {
+        std::ofstream(host::AddinsFolder() / (name + ".ecf"))
+            << "[General]\nDisplay Name=" << name << "\nEntry Point=5\nClient Version=4.0\nPath=" << path
+            << "\n[Exchange Client Compatibility]\nExchange Registry=0\nExchange Context Map=" << contexts
+            << "\nExchange Interface Map=" << interfaces << "\n";
+    }
+
+    void SetMarker()
+    {
+        SetString(HKEY_LOCAL_MACHINE, host::kExtensionsKey, host::kReloadMarker,
+                  "4.0;Outxxx.dll;7;000000000000000;0000000000;OutXXX");
+    }
+
+    std::vector<std::string> Matching(const std::string& prefix) const
+    {
+        std::vector<std::string> lines;
+        for (const auto& l : AddInLog())
+            if (l.rfind(prefix, 0) == 0)
+                lines.push_back(l);
+        return lines;
+    }
+};
+
+} // namespace
+
+TEST_F(Extensions, EcfExtensionIsInstalledInTheContextsOfItsMap)
+{
+    WriteEcf("Test Extension", "11000000000101", "0010010");
+    host::HostOptions options;
+    options.version = "12.0.6423.1000";
+    auto program = StartHost(options);
+    EXPECT_EQ(Matching("ext "), (std::vector<std::string>{
+                                    "ext install 14 version=000d1917",
+                                    "ext app 12.0.6423.1000",
+                                    "ext install 1 version=000d1917",
+                                    "ext session ok",
+                                    "ext install 2 version=000d1917",
+                                    "ext viewer 12.0.6423.1000",
+                                }));
+    program->Execute("explorer 9");
+    EXPECT_EQ(AddInLog().back(), "ext viewer 12.0.6423.1000");
+    program->Execute("close"); // the second explorer's viewer object goes with it
+    EXPECT_EQ(AddInLog().back(), "ext release 2");
+
+    program->Execute("newmail");
+    EXPECT_EQ(AddInLog().back(), "ext delivery");
+
+    out.str("");
+    program->Execute("options");
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"page \"General\"", "page \"Test Page\""}));
+    EXPECT_EQ(AddInLog().back(), "page addref");
+    program->Execute("options ok");
+    const auto log = AddInLog();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+              (std::vector<std::string>{"page release", "ext freepages 4 1", "ext release 12"}));
+
+    program->Stop();
+    EXPECT_EQ(Matching("ext release").size(), 5u); // viewer x2, property sheets, session, task
+    EXPECT_EQ(AddInLog().back(), "ext release 14");
+}
+
+TEST_F(Extensions, RegistryValueWithASessionOnlyMap)
+{
+    SetString(HKEY_LOCAL_MACHINE, host::kExtensionsKey, "Test",
+              std::string("4.0;") + HOST_TEST_EXTENSION + ";ExchEntryPoint;1");
+    auto program = StartHost();
+    EXPECT_EQ(Matching("ext install"), std::vector<std::string>{"ext install 1 version=000d1b67"});
+    out.str("");
+    program->Execute("options");
+    EXPECT_EQ(Lines(out.str()), std::vector<std::string>{"page \"General\""});
+}
+
+TEST_F(Extensions, WithoutSessionEventsInTheMapNoDeliveryIsReported)
+{
+    WriteEcf("Test Extension", "1", "0000010");
+    auto program = StartHost();
+    program->Execute("newmail");
+    EXPECT_TRUE(Matching("ext delivery").empty());
+}
+
+TEST_F(Extensions, TheListIsReadAgainOnlyAfterTheMarker)
+{
+    {
+        auto program = StartHost(); // nothing yet: an empty list is kept
+        EXPECT_EQ(program->Extensions()->LoadedCount(), 0u);
+    }
+    WriteEcf("Test Extension", "1", "");
+    {
+        auto program = StartHost();
+        EXPECT_EQ(program->Extensions()->LoadedCount(), 0u);
+    }
+    SetMarker();
+    {
+        auto program = StartHost();
+        EXPECT_EQ(program->Extensions()->LoadedCount(), 1u);
+    }
+    // The marker is consumed and the new list kept.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, host::kExtensionsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, host::kReloadMarker, nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+    auto program = StartHost();
+    EXPECT_EQ(program->Extensions()->LoadedCount(), 1u);
+}
+
+TEST_F(Extensions, UnusableSourcesAreReportedAndSkipped)
+{
+    std::ofstream(host::AddinsFolder() / "broken.ecf") << "[General]\nDisplay Name=Broken\n";
+    WriteEcf("Missing Library", "1", "", (root.path() / "nothing.so").string());
+    WriteEcf("Bad Map", "12", "");
+    SetString(HKEY_LOCAL_MACHINE, host::kExtensionsKey, "Short", "4.0;lib.so");
+    WriteEcf("Test Extension", "1", "");
+    SetMarker();
+    auto program = StartHost();
+    EXPECT_EQ(program->Extensions()->LoadedCount(), 1u);
+    const std::string text = out.str();
+    EXPECT_NE(text.find("broken.ecf names no Path or Entry Point in [General]"), std::string::npos);
+    EXPECT_NE(text.find("Bad Map.ecf has a map of other digits than 0 and 1"), std::string::npos);
+    EXPECT_NE(text.find("extension value \"Short\" is not"), std::string::npos);
+    EXPECT_NE(text.find("extension Missing Library not loaded: "), std::string::npos);
+}
+
+TEST_F(Extensions, ADamagedCacheIsReadAgainFromTheSources)
+{
+    WriteEcf("Test Extension", "1", "");
+    std::filesystem::create_directories(host::ExtensionList::CacheFile().parent_path());
+    std::ofstream(host::ExtensionList::CacheFile()) << "{ not json";
+    auto program = StartHost();
+    EXPECT_EQ(program->Extensions()->LoadedCount(), 1u);
+    EXPECT_NE(out.str().find("is damaged"), std::string::npos);
+}
+
+TEST(ExtensionEntry, MapsEnableByPosition)
+{
+    host::ExtensionEntry e;
+    std::string problem;
+    ASSERT_TRUE(host::ExtensionList::ParseRegistryValue("x", "4.0;lib.so;5;11000000000101;0010010", e, problem));
+    for (ULONG c : {1u, 2u, 12u, 14u})
+        EXPECT_TRUE(e.ContextEnabled(c)) << c;
+    for (ULONG c : {0u, 3u, 4u, 11u, 13u, 15u})
+        EXPECT_FALSE(e.ContextEnabled(c)) << c;
+    EXPECT_TRUE(e.InterfaceEnabled(3));
+    EXPECT_TRUE(e.InterfaceEnabled(6));
+    EXPECT_FALSE(e.InterfaceEnabled(1));
+    ASSERT_TRUE(host::ExtensionList::ParseRegistryValue("x", "4.0;lib.so;5", e, problem));
+    EXPECT_TRUE(e.ContextEnabled(7));
+    EXPECT_FALSE(host::ExtensionList::ParseRegistryValue("x", "5.0;lib.so;5", e, problem));
+}

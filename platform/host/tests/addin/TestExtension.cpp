@@ -1,0 +1,121 @@
+#include "TestExtension.h"
+
+#include "TestAddInLog.h"
+#include "com/ComBstr.h"
+#include "com/ComPtr.h"
+#include "mapi/MapiX.h"
+
+#include <cstdio>
+
+namespace {
+
+UINT PageCallback(HWND, UINT message, PROPSHEETPAGEA*)
+{
+    TestAddInLog(message == PSPCB_ADDREF ? "page addref" : message == PSPCB_RELEASE ? "page release" : "page create");
+    return 1;
+}
+
+std::string ApplicationVersion(IExchExtCallback* callback)
+{
+    ComPtr<IOutlookExtCallback> outlook;
+    ComPtr<IUnknown> object;
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(callback->QueryInterface(IID_OF(IOutlookExtCallback), outlook.put_void())) ||
+        FAILED(outlook->GetObject(object.put())) || FAILED(object.As(dispatch)))
+        return "none";
+    // "Application", then its "Version", both late-bound.
+    auto get = [](IDispatch* d, const char16_t* name, VARIANT& result) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        DISPID id = 0;
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        VariantInit(&result);
+        return SUCCEEDED(d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id)) &&
+               SUCCEEDED(d->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                                   nullptr));
+    };
+    VARIANT app, version;
+    if (!get(dispatch.get(), u"Application", app) || app.vt != VT_DISPATCH)
+        return "none";
+    std::string text = "none";
+    if (get(app.pdispVal, u"Version", version) && version.vt == VT_BSTR)
+        text = ComBstr(version.bstrVal).Utf8();
+    VariantClear(&version);
+    VariantClear(&app);
+    return text;
+}
+
+} // namespace
+
+CTestExtension::~CTestExtension()
+{
+    TestAddInLog("ext release " + std::to_string(m_context));
+}
+
+HRESULT CTestExtension::Install(LPEXCHEXTCALLBACK lpeecb, ULONG mecontext, ULONG)
+{
+    m_context = mecontext;
+    ULONG version = 0;
+    lpeecb->GetVersion(&version, EECBGV_GETBUILDVERSION);
+    char text[64];
+    std::snprintf(text, sizeof text, "ext install %lu version=%08lx", static_cast<unsigned long>(mecontext),
+                  static_cast<unsigned long>(version));
+    TestAddInLog(text);
+    if ((version & 0xFFFF0000u) != 0x000D0000u)
+        return S_FALSE;
+    switch (mecontext) {
+    case EECONTEXT_TASK:
+        TestAddInLog("ext app " + ApplicationVersion(lpeecb));
+        return S_OK;
+    case EECONTEXT_SESSION: {
+        ComPtr<IMAPISession> session;
+        TestAddInLog(SUCCEEDED(lpeecb->GetSession(session.put(), nullptr)) && session ? "ext session ok"
+                                                                                     : "ext session missing");
+        return S_OK;
+    }
+    case EECONTEXT_VIEWER:
+        TestAddInLog("ext viewer " + ApplicationVersion(lpeecb));
+        return S_OK;
+    case EECONTEXT_PROPERTYSHEETS:
+        return S_OK;
+    default:
+        return S_FALSE;
+    }
+}
+
+HRESULT CTestExtension::OnDelivery(LPEXCHEXTCALLBACK)
+{
+    TestAddInLog("ext delivery");
+    return S_FALSE;
+}
+
+ULONG CTestExtension::GetMaxPageCount(ULONG ulFlags)
+{
+    return ulFlags == EEPS_TOOLSOPTIONS ? 1 : 0;
+}
+
+HRESULT CTestExtension::GetPages(LPEXCHEXTCALLBACK, ULONG ulFlags, LPPROPSHEETPAGE lppsp, ULONG* lpcpsp)
+{
+    *lpcpsp = 0;
+    if (ulFlags != EEPS_TOOLSOPTIONS)
+        return S_OK;
+    lppsp[0] = PROPSHEETPAGEA{};
+    lppsp[0].dwSize = PROPSHEETPAGEA_V1_SIZE;
+    lppsp[0].dwFlags = PSP_USETITLE | PSP_USECALLBACK;
+    lppsp[0].pszTitle = "Test Page";
+    lppsp[0].pfnCallback = PageCallback;
+    *lpcpsp = 1;
+    return S_OK;
+}
+
+void CTestExtension::FreePages(LPPROPSHEETPAGE, ULONG ulFlags, ULONG cpsp)
+{
+    TestAddInLog("ext freepages " + std::to_string(ulFlags) + " " + std::to_string(cpsp));
+}
+
+extern "C" [[gnu::visibility("default")]] IExchExt* ExchEntryPoint()
+{
+    CTestExtension* extension = nullptr;
+    if (FAILED(CTestExtension::CreateObject(&extension)))
+        return nullptr;
+    return extension;
+}
