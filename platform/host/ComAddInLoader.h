@@ -1,5 +1,5 @@
-// ComAddInLoader: finds the COM add-ins registered under Software\Microsoft\Office\Outlook\
-// Addins\<ProgID> (HKLM, then HKCU, which wins for the same ProgID) with LoadBehavior 3,
+// ComAddInLoader: finds the COM add-ins registered under the key kAddinsKey + "\<ProgID>"
+// (HKLM, then HKCU, which wins for the same ProgID) with LoadBehavior 3,
 // creates them through COM and connects them: OnConnection(Application, ext_cm_Startup,
 // AddInInst, custom) for each, then OnAddInsUpdate for each, then OnStartupComplete for each.
 // Unloading fires the application's Quit event, then OnBeginShutdown for each, then

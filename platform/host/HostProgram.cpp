@@ -138,6 +138,17 @@ bool HostProgram::Start()
             m_extensions->ExplorerClosed(object);
     });
     m_loader.LoadAll(m_application.get());
+    // Explorer windows have a ribbon from major version 14 on.
+    m_ribbon = std::make_unique<Ribbon>([this](const std::string& l) { m_out << l << "\n"; },
+                                        [this](const std::string& name) {
+                                            const BuiltInCommand* c = FindBuiltInCommand(name);
+                                            if (!c || c->type != msoControlButton)
+                                                return false;
+                                            m_application->RunCommand(c->id);
+                                            return true;
+                                        });
+    if (m_version.major >= 14)
+        m_ribbon->Load(m_loader);
 
     // The first explorer shows the Inbox of the default store.
     ComPtr<_NameSpace> ns;
@@ -161,6 +172,7 @@ void HostProgram::Stop()
         m_started = false;
         m_optionsDialog.reset();
         m_loader.UnloadAll(m_application.get());
+        m_ribbon->Clear();
         m_application->Shutdown();
         m_application->SetCommandHandler(nullptr);
         m_application->SetExplorerObserver(nullptr);
@@ -182,7 +194,16 @@ void HostProgram::Stop()
 HRESULT HostProgram::OnCommand(LONG id)
 {
     const BuiltInCommand* command = FindBuiltInCommand(id);
-    m_out << "command " << (command && *command->name ? command->name : std::to_string(id)) << "\n";
+    const std::string name = command && *command->name ? command->name : std::to_string(id);
+    if (command && *command->name && m_ribbon) {
+        ComPtr<_Explorer> explorer;
+        m_application->ActiveExplorer(explorer.put());
+        if (m_ribbon->Repurpose(name, explorer.get())) {
+            m_out << "command " << name << " cancelled by an add-in\n";
+            return S_OK;
+        }
+    }
+    m_out << "command " << name << "\n";
     if (id == kCommandExit)
         m_application->Quit();
     else if (id == kCommandOptions && !(m_optionsDialog && m_optionsDialog->IsOpen()))
@@ -354,6 +375,36 @@ bool HostProgram::Execute(const std::string& line)
         } else {
             return error("options takes nothing, \"ok\" or \"cancel\"");
         }
+    } else if (cmd == "ribbon") {
+        for (const Ribbon::ShownTab& tab : m_ribbon->Tabs()) {
+            m_out << "tab \"" << tab.label << "\"\n";
+            for (const Ribbon::ShownGroup& group : tab.groups) {
+                m_out << "  group \"" << group.label << "\"\n";
+                for (const Ribbon::ShownButton& b : group.buttons) {
+                    std::string label = b.button.label;
+                    if (label.empty())
+                        if (const BuiltInCommand* c = FindBuiltInCommand(b.button.idMso))
+                            label = platform::Utf16ToUtf8(c->caption);
+                    m_out << "    button " << b.button.Key() << " \"" << label << "\"\n";
+                }
+            }
+        }
+    } else if (cmd == "press") {
+        if (w.size() != 2)
+            return error("press needs the id of a ribbon button");
+        ComPtr<_Explorer> explorer;
+        m_application->ActiveExplorer(explorer.put());
+        const HRESULT hr = m_ribbon->Press(w[1], explorer.get());
+        if (hr == E_INVALIDARG)
+            return error("no ribbon button " + w[1]);
+        if (FAILED(hr))
+            return error(ErrorText(hr));
+        m_out << "pressed " << w[1] << "\n";
+    } else if (cmd == "command") {
+        const BuiltInCommand* c = w.size() == 2 ? FindBuiltInCommand(w[1]) : nullptr;
+        if (!c || c->type != msoControlButton)
+            return error("command needs the name of a command of the host");
+        m_application->RunCommand(c->id);
     } else if (cmd == "addins") {
         for (const auto& a : m_loader.AddIns())
             m_out << "add-in " << a.progId << "\n";

@@ -6,6 +6,7 @@
 #include "com/ComPtr.h"
 #include "host/ClientExtensions.h"
 #include "host/OptionsDialog.h"
+#include "host/Ribbon.h"
 #include "host/ComAddInLoader.h"
 #include "host/HostApplication.h"
 #include "host/HostOptions.h"
@@ -40,6 +41,7 @@ public:
     ComAddInLoader& Loader() { return m_loader; }
     ClientExtensions* Extensions() const { return m_extensions.get(); }
     OptionsDialog* Options() const { return m_optionsDialog.get(); }
+    Ribbon* ExplorerRibbon() const { return m_ribbon.get(); }
 
     // Runs the whole program for main(): exit code.
     static int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
@@ -59,6 +61,7 @@ private:
     ComAddInLoader m_loader;
     std::unique_ptr<ClientExtensions> m_extensions;
     std::unique_ptr<OptionsDialog> m_optionsDialog;
+    std::unique_ptr<Ribbon> m_ribbon;
     bool m_mapiInitialized = false;
     bool m_comInitialized = false;
     bool m_started = false;

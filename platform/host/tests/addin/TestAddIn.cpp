@@ -64,6 +64,67 @@ bool CancelClicks()
 
 } // namespace
 
+std::span<const DispatchMember> CTestAddIn::DispatchMembers(std::type_identity<ITestAddInCallbacks>)
+{
+    static const DispatchMember members[] = {
+        DispMember<&ITestAddInCallbacks::OnPress>("OnPress", 1, DISPATCH_METHOD),
+        DispMember<&ITestAddInCallbacks::OnRepurpose>("OnRepurpose", 2, DISPATCH_METHOD, {VT_DISPATCH, VT_BOOL}),
+    };
+    return members;
+}
+
+namespace {
+
+std::string ControlText(IDispatch* control)
+{
+    ComPtr<IRibbonControl> c;
+    if (!control || FAILED(control->QueryInterface(IID_OF(IRibbonControl), c.put_void())))
+        return "no control";
+    ComBstr id;
+    ComPtr<IDispatch> context;
+    c->get_Id(id.put());
+    c->get_Context(context.put());
+    ComPtr<_Explorer> explorer;
+    return id.Utf8() + (context && SUCCEEDED(context.As(explorer)) ? " in explorer" : " without explorer");
+}
+
+} // namespace
+
+HRESULT CTestAddIn::OnPress(IDispatch* control)
+{
+    TestAddInLog("ribbon press " + ControlText(control));
+    return S_OK;
+}
+
+HRESULT CTestAddIn::OnRepurpose(IDispatch* control, VARIANT_BOOL* CancelDefault)
+{
+    std::string line = "ribbon repurpose " + ControlText(control);
+    if (CancelDefault && CancelClicks()) {
+        *CancelDefault = VARIANT_TRUE;
+        line += " cancelled";
+    }
+    TestAddInLog(line);
+    return S_OK;
+}
+
+HRESULT CTestAddIn::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml)
+{
+    if (!RibbonXml)
+        return E_POINTER;
+    TestAddInLog("GetCustomUI " + ComBstr(RibbonID).Utf8());
+    const char* markup =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+        "<customUI xmlns=\"http://schemas.microsoft.com/office/2009/07/customui\">"
+        "<commands><command idMso=\"ShowRemindersWindow\" onAction=\"OnRepurpose\"/></commands>"
+        "<ribbon><tabs><tab idMso=\"TabAddIns\"><group id=\"HostTestGroup\" label=\"Host Test\" autoScale=\"true\">"
+        "<button id=\"TestButton\" label=\"Test\" size=\"large\" onAction=\"OnPress\"/>"
+        "<button idMso=\"ShowRemindersWindow\" size=\"large\"/>"
+        "<button id=\"Missing\" label=\"Missing\" onAction=\"NoSuchCallback\"/>"
+        "</group></tab></tabs></ribbon></customUI>";
+    *RibbonXml = ComBstr(std::string_view(markup)).Detach();
+    return S_OK;
+}
+
 void CTestAddIn::Advise(IUnknown* source, const IID& iid, const char* prefix, bool cancelClicks)
 {
     CEventSink* sink = nullptr;

@@ -9,6 +9,7 @@
 #include "com/DispatchImpl.h"
 #include "host/Extensibility.h"
 #include "host/HostInterfaces.h"
+#include "host/RibbonInterfaces.h"
 
 #include <span>
 #include <vector>
@@ -18,9 +19,24 @@ inline constexpr GUID LIBID_TestAddIn = MakeGuid("5D0C6E1A-7B1F-4B8E-9A52-3F7E0C
 inline constexpr char kTestAddInProgId[] = "HostTest.AddIn";
 inline constexpr char16_t kTestButtonTag[] = u"Host Test Button";
 
-class CTestAddIn : public ComObject<CTestAddIn, DispatchImpl<CTestAddIn, IDTExtensibility2>> {
+// The ribbon callbacks, found by name through the add-in's IDispatch.
+struct ITestAddInCallbacks : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE OnPress(IDispatch* control) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnRepurpose(IDispatch* control, VARIANT_BOOL* CancelDefault) = 0;
+};
+PLATFORM_DECLARE_IID(ITestAddInCallbacks, "5D0C6E1A-7B1F-4B8E-9A52-3F7E0C9D1A03");
+
+class CTestAddIn : public ComObject<CTestAddIn, DispatchImpl<CTestAddIn, ITestAddInCallbacks>,
+                                    DispatchImpl<CTestAddIn, IDTExtensibility2>,
+                                    DispatchImpl<CTestAddIn, IRibbonExtensibility>> {
 public:
-    static std::span<const DispatchMember> DispatchMembers() { return {}; }
+    static std::span<const DispatchMember> DispatchMembers(std::type_identity<ITestAddInCallbacks>);
+    static std::span<const DispatchMember> DispatchMembers(std::type_identity<IDTExtensibility2>) { return {}; }
+    static std::span<const DispatchMember> DispatchMembers(std::type_identity<IRibbonExtensibility>) { return {}; }
+
+    HRESULT STDMETHODCALLTYPE OnPress(IDispatch* control) override;
+    HRESULT STDMETHODCALLTYPE OnRepurpose(IDispatch* control, VARIANT_BOOL* CancelDefault) override;
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;
 
     HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch* AddInInst,
                                            SAFEARRAY** custom) override;
