@@ -163,6 +163,8 @@ HRESULT CSyncEngine::BuildStoreList()
 
     if (m_storeListBuilt)
         return hr;
+    // A list that failed half-way is built again from the start (no collection uses it yet).
+    m_stores.clear();
     hr = MAPIAdminProfiles(MAPI_UNICODE, admin.put());
     if (FAILED(hr)) {
         unicode = 0;
