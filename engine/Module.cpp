@@ -11,6 +11,7 @@
 #include "Stores.h"
 #include "SyncEngine.h"
 #include "TraceScope.h"
+#include "ModulePath.h"
 #include "extension.h"
 #include "resource.h"
 #include "com/ComModule.h"
@@ -88,12 +89,39 @@ extern "C" [[gnu::visibility("default")]] HRESULT DllGetClassObject(REFCLSID rcl
     return g_module.GetClassObject(rclsid, riid, ppv);
 }
 
+namespace {
+
+// The classes' InprocServer32 names the library by its absolute path, whatever name the
+// register-server tool loaded it by.
+HRESULT WriteAbsoluteServerPath()
+{
+    const std::string path = EngineModulePath();
+    for (const ComClassEntry& entry : kObjectMap) {
+        if (!entry.clsid)
+            continue;
+        const std::string key = "CLSID\\" + platform::GuidToString(*entry.clsid) + "\\InprocServer32";
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+            return SELFREG_E_CLASS;
+        const LONG rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                       static_cast<DWORD>(path.size() + 1));
+        RegCloseKey(hKey);
+        if (rc != ERROR_SUCCESS)
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
+} // namespace
+
 extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
 {
     HRESULT hr = S_OK;
     CTraceFunc trace("DllRegisterServer", &hr);
     UnregisterExtension();
     hr = g_module.RegisterServer();
+    if (SUCCEEDED(hr))
+        hr = WriteAbsoluteServerPath();
     return hr;
 }
 

@@ -23,13 +23,13 @@ void CProfiles::FinalRelease()
 
 std::span<const DispatchMember> CProfiles::DispatchMembers()
 {
+    // GetKey takes an address: not for scripts.
     static const DispatchMember members[] = {
         DispMember<&IProfiles::Create>("Create", 1, DISPATCH_METHOD),
         DispMember<&IProfiles::get_Count>("Count", 2, DISPATCH_PROPERTYGET),
         DispMember<&IProfiles::get_Items>("Items", 3, DISPATCH_PROPERTYGET),
         DispMember<&IProfiles::Add>("Add", 4, DISPATCH_METHOD),
         DispMember<&IProfiles::Remove>("Remove", 5, DISPATCH_METHOD),
-        DispMember<&IProfiles::GetKey>("GetKey", 6, DISPATCH_METHOD),
         DispMember<&IProfiles::get_Engine>("Engine", 7, DISPATCH_PROPERTYGET),
     };
     return members;

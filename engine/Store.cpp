@@ -23,8 +23,8 @@ CStore::~CStore()
 
 std::span<const DispatchMember> CStore::DispatchMembers()
 {
+    // Create takes an address and the key-map members take 8-bit text: not for scripts.
     static const DispatchMember members[] = {
-        DispMember<&IStore::Create>("Create", 1, DISPATCH_METHOD),
         DispMember<&IStore::get_SessionName>("SessionName", 2, DISPATCH_PROPERTYGET),
         DispMember<&IStore::get_StoreName>("StoreName", 3, DISPATCH_PROPERTYGET),
         DispMember<&IStore::get_IsDestination>("IsDestination", 4, DISPATCH_PROPERTYGET),

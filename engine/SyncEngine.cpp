@@ -20,11 +20,11 @@ CSyncEngine::~CSyncEngine()
 
 std::span<const DispatchMember> CSyncEngine::DispatchMembers()
 {
+    // Members that take addresses (GetStoreList) are for the engine's own objects, not for scripts.
     static const DispatchMember members[] = {
         DispMember<&ISyncEngine::get_Profiles>("Profiles", 1, DISPATCH_PROPERTYGET),
         DispMember<&ISyncEngine::get_Sources>("Sources", 2, DISPATCH_PROPERTYGET),
         DispMember<&ISyncEngine::get_Destinations>("Destinations", 3, DISPATCH_PROPERTYGET),
-        DispMember<&ISyncEngine::GetStoreList>("GetStoreList", 4, DISPATCH_METHOD),
         NoArgMember<&ISyncEngine::Init>("Init", 5),
     };
     return members;
@@ -163,6 +163,8 @@ HRESULT CSyncEngine::BuildStoreList()
 
     if (m_storeListBuilt)
         return hr;
+    // A list that failed half-way is built again from the start (no collection uses it yet).
+    m_stores.clear();
     hr = MAPIAdminProfiles(MAPI_UNICODE, admin.put());
     if (FAILED(hr)) {
         unicode = 0;

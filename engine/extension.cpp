@@ -2,7 +2,7 @@
 
 #include "SyncExtension.h"
 #include "TraceScope.h"
-#include "base/Module.h"
+#include "ModulePath.h"
 #include "registry/Registry.h"
 
 #include <new>
@@ -41,7 +41,7 @@ HRESULT RegisterExtension()
     HRESULT hr = S_OK;
     CTraceFunc trace("RegisterExtension", &hr);
     HKEY hKey = nullptr;
-    std::string path = platform::ModulePathOfAddress(reinterpret_cast<const void*>(&RegisterExtension));
+    std::string path = EngineModulePath();
     if (path.size() > 1024)
         path.resize(1024);
     hr = OpenExtensionsKey(&hKey);

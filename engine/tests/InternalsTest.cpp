@@ -280,3 +280,20 @@ TEST_F(EngineKeyDatabases, NamedPropertiesLiveInTheProfilesSet)
     // An object that is no MAPI property object.
     EXPECT_EQ(GetIDsFromNames(guid, u"PRS_LAST_SYNC", profile.get(), &plain), E_NOINTERFACE);
 }
+
+TEST_F(EngineKeyDatabases, WarningOfTheStoreFailsWithItsTopBitSet)
+{
+    GUID guid{};
+    ASSERT_EQ(profile->GetGUID(&guid), S_OK);
+    ComPtr<IMsgStore> store = OpenFile(archive);
+    // A string name without its text: the store answers with a warning for that name.
+    MAPINAMEID name{&guid, MNID_STRING, {}};
+    LPMAPINAMEID names[] = {&name};
+    LPSPropTagArray tags = nullptr;
+    const HRESULT direct = store->GetIDsFromNames(1, names, MAPI_CREATE, &tags);
+    MAPIFreeBuffer(tags);
+    ASSERT_EQ(direct, MAPI_W_ERRORS_RETURNED);
+    ULONG tag = 0x12345678;
+    EXPECT_EQ(GetIDsFromNames(guid, nullptr, store.get(), &tag), HRESULT(ULONG(MAPI_W_ERRORS_RETURNED) | 0x80000000u));
+    EXPECT_EQ(tag, 0x12345678u);
+}

@@ -126,6 +126,21 @@ TEST(EngineRegistration, RoundTripLeavesNothingOfTheLibrary)
     EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kExtensionsKey, "Tembrix"), "");
 }
 
+TEST(EngineRegistration, RelativeNameIsRegisteredAsAnAbsolutePath)
+{
+    TempRoot root;
+    const auto library = std::filesystem::canonical(TEMBRIX_LIBRARY);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(library.parent_path());
+    const int rc = RunTool(REGSVR_PROGRAM, {"/s", library.filename().string()});
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(rc, 0);
+    for (const auto& cls : kClasses)
+        EXPECT_EQ(RegText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + cls[1] + "\\InprocServer32", nullptr),
+                  library.string())
+            << cls[0];
+}
+
 TEST(EngineRegistration, OnlyTheFiveExportsAreVisible)
 {
     void* handle = dlopen(TEMBRIX_LIBRARY, RTLD_NOW | RTLD_LOCAL);

@@ -398,6 +398,10 @@ TEST_F(EngineStores, LateBoundThroughIDispatch)
     EXPECT_EQ(Text(name.bstrVal), "Public Folders");
     VARIANT init;
     EXPECT_EQ(get(dispatch.get(), u"Init", nullptr, 0, init), S_OK);
+    // Members that take addresses are not offered to scripts.
+    LPOLESTR storeList[] = {const_cast<LPOLESTR>(u"GetStoreList")};
+    DISPID unknownId = 0;
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, storeList, 1, LOCALE_USER_DEFAULT, &unknownId), DISP_E_UNKNOWNNAME);
 
     // A new profile's name, put and read back late-bound.
     VARIANT profiles;
