@@ -7,7 +7,9 @@
 #include "host/CommandBars.h"
 #include "host/Explorer.h"
 #include "host/HostRegistration.h"
+#include "host/Inspector.h"
 #include "host/MailItem.h"
+#include "host/ReminderWarning.h"
 
 #include <cstdio>
 #include <fstream>
@@ -211,6 +213,20 @@ HRESULT HostProgram::OnCommand(LONG id)
     return S_OK;
 }
 
+bool HostProgram::IsRemindedFolder(const Binary& storeId, const Binary& folderId) const
+{
+    // The folders of a store whose items the host reminds of: Calendar, Tasks, Inbox, Contacts.
+    ComPtr<IMsgStore> store;
+    if (FAILED(m_session.OpenStore(storeId, store)))
+        return false;
+    for (LONG type : {olFolderCalendar, olFolderTasks, olFolderInbox, olFolderContacts}) {
+        Binary id;
+        if (SUCCEEDED(m_session.DefaultFolderId(store.get(), type, id)) && id == folderId)
+            return true;
+    }
+    return false;
+}
+
 void HostProgram::OpenOptions()
 {
     const std::string text = "Version " + m_version.text + ", profile \"" + m_session.ProfileName() + "\"";
@@ -405,6 +421,48 @@ bool HostProgram::Execute(const std::string& line)
         if (!c || c->type != msoControlButton)
             return error("command needs the name of a command of the host");
         m_application->RunCommand(c->id);
+    } else if (cmd == "warn") {
+        // warn [ENTRYID [STOREID]] [yes|no]: the reminder of the item (shown in an inspector
+        // first) or of the active inspector's item is set; the last word is the user's answer.
+        std::vector<std::string> args(w.begin() + 1, w.end());
+        int userAnswer = kIdYes;
+        if (!args.empty() && (args.back() == "yes" || args.back() == "no")) {
+            userAnswer = args.back() == "yes" ? kIdYes : kIdNo;
+            args.pop_back();
+        }
+        if (args.size() > 2)
+            return error("warn takes [ENTRYID [STOREID]] [yes|no]");
+        if (!args.empty()) {
+            Binary entryId, storeId;
+            if (!ParseHex(args[0], entryId) || (args.size() == 2 && !ParseHex(args[1], storeId)))
+                return error("the entry ID is not hexadecimal text");
+            CMailItem* item = nullptr;
+            HRESULT hr = m_application->OpenItem(entryId, storeId, &item);
+            if (SUCCEEDED(hr)) {
+                hr = m_application->DisplayItem(item);
+                item->Release();
+            }
+            if (FAILED(hr))
+                return error("the item cannot be displayed: " + HexCode(hr));
+        }
+        ComPtr<_Inspector> inspector;
+        m_application->ActiveInspector(inspector.put());
+        if (!inspector)
+            return error("no item is open");
+        CMailItem* item = static_cast<CInspector*>(inspector.get())->Item();
+        const Binary folderId = item->ParentId();
+        if (IsRemindedFolder(item->StoreId(), folderId)) {
+            m_out << "reminder set\n";
+        } else {
+            const ReminderWarning warning(m_version.major, m_application->LanguageId(),
+                                          platform::Utf16ToUtf8(GetTextProp(item->Message(), PR_SUBJECT_W)));
+            if (const int answer = warning.OfferToHooks(HexText(item->StoreId()), HexText(folderId))) {
+                m_out << "warning answered by a hook: " << answer << "\n";
+            } else {
+                m_out << "warning \"" << warning.Title() << "\": " << warning.Message() << "\n";
+                m_out << "answer " << userAnswer << "\n";
+            }
+        }
     } else if (cmd == "addins") {
         for (const auto& a : m_loader.AddIns())
             m_out << "add-in " << a.progId << "\n";

@@ -49,6 +49,7 @@ public:
 private:
     HRESULT OnCommand(LONG id);
     void OpenOptions();
+    bool IsRemindedFolder(const Binary& storeId, const Binary& folderId) const;
     CExplorer* ActiveExplorerObject() const;
     bool Fail(const std::string& text);
 

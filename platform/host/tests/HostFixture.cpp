@@ -78,7 +78,7 @@ std::vector<std::string> HostFixture::AddInLog() const
     return Lines(s.str());
 }
 
-std::string HostFixture::CreateInboxMessage(const char* subject)
+std::string HostFixture::CreateMessageIn(LONG folderType, const char* subject)
 {
     MAPIInitialize(nullptr);
     host::HostSession session;
@@ -86,7 +86,7 @@ std::string HostFixture::CreateInboxMessage(const char* subject)
     ComPtr<IMsgStore> store;
     host::Binary storeId, inboxId;
     EXPECT_EQ(session.OpenDefaultStore(store, storeId), S_OK);
-    EXPECT_EQ(session.DefaultFolderId(store.get(), 6, inboxId), S_OK);
+    EXPECT_EQ(session.DefaultFolderId(store.get(), folderType, inboxId), S_OK);
     ULONG type = 0;
     ComPtr<IMAPIFolder> inbox;
     EXPECT_EQ(store->OpenEntry(static_cast<ULONG>(inboxId.size()), reinterpret_cast<LPENTRYID>(inboxId.data()),

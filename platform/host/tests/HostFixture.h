@@ -29,7 +29,9 @@ protected:
     // The lines of text.
     static std::vector<std::string> Lines(const std::string& text);
     // The entry ID (hex) of a new message in the default store's Inbox.
-    std::string CreateInboxMessage(const char* subject);
+    std::string CreateInboxMessage(const char* subject) { return CreateMessageIn(6, subject); }
+    // The same in another default folder (olFolder... number).
+    std::string CreateMessageIn(LONG folderType, const char* subject);
 
     TempRoot root;
     std::ostringstream out, err;
