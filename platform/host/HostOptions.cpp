@@ -8,7 +8,7 @@ namespace host {
 
 const char* HostOptions::Usage()
 {
-    return "usage: mailhost [--profile NAME] [--version A.B.C.D] [--language LCID] [--headless [--script FILE]]\n"
+    return "usage: mailhost [--profile NAME] [--version A.B.C.D] [--language LCID] [--headless] [--script FILE]\n"
            "       mailhost --register [--folder DIR]\n";
 }
 
@@ -61,10 +61,6 @@ bool HostOptions::Parse(const std::vector<std::string>& args, HostOptions& optio
             error = "unknown argument: " + a;
             return false;
         }
-    }
-    if (!options.script.empty() && !options.headless) {
-        error = "--script needs --headless";
-        return false;
     }
     if (!options.folder.empty() && !options.registerHost) {
         error = "--folder needs --register";

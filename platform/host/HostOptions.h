@@ -12,7 +12,8 @@ struct HostOptions {
     std::optional<std::string> version; // --version a.b.c.d
     std::optional<unsigned> language;   // --language LCID
     bool headless = false;              // --headless
-    std::string script;                 // --script FILE (headless; default: standard input)
+    std::string script;                 // --script FILE (headless default: standard input; with windows:
+                                        // run once the first explorer window shows)
     bool registerHost = false;          // --register
     std::string folder;                 // --folder DIR (with --register)
 

@@ -138,6 +138,8 @@ bool HostProgram::Start()
             m_extensions->ExplorerOpened(object);
         else
             m_extensions->ExplorerClosed(object);
+        if (m_windowObserver)
+            m_windowObserver(explorer, opened);
     });
     m_loader.LoadAll(m_application.get());
     // Explorer windows have a ribbon from major version 14 on.
@@ -472,6 +474,13 @@ bool HostProgram::Execute(const std::string& line)
     return !m_application->QuitRequested();
 }
 
+void HostProgram::AfterUserCommand()
+{
+    if (m_started && m_quitHandler &&
+        (m_application->QuitRequested() || m_application->ExplorerList()->List().empty()))
+        m_quitHandler();
+}
+
 void HostProgram::RunCommands(std::istream& in)
 {
     std::string line;
@@ -480,7 +489,8 @@ void HostProgram::RunCommands(std::istream& in)
             break;
 }
 
-int HostProgram::Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err)
+int HostProgram::Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+                      const WindowedRunner& windowed)
 {
     HostOptions options;
     std::string error;
@@ -503,8 +513,11 @@ int HostProgram::Main(const std::vector<std::string>& args, std::istream& in, st
         return 0;
     }
     if (!options.headless) {
-        err << "mailhost: the windowed host is not available in this build; use --headless\n";
-        return 1;
+        if (!windowed) {
+            err << "mailhost: this program has no windows; use --headless\n";
+            return 1;
+        }
+        return windowed(options, out, err);
     }
     std::ifstream script;
     if (!options.script.empty()) {

@@ -43,8 +43,18 @@ public:
     OptionsDialog* Options() const { return m_optionsDialog.get(); }
     Ribbon* ExplorerRibbon() const { return m_ribbon.get(); }
 
-    // Runs the whole program for main(): exit code.
-    static int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
+    // Runs the whole program for main(): exit code. `windowed` runs the host with windows (the
+    // program links the window toolkit; the library itself has none).
+    using WindowedRunner = std::function<int(const HostOptions&, std::ostream& out, std::ostream& err)>;
+    static int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err,
+                    const WindowedRunner& windowed = nullptr);
+
+    // For a window view: told of every explorer that opens or closes (set before Start), and
+    // of the end of the host (when Application.Quit was called or the last explorer closed).
+    void SetWindowObserver(std::function<void(CExplorer*, bool opened)> observer) { m_windowObserver = std::move(observer); }
+    void SetQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
+    // After a command that came from a window: ends the host when it should end.
+    void AfterUserCommand();
 
 private:
     HRESULT OnCommand(LONG id);
@@ -63,6 +73,8 @@ private:
     std::unique_ptr<ClientExtensions> m_extensions;
     std::unique_ptr<OptionsDialog> m_optionsDialog;
     std::unique_ptr<Ribbon> m_ribbon;
+    std::function<void(CExplorer*, bool)> m_windowObserver;
+    std::function<void()> m_quitHandler;
     bool m_mapiInitialized = false;
     bool m_comInitialized = false;
     bool m_started = false;

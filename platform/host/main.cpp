@@ -1,4 +1,5 @@
-// mailhost: the stand-in mail client that loads COM add-ins.
+// mailhost: the stand-in mail client that loads COM add-ins and client extensions.
+#include "gui/WindowedHost.h"
 #include "host/HostProgram.h"
 
 #include <iostream>
@@ -6,5 +7,5 @@
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return host::HostProgram::Main(args, std::cin, std::cout, std::cerr);
+    return host::HostProgram::Main(args, std::cin, std::cout, std::cerr, RunWindowedHost);
 }

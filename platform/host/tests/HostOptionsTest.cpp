@@ -33,8 +33,6 @@ TEST(HostOptions, ParsesAndRejects)
     EXPECT_FALSE(host::HostOptions::Parse({"--profile"}, o, error));
     EXPECT_EQ(error, "--profile needs a value");
     EXPECT_FALSE(host::HostOptions::Parse({"--language", "12x"}, o, error));
-    EXPECT_FALSE(host::HostOptions::Parse({"--script", "s"}, o, error));
-    EXPECT_EQ(error, "--script needs --headless");
     EXPECT_FALSE(host::HostOptions::Parse({"--folder", "x"}, o, error));
     EXPECT_FALSE(host::HostOptions::Parse({"-x"}, o, error));
     EXPECT_EQ(error, "unknown argument: -x");

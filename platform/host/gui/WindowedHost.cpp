@@ -1,0 +1,116 @@
+#include "WindowedHost.h"
+
+#include "ExplorerFrame.h"
+
+#include <wx/app.h>
+#include <wx/init.h>
+
+#include <fstream>
+#include <map>
+
+namespace {
+
+class HostApp : public wxApp {
+public:
+    HostApp(const host::HostOptions& options, std::ostream& out, std::ostream& err)
+        : m_options(options), m_out(out), m_err(err), m_program(options, out, err)
+    {
+    }
+
+    bool OnInit() override
+    {
+        m_program.SetWindowObserver([this](CExplorer* explorer, bool opened) {
+            if (opened) {
+                auto* frame = new ExplorerFrame(m_program, explorer);
+                m_frames[explorer] = frame;
+                frame->Show();
+                m_out << "explorer window shown" << std::endl;
+            } else if (auto it = m_frames.find(explorer); it != m_frames.end()) {
+                ExplorerFrame* frame = it->second;
+                m_frames.erase(it);
+                if (!frame->IsBeingDeleted())
+                    frame->Destroy();
+            }
+        });
+        m_program.SetQuitHandler([this] { CallAfter([this] { End(); }); });
+        if (!m_program.Start()) {
+            m_exitCode = 1;
+            return false;
+        }
+        if (!m_options.script.empty())
+            CallAfter([this] { RunScript(); });
+        return true;
+    }
+
+    int OnExit() override
+    {
+        End();
+        return m_exitCode;
+    }
+
+    int ExitCode() const { return m_exitCode; }
+
+private:
+    void RunScript()
+    {
+        std::ifstream script(m_options.script);
+        if (!script) {
+            m_err << "mailhost: cannot read the script " << m_options.script << "\n";
+            m_exitCode = 1;
+            End();
+            return;
+        }
+        std::string line;
+        bool goOn = true;
+        while (goOn && std::getline(script, line)) {
+            goOn = m_program.Execute(line);
+            for (auto& [explorer, frame] : m_frames)
+                frame->Rebuild();
+        }
+        if (!goOn)
+            End();
+    }
+
+    void End()
+    {
+        if (m_ended)
+            return;
+        m_ended = true;
+        m_program.Stop(); // closes the explorers, and with them their frames
+        for (auto& [explorer, frame] : m_frames)
+            frame->Destroy();
+        m_frames.clear();
+        ExitMainLoop();
+    }
+
+    const host::HostOptions& m_options;
+    std::ostream& m_out;
+    std::ostream& m_err;
+    host::HostProgram m_program;
+    std::map<CExplorer*, ExplorerFrame*> m_frames;
+    int m_exitCode = 0;
+    bool m_ended = false;
+};
+
+} // namespace
+
+int RunWindowedHost(const host::HostOptions& options, std::ostream& out, std::ostream& err)
+{
+    auto* app = new HostApp(options, out, err);
+    wxApp::SetInstance(app);
+    int argc = 1;
+    char name[] = "mailhost";
+    char* argv[] = {name, nullptr};
+    if (!wxEntryStart(argc, argv)) {
+        err << "mailhost: the window system cannot be started (is there a display?)\n";
+        return 1;
+    }
+    int code = 1;
+    if (app->CallOnInit()) {
+        app->OnRun();
+        code = app->ExitCode();
+    }
+    app->OnExit();
+    wxEntryCleanup();
+    return code;
+}
