@@ -217,6 +217,8 @@ HRESULT CHostApplication::DisplayItem(CMailItem* item)
     if (FAILED(hr))
         return hr;
     m_inspectors.emplace_back().Attach(made);
+    if (m_inspectorObserver)
+        m_inspectorObserver(made, true);
     ActivateWindow(static_cast<_Inspector*>(made));
     return S_OK;
 }
@@ -256,6 +258,8 @@ void CHostApplication::CloseInspector(CInspector* inspector)
     if (m_active.get() == static_cast<IDispatch*>(static_cast<_Inspector*>(inspector)))
         m_active = nullptr;
     inspector->CloseWindow();
+    if (m_inspectorObserver)
+        m_inspectorObserver(inspector, false);
     std::erase_if(m_inspectors, [inspector](const ComPtr<CInspector>& i) { return i.get() == inspector; });
     if (!m_active && !m_explorers->List().empty())
         ActivateWindow(static_cast<_Explorer*>(m_explorers->List().back().get()));

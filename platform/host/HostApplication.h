@@ -56,6 +56,9 @@ public:
     // Told of every explorer that opens (true) or closes (false).
     using ExplorerObserver = std::function<void(CExplorer*, bool opened)>;
     void SetExplorerObserver(ExplorerObserver observer) { m_observer = std::move(observer); }
+    // Told of every inspector that opens (true) or closes (false).
+    using InspectorObserver = std::function<void(CInspector*, bool opened)>;
+    void SetInspectorObserver(InspectorObserver observer) { m_inspectorObserver = std::move(observer); }
     HRESULT RunCommand(LONG id);
 
     HRESULT OpenExplorer(CFolder* folder, CExplorer** explorer);
@@ -92,6 +95,7 @@ private:
     ComPtr<IDispatch> m_active;
     host::CommandRunner m_handler;
     ExplorerObserver m_observer;
+    InspectorObserver m_inspectorObserver;
     ConnectionPoint* m_events = nullptr;
     bool m_quitRequested = false;
 };

@@ -141,6 +141,10 @@ bool HostProgram::Start()
         if (m_windowObserver)
             m_windowObserver(explorer, opened);
     });
+    m_application->SetInspectorObserver([this](CInspector* inspector, bool opened) {
+        if (m_inspectorWindowObserver)
+            m_inspectorWindowObserver(inspector, opened);
+    });
     m_loader.LoadAll(m_application.get());
     // Explorer windows have a ribbon from major version 14 on.
     m_ribbon = std::make_unique<Ribbon>([this](const std::string& l) { m_out << l << "\n"; },
@@ -180,6 +184,7 @@ void HostProgram::Stop()
         m_application->Shutdown();
         m_application->SetCommandHandler(nullptr);
         m_application->SetExplorerObserver(nullptr);
+        m_application->SetInspectorObserver(nullptr);
         m_extensions->Unload();
         m_application = nullptr;
         m_out << "host stopped\n";

@@ -52,6 +52,10 @@ public:
     // For a window view: told of every explorer that opens or closes (set before Start), and
     // of the end of the host (when Application.Quit was called or the last explorer closed).
     void SetWindowObserver(std::function<void(CExplorer*, bool opened)> observer) { m_windowObserver = std::move(observer); }
+    void SetInspectorWindowObserver(std::function<void(CInspector*, bool opened)> observer)
+    {
+        m_inspectorWindowObserver = std::move(observer);
+    }
     void SetQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
     // After a command that came from a window: ends the host when it should end.
     void AfterUserCommand();
@@ -75,6 +79,7 @@ private:
     std::unique_ptr<Ribbon> m_ribbon;
     std::function<void(CExplorer*, bool)> m_windowObserver;
     std::function<void()> m_quitHandler;
+    std::function<void(CInspector*, bool)> m_inspectorWindowObserver;
     bool m_mapiInitialized = false;
     bool m_comInitialized = false;
     bool m_started = false;

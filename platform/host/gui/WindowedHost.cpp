@@ -1,6 +1,7 @@
 #include "WindowedHost.h"
 
 #include "ExplorerFrame.h"
+#include "InspectorFrame.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
@@ -28,6 +29,19 @@ public:
             } else if (auto it = m_frames.find(explorer); it != m_frames.end()) {
                 ExplorerFrame* frame = it->second;
                 m_frames.erase(it);
+                if (!frame->IsBeingDeleted())
+                    frame->Destroy();
+            }
+        });
+        m_program.SetInspectorWindowObserver([this](CInspector* inspector, bool opened) {
+            if (opened) {
+                auto* frame = new InspectorFrame(inspector);
+                m_inspectors[inspector] = frame;
+                frame->Show();
+                m_out << "inspector window shown" << std::endl;
+            } else if (auto it = m_inspectors.find(inspector); it != m_inspectors.end()) {
+                InspectorFrame* frame = it->second;
+                m_inspectors.erase(it);
                 if (!frame->IsBeingDeleted())
                     frame->Destroy();
             }
@@ -80,6 +94,9 @@ private:
         for (auto& [explorer, frame] : m_frames)
             frame->Destroy();
         m_frames.clear();
+        for (auto& [inspector, frame] : m_inspectors)
+            frame->Destroy();
+        m_inspectors.clear();
         ExitMainLoop();
     }
 
@@ -88,6 +105,7 @@ private:
     std::ostream& m_err;
     host::HostProgram m_program;
     std::map<CExplorer*, ExplorerFrame*> m_frames;
+    std::map<CInspector*, InspectorFrame*> m_inspectors;
     int m_exitCode = 0;
     bool m_ended = false;
 };

@@ -1,5 +1,5 @@
 // The host with windows, under a virtual display: it starts, shows its explorer, runs a script
-// against it and quits cleanly.
+// against it (an add-in's button, the ribbon, an inspector) and quits cleanly.
 #include "HostFixture.h"
 
 #include "base/Process.h"
@@ -12,8 +12,9 @@ TEST_F(HostFixture, WindowedHostShowsItsExplorerAndQuitsCleanly)
     if (platform::FindProgram("xvfb-run").empty())
         GTEST_SKIP() << "xvfb-run is not installed";
     RegisterAddIn();
+    const std::string item = CreateInboxMessage("Hello");
     const auto script = root.path() / "script.txt";
-    std::ofstream(script) << "click tag Host Test Button\nribbon\nquit\n";
+    std::ofstream(script) << "click tag Host Test Button\nribbon\ndisplay " << item << "\nquit\n";
     const auto output = root.path() / "out.txt";
     const std::string command = "xvfb-run -a '" + std::string(MAILHOST_PROGRAM) + "' --script '" + script.string() +
                                 "' > '" + output.string() + "' 2>&1";
@@ -24,6 +25,7 @@ TEST_F(HostFixture, WindowedHostShowsItsExplorerAndQuitsCleanly)
     const auto lines = Lines(text.str());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "explorer window shown"), lines.end()) << text.str();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "    button TestButton \"Test\""), lines.end()) << text.str();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "inspector window shown"), lines.end()) << text.str();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "host stopped");
     const auto log = AddInLog();
