@@ -19,4 +19,4 @@ struct IRibbonControl : IDispatch {
 PLATFORM_DECLARE_IID(IRibbonControl, "000C0395-0000-0000-C000-000000000046");
 
 // The ribbon of the host's explorer windows.
-inline constexpr char16_t kExplorerRibbonId[] = u"Microsoft.Outlook.Explorer";
+inline constexpr char16_t kExplorerRibbonId[] = u"MailHost.Explorer";

@@ -38,7 +38,7 @@ TEST_P(AddInLoading, ConnectsStartsAndDisconnectsInOrder)
         };
         // Explorers have a ribbon from major version 14 on: its markup is asked for before they open.
         if (std::string(GetParam()).rfind("14.", 0) == 0)
-            expected.insert(expected.begin() + 4, "GetCustomUI Microsoft.Outlook.Explorer");
+            expected.insert(expected.begin() + 4, "GetCustomUI MailHost.Explorer");
         EXPECT_EQ(AddInLog(), expected);
         host->Stop();
     }

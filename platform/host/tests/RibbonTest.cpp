@@ -29,7 +29,7 @@ protected:
 TEST_F(RibbonHost, MarkupIsShownAndCallbacksAreCalledByName)
 {
     auto program = Start("14.0.7015.1000");
-    EXPECT_TRUE(Logged("GetCustomUI Microsoft.Outlook.Explorer"));
+    EXPECT_TRUE(Logged("GetCustomUI MailHost.Explorer"));
     out.str("");
     program->Execute("ribbon");
     EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{
@@ -75,7 +75,7 @@ TEST_F(RibbonHost, RepurposedCommandRunsUnlessTheAddInCancelsIt)
 TEST_F(RibbonHost, OlderHostsHaveNoRibbon)
 {
     auto program = Start("12.0.6423.1000");
-    EXPECT_FALSE(Logged("GetCustomUI Microsoft.Outlook.Explorer"));
+    EXPECT_FALSE(Logged("GetCustomUI MailHost.Explorer"));
     out.str("");
     program->Execute("ribbon");
     program->Execute("command ShowRemindersWindow");
