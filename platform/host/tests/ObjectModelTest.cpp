@@ -3,6 +3,9 @@
 
 #include "base/Utf.h"
 #include "com/ComBstr.h"
+#include "addin/EventSink.h"
+#include "com/Advise.h"
+#include "host/ApplicationEvents.h"
 #include "host/Folder.h"
 
 namespace {
@@ -207,4 +210,25 @@ TEST_F(ObjectModel, ObjectsHeldAfterShutdownFailCleanly)
     LONG count = -1;
     EXPECT_EQ(bars->get_Count(&count), S_OK);
     EXPECT_EQ(count, 0);
+}
+
+TEST_F(ObjectModel, ApplicationEventsReachAdvisedSinks)
+{
+    CEventSink* sink = nullptr;
+    ASSERT_EQ(CEventSink::CreateObject(&sink, DIID_ApplicationEvents, "app"), S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(AdviseSink(static_cast<_Application*>(app), static_cast<IDispatch*>(sink), DIID_ApplicationEvents, &cookie),
+              S_OK);
+    sink->Release();
+    ComPtr<IDispatch> item;
+    VARIANT result;
+    ASSERT_EQ(CallByName(ns.get(), u"GetItemFromID", DISPATCH_METHOD, {Text(messageId)}, result), S_OK);
+    item.Attach(result.pdispVal);
+    EXPECT_FALSE(app->FireItemSend(item.get()));
+    app->FireNewMail();
+    app->FireReminder(item.get());
+    ASSERT_EQ(UnadviseSink(static_cast<_Application*>(app), DIID_ApplicationEvents, cookie), S_OK);
+    app->FireNewMail(); // no sink any more
+    const auto log = AddInLog();
+    EXPECT_EQ(log, (std::vector<std::string>{"app f002", "app f003", "app f004"}));
 }
