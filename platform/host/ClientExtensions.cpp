@@ -128,12 +128,17 @@ bool ClientExtensions::Deliver()
     return handled;
 }
 
-void ClientExtensions::Unload()
+void ClientExtensions::ReleaseObjects()
 {
     m_viewers.clear();
     // The last objects go first, the task context's last of all.
     while (!m_lasting.empty())
         m_lasting.pop_back();
+}
+
+void ClientExtensions::Unload()
+{
+    ReleaseObjects();
     for (auto& module : m_modules)
         if (module->handle)
             dlclose(module->handle);

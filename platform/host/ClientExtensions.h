@@ -45,7 +45,10 @@ public:
     void ExplorerClosed(IDispatch* explorer);
     // New mail: OnDelivery to each session object; true when one of them handled it (S_OK).
     bool Deliver();
-    // Releases every extension object, then the libraries.
+    // Releases every extension object (the libraries stay: objects of the host may still hold
+    // sinks of theirs).
+    void ReleaseObjects();
+    // Releases the objects and closes the libraries.
     void Unload();
 
     const std::vector<ExtensionEntry>& Entries() const { return m_entries; }

@@ -185,8 +185,11 @@ void HostProgram::Stop()
         m_application->SetCommandHandler(nullptr);
         m_application->SetExplorerObserver(nullptr);
         m_application->SetInspectorObserver(nullptr);
-        m_extensions->Unload();
+        // The extensions' objects go first, then the object model (which may still hold sinks
+        // that the extensions advised), and only then their libraries.
+        m_extensions->ReleaseObjects();
         m_application = nullptr;
+        m_extensions->Unload();
         m_out << "host stopped\n";
     }
     m_session.Logoff();

@@ -57,6 +57,7 @@ TEST_F(Extensions, EcfExtensionIsInstalledInTheContextsOfItsMap)
                                     "ext app 12.0.6423.1000",
                                     "ext install 1 version=000d1917",
                                     "ext session ok",
+                                    "ext explorers f001", // the sink the task context advised
                                     "ext install 2 version=000d1917",
                                     "ext viewer 12.0.6423.1000",
                                 }));

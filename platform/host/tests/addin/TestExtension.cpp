@@ -1,6 +1,9 @@
 #include "TestExtension.h"
 
+#include "EventSink.h"
 #include "TestAddInLog.h"
+#include "com/Advise.h"
+#include "host/HostInterfaces.h"
 #include "com/ComBstr.h"
 #include "com/ComPtr.h"
 #include "mapi/MapiX.h"
@@ -44,6 +47,26 @@ std::string ApplicationVersion(IExchExtCallback* callback)
     return text;
 }
 
+// A sink on the application's explorers that is never taken back: the host must keep this
+// library loaded for as long as its object model may call the sink.
+void AdviseOnExplorers(IExchExtCallback* callback)
+{
+    ComPtr<IOutlookExtCallback> outlook;
+    ComPtr<IUnknown> object;
+    ComPtr<_Application> application;
+    ComPtr<_Explorers> explorers;
+    if (FAILED(callback->QueryInterface(IID_OF(IOutlookExtCallback), outlook.put_void())) ||
+        FAILED(outlook->GetObject(object.put())) || FAILED(object.As(application)) ||
+        FAILED(application->get_Explorers(explorers.put())))
+        return;
+    CEventSink* sink = nullptr;
+    if (FAILED(CEventSink::CreateObject(&sink, DIID_ExplorersEvents, "ext explorers")))
+        return;
+    DWORD cookie = 0;
+    AdviseSink(explorers.get(), static_cast<IDispatch*>(sink), DIID_ExplorersEvents, &cookie);
+    sink->Release();
+}
+
 } // namespace
 
 CTestExtension::~CTestExtension()
@@ -65,6 +88,7 @@ HRESULT CTestExtension::Install(LPEXCHEXTCALLBACK lpeecb, ULONG mecontext, ULONG
     switch (mecontext) {
     case EECONTEXT_TASK:
         TestAddInLog("ext app " + ApplicationVersion(lpeecb));
+        AdviseOnExplorers(lpeecb);
         return S_OK;
     case EECONTEXT_SESSION: {
         ComPtr<IMAPISession> session;
