@@ -1,0 +1,109 @@
+// Window messages, the MSG record, window-procedure and timer-procedure types, and the show
+// commands, with their documented values.
+#pragma once
+
+#include "base/WinTypes.h"
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+using LPPOINT = POINT*;
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time; // tick count when the message was posted (or the timer came due)
+    POINT pt;
+};
+using LPMSG = MSG*;
+
+struct HMENU__;
+using HMENU = HMENU__*;
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+
+// Messages.
+#define WM_NULL 0x0000
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_MOVE 0x0003
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
+#define WM_ENABLE 0x000A
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUERYENDSESSION 0x0011
+#define WM_QUIT 0x0012
+#define WM_ENDSESSION 0x0016
+#define WM_SHOWWINDOW 0x0018
+#define WM_SETTINGCHANGE 0x001A
+#define WM_WININICHANGE WM_SETTINGCHANGE
+#define WM_ACTIVATEAPP 0x001C
+#define WM_NCCREATE 0x0081
+#define WM_NCDESTROY 0x0082
+#define WM_KEYFIRST 0x0100
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_KEYLAST 0x0109
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_USER 0x0400
+#define WM_APP 0x8000
+// RegisterWindowMessageA hands out ids from here to 0xFFFF.
+#define MAXINTATOM 0xC000
+
+// PeekMessageA options.
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
+#define PM_NOYIELD 0x0002
+
+// Timer periods are clamped into this range, in milliseconds.
+#define USER_TIMER_MINIMUM 0x0000000A
+#define USER_TIMER_MAXIMUM 0x7FFFFFFF
+
+// Window data index for Get/SetWindowLongPtrA.
+#define GWLP_USERDATA (-21)
+
+// Parent of a message-only window.
+#define HWND_MESSAGE (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-3)))
+
+// Window styles used by non-visual windows.
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_VISIBLE 0x10000000L
+
+// Show commands (ShowWindow, WinExec, ShellExecuteA).
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_MAXIMIZE 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+#define SW_FORCEMINIMIZE 11
+
+// Error codes of the window and thread functions that the general list does not carry.
+#ifndef ERROR_INVALID_INDEX
+#define ERROR_INVALID_INDEX 1413L
+#endif
+#ifndef ERROR_INVALID_THREAD_ID
+#define ERROR_INVALID_THREAD_ID 1444L
+#endif
