@@ -1,5 +1,7 @@
 #include "mapi/StoreFile.h"
 
+#include "mapi/Notifier.h"
+
 #include "mapi/MapiCodes.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
@@ -378,6 +380,7 @@ HRESULT StoreFile::Transaction::Commit()
         return hr;
     m_open = false;
     m_file.m_localChanges.fetch_add(1);
+    Notifier::Instance().Changed();
     return S_OK;
 }
 

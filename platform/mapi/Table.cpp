@@ -2,6 +2,7 @@
 
 #include "mapi/MapiTags.h"
 #include "mapi/MapiUtil.h"
+#include "mapi/Notifier.h"
 #include "mapi/PropObject.h"
 
 #include <algorithm>
@@ -46,6 +47,17 @@ HRESULT Table::QueryInterface(REFIID riid, void** ppv)
         return S_OK;
     }
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
+}
+
+Table::~Table()
+{
+    // No check of ours runs after this (Unwatch waits for one that is running).
+    for (const auto& [thread, watch] : m_watches)
+        Notifier::Instance().Unwatch(watch);
+    for (auto& s : m_sinks) {
+        *s.advised = false;
+        s.sink->Release();
+    }
 }
 
 ULONG Table::Release()
@@ -176,19 +188,27 @@ HRESULT Table::Refresh()
     HRESULT hr = m_source->Changes(reload, changed);
     if (FAILED(hr))
         return hr;
-    if (reload)
-        return FullLoad();
+    if (reload) {
+        if (FAILED(hr = FullLoad()))
+            return hr;
+        Raise(TABLE_RELOAD);
+        return S_OK;
+    }
     if (changed.empty())
         return S_OK;
+    const bool notify = HasTableSinks();
     std::optional<std::uint32_t> cursorKey;
     if (m_cursor < m_view.size())
         cursorKey = m_view[m_cursor];
     for (auto& c : changed) {
         auto it = m_rows.find(c.key);
+        const bool wasIn = it != m_rows.end() && PositionOf(c.key).has_value();
         if (it != m_rows.end()) {
             RemoveFromView(c.key);
             if (!c.props) {
                 m_rows.erase(it);
+                if (notify && wasIn)
+                    RaiseRow(TABLE_ROW_DELETED, c.key);
                 continue;
             }
             it->second = Row{c.ordinal, std::move(c.props)};
@@ -197,9 +217,13 @@ HRESULT Table::Refresh()
                 continue;
             it = m_rows.emplace(c.key, Row{c.ordinal, std::move(c.props)}).first;
         }
-        if (InView(it->second, c.key))
+        const bool isIn = InView(it->second, c.key);
+        if (isIn)
             InsertIntoView(c.key);
+        if (notify && (wasIn || isIn))
+            RaiseRow(!isIn ? TABLE_ROW_DELETED : wasIn ? TABLE_ROW_MODIFIED : TABLE_ROW_ADDED, c.key);
     }
+    PostEvents();
     if (cursorKey) {
         if (auto pos = PositionOf(*cursorKey))
             m_cursor = *pos;
@@ -293,6 +317,7 @@ HRESULT Table::SetColumns(LPSPropTagArray lpPropTagArray, ULONG)
         return MAPI_E_INVALID_PARAMETER;
     std::lock_guard lock(m_mutex);
     m_columns.assign(lpPropTagArray->aulPropTag, lpPropTagArray->aulPropTag + lpPropTagArray->cValues);
+    Raise(TABLE_SETCOL_DONE);
     return S_OK;
 }
 
@@ -490,6 +515,7 @@ HRESULT Table::Restrict(LPSRestriction lpRestriction, ULONG)
     m_restriction = std::move(res);
     RebuildView();
     m_cursor = 0;
+    Raise(TABLE_RESTRICT_DONE);
     return S_OK;
 }
 
@@ -539,6 +565,7 @@ HRESULT Table::SortTable(LPSSortOrderSet lpSortCriteria, ULONG)
     m_sorts.assign(lpSortCriteria->aSort, lpSortCriteria->aSort + lpSortCriteria->cSorts);
     RebuildView();
     m_cursor = 0;
+    Raise(TABLE_SORT_DONE);
     return S_OK;
 }
 
@@ -645,8 +672,177 @@ HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
 
 HRESULT Table::Abort() { return S_OK; } // every operation completes before it returns
 
-HRESULT Table::Advise(ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
-HRESULT Table::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
+// ---- notifications ----
+
+HRESULT Table::Advise(ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULONG* lpulConnection)
+{
+    if (!lpAdviseSink || !lpulConnection || ulEventMask == 0)
+        return MAPI_E_INVALID_PARAMETER;
+    auto loop = platform::MessageLoop::CurrentShared();
+    std::lock_guard lock(m_mutex);
+    Sink s;
+    s.connection = m_nextConnection++;
+    s.mask = ulEventMask;
+    s.sink = lpAdviseSink;
+    s.loop = loop;
+    s.advised = std::make_shared<std::atomic<bool>>(true);
+    lpAdviseSink->AddRef();
+    m_sinks.push_back(std::move(s));
+    if (!m_watches.contains(loop->threadId()))
+        m_watches[loop->threadId()] = Notifier::Instance().Watch([this] { CheckForChanges(); });
+    *lpulConnection = m_sinks.back().connection;
+    return S_OK;
+}
+
+HRESULT Table::Unadvise(ULONG ulConnection)
+{
+    IMAPIAdviseSink* sink = nullptr;
+    std::optional<std::uint64_t> watch;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = std::find_if(m_sinks.begin(), m_sinks.end(),
+                               [&](const Sink& s) { return s.connection == ulConnection; });
+        if (it == m_sinks.end())
+            return MAPI_E_NOT_FOUND;
+        *it->advised = false; // notifications already posted to it are dropped
+        sink = it->sink;
+        const auto loop = it->loop.lock();
+        m_sinks.erase(it);
+        if (loop) {
+            const DWORD thread = loop->threadId();
+            const bool more = std::any_of(m_sinks.begin(), m_sinks.end(), [&](const Sink& s) {
+                auto l = s.loop.lock();
+                return l && l->threadId() == thread;
+            });
+            auto w = m_watches.find(thread);
+            if (!more && w != m_watches.end()) {
+                watch = w->second;
+                m_watches.erase(w);
+            }
+        }
+    }
+    // Outside our lock: a running check of ours takes it.
+    if (watch)
+        Notifier::Instance().Unwatch(*watch);
+    sink->Release();
+    return S_OK;
+}
+
+bool Table::HasTableSinks() const
+{
+    return std::any_of(m_sinks.begin(), m_sinks.end(), [](const Sink& s) { return s.mask & fnevTableModified; });
+}
+
+void Table::CheckForChanges()
+{
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        Raise(TABLE_ERROR, hr);
+}
+
+void Table::Raise(ULONG tableEvent, HRESULT hr)
+{
+    if (!HasTableSinks())
+        return;
+    Event e;
+    e.type = tableEvent;
+    e.hr = hr;
+    m_events.push_back(std::move(e));
+    PostEvents();
+}
+
+void Table::RaiseRow(ULONG tableEvent, std::uint32_t key)
+{
+    Event e;
+    e.type = tableEvent;
+    e.key = key;
+    if (tableEvent != TABLE_ROW_DELETED) {
+        const std::size_t pos = PositionOf(key).value_or(0);
+        if (pos > 0)
+            e.prior = m_view[pos - 1];
+        e.props = m_rows.at(key).props;
+    }
+    m_events.push_back(std::move(e));
+}
+
+namespace {
+
+// The notifications handed to one sink: the array and every row block they point into.
+struct NotificationBlock {
+    LPNOTIFICATION notifications = nullptr;
+    ULONG count = 0;
+    std::vector<void*> buffers;
+    ~NotificationBlock()
+    {
+        for (void* b : buffers)
+            MAPIFreeBuffer(b);
+    }
+};
+
+HRESULT SetKey(SPropValue& prop, std::uint32_t key, void* parent)
+{
+    prop.ulPropTag = PR_INSTANCE_KEY;
+    prop.Value.bin.cb = sizeof(key);
+    HRESULT hr = MAPIAllocateMore(sizeof(key), parent, reinterpret_cast<void**>(&prop.Value.bin.lpb));
+    if (SUCCEEDED(hr))
+        std::memcpy(prop.Value.bin.lpb, &key, sizeof(key));
+    return hr;
+}
+
+} // namespace
+
+void Table::PostEvents()
+{
+    if (m_events.empty())
+        return;
+    std::vector<Event> events = std::move(m_events);
+    m_events.clear();
+    for (const Sink& s : m_sinks) {
+        if (!(s.mask & fnevTableModified))
+            continue;
+        auto loop = s.loop.lock();
+        if (!loop)
+            continue;
+        auto block = std::make_shared<NotificationBlock>();
+        void* array = nullptr;
+        HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(NOTIFICATION) * events.size()), &array);
+        if (FAILED(hr))
+            continue; // no memory: this sink misses the events
+        block->buffers.push_back(array);
+        block->notifications = static_cast<LPNOTIFICATION>(array);
+        std::memset(array, 0, sizeof(NOTIFICATION) * events.size());
+        for (const Event& e : events) {
+            NOTIFICATION& n = block->notifications[block->count];
+            n.ulEventType = fnevTableModified;
+            TABLE_NOTIFICATION& t = n.info.tab;
+            t.ulTableEvent = e.type;
+            t.hResult = e.hr;
+            t.propIndex.ulPropTag = PR_NULL;
+            t.propPrior.ulPropTag = PR_NULL;
+            if (e.type == TABLE_ROW_ADDED || e.type == TABLE_ROW_DELETED || e.type == TABLE_ROW_MODIFIED) {
+                hr = SetKey(t.propIndex, e.key, array);
+                if (SUCCEEDED(hr) && e.prior)
+                    hr = SetKey(t.propPrior, *e.prior, array);
+                if (SUCCEEDED(hr) && e.props) {
+                    hr = MakeRow(Row{0, e.props}, e.key, t.row);
+                    if (SUCCEEDED(hr))
+                        block->buffers.push_back(t.row.lpProps);
+                }
+                if (FAILED(hr))
+                    break;
+            }
+            ++block->count;
+        }
+        s.sink->AddRef();
+        std::shared_ptr<IMAPIAdviseSink> sink(s.sink, [](IMAPIAdviseSink* p) { p->Release(); });
+        loop->PostTask([sink, block, advised = s.advised] {
+            if (*advised && block->count)
+                sink->OnNotify(block->count, block->notifications);
+        });
+    }
+}
+
 HRESULT Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) { return MAPI_E_NO_SUPPORT; }
 HRESULT Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) { return MAPI_E_NO_SUPPORT; }
 HRESULT Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*) { return MAPI_E_NO_SUPPORT; }

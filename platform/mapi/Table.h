@@ -1,13 +1,19 @@
 // Table: IMAPITable over a TableSource. Keeps the source's rows, the restricted and sorted view
 // of them, the cursor, bookmarks, and the equality indexes that answer FindRow without a scan.
+// Advised sinks get the table's events on the message loop of the thread that advised them:
+// each change the table takes in from its source becomes a row event in the table's columns at
+// that moment, in the order the changes were taken in, so that a sink that keeps rows stays
+// equal to the table.
 #pragma once
 
 #include "mapi/MapiX.h"
 #include "mapi/Restriction.h"
 #include "mapi/TableSource.h"
+#include "base/MessageLoop.h"
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
@@ -51,7 +57,7 @@ public:
 
 private:
     Table(std::shared_ptr<TableSource> source, bool unicode);
-    virtual ~Table() = default;
+    virtual ~Table();
 
     struct Row {
         std::uint64_t ordinal;
@@ -63,7 +69,29 @@ private:
     };
     using Index = std::unordered_map<std::string, std::vector<std::uint32_t>>;
 
+    struct Sink {
+        ULONG connection = 0;
+        ULONG mask = 0;
+        IMAPIAdviseSink* sink = nullptr; // one reference
+        std::weak_ptr<platform::MessageLoop> loop;
+        std::shared_ptr<std::atomic<bool>> advised;
+    };
+    // One pending event, built into notifications when it is posted.
+    struct Event {
+        ULONG type = 0;
+        HRESULT hr = S_OK;
+        std::uint32_t key = 0;
+        std::optional<std::uint32_t> prior; // none: the row is the first
+        std::shared_ptr<const PropMap> props; // set for a row that is in the table
+    };
+
     HRESULT Refresh();
+    // Runs on a loop that has sinks: takes in the source's changes (raising their events).
+    void CheckForChanges();
+    bool HasTableSinks() const;
+    void Raise(ULONG tableEvent, HRESULT hr = S_OK);
+    void RaiseRow(ULONG tableEvent, std::uint32_t key);
+    void PostEvents();
     HRESULT FullLoad();
     void RebuildView();
     bool InView(const Row& row, std::uint32_t key) const;
@@ -95,6 +123,10 @@ private:
     std::map<BOOKMARK, Bookmark> m_bookmarks;
     BOOKMARK m_nextBookmark = 3;
     std::map<ULONG, Index> m_indexes;
+    std::vector<Sink> m_sinks;
+    ULONG m_nextConnection = 1;
+    std::map<DWORD, std::uint64_t> m_watches; // thread -> Notifier watch
+    std::vector<Event> m_events;
 };
 
 } // namespace mapi
