@@ -6,6 +6,22 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+void AppendUtf16(std::u16string& out, char32_t cp)
+{
+    if (cp < 0x10000) {
+        out += static_cast<char16_t>(cp);
+    } else {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    }
+}
+
+char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+} // namespace
+
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
@@ -25,21 +41,31 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp)
+std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& cp)
 {
-    if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
-    } else {
-        cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    const auto b0 = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
     }
+    if ((b0 & 0xE0) == 0xC0) { length = 2; cp = b0 & 0x1F; min = 0x80; }
+    else if ((b0 & 0xF0) == 0xE0) { length = 3; cp = b0 & 0x0F; min = 0x800; }
+    else if ((b0 & 0xF8) == 0xF0) { length = 4; cp = b0 & 0x07; min = 0x10000; }
+    else return 0;
+    if (pos + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto b = static_cast<unsigned char>(text[pos + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return length;
 }
-
-char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-} // namespace
 
 std::u16string Utf8ToUtf16(std::string_view text)
 {
@@ -48,33 +74,15 @@ std::u16string Utf8ToUtf16(std::string_view text)
     std::size_t i = 0;
     const std::size_t n = text.size();
     while (i < n) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        if (b0 < 0x80) {
-            out += static_cast<char16_t>(b0);
-            ++i;
-            continue;
-        }
-        int extra = 0;
         char32_t cp = 0;
-        char32_t min = 0;
-        if ((b0 & 0xE0) == 0xC0) { extra = 1; cp = b0 & 0x1F; min = 0x80; }
-        else if ((b0 & 0xF0) == 0xE0) { extra = 2; cp = b0 & 0x0F; min = 0x800; }
-        else if ((b0 & 0xF8) == 0xF0) { extra = 3; cp = b0 & 0x07; min = 0x10000; }
-        else { out += static_cast<char16_t>(kReplacement); ++i; continue; }
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            if (i + k >= n) { ok = false; break; }
-            const auto b = static_cast<unsigned char>(text[i + k]);
-            if ((b & 0xC0) != 0x80) { ok = false; break; }
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0) {
             out += static_cast<char16_t>(kReplacement);
             ++i;
             continue;
         }
         AppendUtf16(out, cp);
-        i += extra + 1;
+        i += length;
     }
     return out;
 }

@@ -13,6 +13,12 @@ namespace platform {
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// Decodes one UTF-8 sequence at text[pos] into cp; returns its length, or 0 when the bytes
+// there are ill-formed (truncated, overlong, a surrogate or beyond U+10FFFF).
+std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& cp);
+// Appends the UTF-8 form of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Length of a zero-terminated UTF-16 string (0 for null).
 std::size_t WideLength(const WCHAR* text);
 

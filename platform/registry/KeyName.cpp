@@ -1,66 +1,12 @@
 #include "registry/KeyName.h"
 
+#include "base/Utf.h"
 #include "base/WinError.h"
 #include "registry/Registry.h"
 
 namespace platform::registry {
 
 namespace {
-
-// Decodes one UTF-8 sequence at text[pos]; returns its length, or 0 when ill-formed.
-std::size_t Decode(std::string_view text, std::size_t pos, char32_t& cp)
-{
-    const auto b0 = static_cast<unsigned char>(text[pos]);
-    std::size_t len = 0;
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    if ((b0 & 0xE0) == 0xC0) {
-        cp = b0 & 0x1F;
-        len = 2;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        cp = b0 & 0x0F;
-        len = 3;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        cp = b0 & 0x07;
-        len = 4;
-    } else {
-        return 0;
-    }
-    if (pos + len > text.size())
-        return 0;
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto b = static_cast<unsigned char>(text[pos + i]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    // Overlong forms and surrogates are not folded; treat them as ill-formed bytes.
-    static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
-void Encode(char32_t cp, std::string& out)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 char32_t Upper(char32_t c)
 {
@@ -100,13 +46,13 @@ std::string KeyName::Fold(std::string_view name)
     out.reserve(name.size());
     for (std::size_t pos = 0; pos < name.size();) {
         char32_t cp = 0;
-        const std::size_t len = Decode(name, pos, cp);
+        const std::size_t len = DecodeUtf8(name, pos, cp);
         if (len == 0) {
             out += name[pos];
             ++pos;
             continue;
         }
-        Encode(Upper(cp), out);
+        AppendUtf8(out, Upper(cp));
         pos += len;
     }
     return out;
@@ -117,7 +63,7 @@ std::size_t KeyName::CharacterCount(std::string_view text)
     std::size_t count = 0;
     for (std::size_t pos = 0; pos < text.size(); ++count) {
         char32_t cp = 0;
-        const std::size_t len = Decode(text, pos, cp);
+        const std::size_t len = DecodeUtf8(text, pos, cp);
         pos += len ? len : 1;
     }
     return count;

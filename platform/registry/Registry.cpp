@@ -1,6 +1,7 @@
 // The Win32-shaped registry functions: argument checks and buffer handling, over
 // RegistryStore. A functions take and return UTF-8 text; sizes are in bytes of it.
 #include "registry/Registry.h"
+#include "registry/ValueBuffer.h"
 
 #include "base/WinError.h"
 #include "registry/RegistryBatch.h"
@@ -8,6 +9,7 @@
 
 #include <cstring>
 
+using platform::registry::CopyValueData;
 using platform::registry::KeySummary;
 using platform::registry::RegistryStore;
 using platform::registry::SubkeyEntry;
@@ -34,24 +36,6 @@ LONG CopyName(const std::string& name, LPSTR buffer, LPDWORD cch)
         return ERROR_MORE_DATA;
     std::memcpy(buffer, name.c_str(), name.size() + 1);
     *cch = static_cast<DWORD>(name.size());
-    return ERROR_SUCCESS;
-}
-
-// Hands out value data: size only without a buffer, ERROR_MORE_DATA with the needed size
-// when the buffer is too small.
-LONG CopyData(const std::vector<BYTE>& data, LPBYTE buffer, LPDWORD cb)
-{
-    const auto size = static_cast<DWORD>(data.size());
-    if (buffer) {
-        if (*cb < size) {
-            *cb = size;
-            return ERROR_MORE_DATA;
-        }
-        if (size)
-            std::memcpy(buffer, data.data(), size);
-    }
-    if (cb)
-        *cb = size;
     return ERROR_SUCCESS;
 }
 
@@ -85,7 +69,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD
         return rc;
     if (lpType)
         *lpType = value.type;
-    return CopyData(value.data, lpData, lpcbData);
+    return CopyValueData(value.data, lpData, lpcbData);
 }
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwType, const BYTE* lpData,
@@ -152,7 +136,7 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
         return r;
     if (lpType)
         *lpType = value.type;
-    return CopyData(value.data, lpData, lpcbData);
+    return CopyValueData(value.data, lpData, lpcbData);
 }
 
 LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
@@ -259,7 +243,7 @@ LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, LONG* lpcbData)
     if (value.data.empty() || value.data.back() != 0)
         value.data.push_back(0);
     DWORD cb = lpcbData ? static_cast<DWORD>(*lpcbData) : 0;
-    const LONG r = CopyData(value.data, reinterpret_cast<LPBYTE>(lpData), lpcbData ? &cb : nullptr);
+    const LONG r = CopyValueData(value.data, reinterpret_cast<LPBYTE>(lpData), lpcbData ? &cb : nullptr);
     if (lpcbData)
         *lpcbData = static_cast<LONG>(cb);
     return r;

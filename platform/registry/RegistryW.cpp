@@ -3,6 +3,7 @@
 #include "base/Utf.h"
 #include "base/WinError.h"
 #include "registry/RegistryStore.h"
+#include "registry/ValueBuffer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,7 @@
 using platform::Utf16ToUtf8;
 using platform::Utf8ToUtf16;
 using platform::WideLength;
+using platform::registry::CopyValueData;
 using platform::registry::RegistryStore;
 using platform::registry::SubkeyEntry;
 using platform::registry::ValueEntry;
@@ -54,21 +56,6 @@ LONG CopyWideName(const std::string& name, LPWSTR buffer, LPDWORD cch)
     return ERROR_SUCCESS;
 }
 
-LONG CopyData(const std::vector<BYTE>& data, LPBYTE buffer, LPDWORD cb)
-{
-    const auto size = static_cast<DWORD>(data.size());
-    if (buffer) {
-        if (*cb < size) {
-            *cb = size;
-            return ERROR_MORE_DATA;
-        }
-        if (size)
-            std::memcpy(buffer, data.data(), size);
-    }
-    if (cb)
-        *cb = size;
-    return ERROR_SUCCESS;
-}
 
 } // namespace
 
@@ -99,7 +86,7 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWOR
         return rc;
     if (lpType)
         *lpType = value.type;
-    return CopyData(WideData(value), lpData, lpcbData);
+    return CopyValueData(WideData(value), lpData, lpcbData);
 }
 
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType, const BYTE* lpData,
@@ -174,7 +161,7 @@ LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchVa
         return r;
     if (lpType)
         *lpType = value.type;
-    return CopyData(WideData(value), lpData, lpcbData);
+    return CopyValueData(WideData(value), lpData, lpcbData);
 }
 
 LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
