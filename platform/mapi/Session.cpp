@@ -1,6 +1,7 @@
 #include "mapi/Session.h"
 
 #include "base/Utf.h"
+#include "mapi/AddrBook.h"
 #include "mapi/EntryId.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
@@ -195,11 +196,19 @@ HRESULT Session::SetDefaultStore(ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEnt
 
 // The address book, status table, notifications, identity and forms come with later parts of
 // this layer.
-HRESULT Session::OpenAddressBook(ULONG_PTR, LPCIID, ULONG, IAddrBook** lppAdrBook)
+HRESULT Session::OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG ulFlags, IAddrBook** lppAdrBook)
 {
-    if (lppAdrBook)
-        *lppAdrBook = nullptr;
-    return MAPI_E_NO_SUPPORT;
+    if (!lppAdrBook)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppAdrBook = nullptr;
+    if (ulFlags & ~(AB_NO_DIALOG | MAPI_UNICODE))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (lpInterface && !IsEqualIID(*lpInterface, IID_IAddrBook) && !IsEqualIID(*lpInterface, IID_IMAPIProp) &&
+        !IsEqualIID(*lpInterface, IID_IUnknown))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    if (m_loggedOff)
+        return MAPI_E_END_OF_SESSION;
+    return AddrBook::Create(lppAdrBook);
 }
 HRESULT Session::GetStatusTable(ULONG, LPMAPITABLE*) { return MAPI_E_NO_SUPPORT; }
 HRESULT Session::Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
