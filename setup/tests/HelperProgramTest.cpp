@@ -1,6 +1,6 @@
 // The two helpers run as a user runs them: child processes against a fresh platform root,
 // with our netsh first on PATH. Each case compares the whole registry before and after.
-#include "ChildProcess.h"
+#include "RunChild.h"
 #include "RegistryState.h"
 #include "TempRoot.h"
 

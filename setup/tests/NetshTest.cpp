@@ -1,5 +1,5 @@
 // The platform's netsh, run as a program, and its rule text.
-#include "ChildProcess.h"
+#include "RunChild.h"
 #include "RegistryState.h"
 #include "TempRoot.h"
 #include "firewall/FirewallRule.h"

@@ -1,7 +1,7 @@
 // Creation through the registry in this process: the test server is registered by the
 // register-server tool (a child process sharing the test's platform root) and then created
 // by ProgID and CLSID, used, released and unloaded.
-#include "ChildProcess.h"
+#include "RunChild.h"
 #include "TempRoot.h"
 #include "TestInterfaces.h"
 #include "com/ComBstr.h"
@@ -119,7 +119,7 @@ protected:
     void SetUp() override
     {
         const ChildResult reg = RunChild({REGSVR_PROGRAM, "/s", COM_TEST_SERVER});
-        ASSERT_EQ(reg.status, 0) << reg.err;
+        ASSERT_EQ(reg.exitCode, 0) << reg.err;
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
     }
     void TearDown() override
@@ -166,7 +166,7 @@ TEST_F(Server, UnregistrationRemovesExactlyWhatItWrote)
     RegCloseKey(h);
 
     const ChildResult unreg = RunChild({REGSVR_PROGRAM, "/u", "/s", COM_TEST_SERVER});
-    ASSERT_EQ(unreg.status, 0) << unreg.err;
+    ASSERT_EQ(unreg.exitCode, 0) << unreg.err;
     EXPECT_FALSE(ClassesKeyExists("CLSID\\" + platform::GuidToString(CLSID_TestAccount)));
     EXPECT_FALSE(ClassesKeyExists("CLSID\\" + platform::GuidToString(CLSID_TestPlain)));
     EXPECT_FALSE(ClassesKeyExists("TestServer.Account"));
@@ -182,7 +182,7 @@ TEST_F(Server, UnregistrationRemovesExactlyWhatItWrote)
 TEST_F(Server, UnregistrationLeavesNothingBehind)
 {
     const ChildResult unreg = RunChild({REGSVR_PROGRAM, "/u", "/s", COM_TEST_SERVER});
-    ASSERT_EQ(unreg.status, 0) << unreg.err;
+    ASSERT_EQ(unreg.exitCode, 0) << unreg.err;
     // CLSID itself is the shared parent; nothing of ours is left below it.
     HKEY h = nullptr;
     DWORD subkeys = 99;

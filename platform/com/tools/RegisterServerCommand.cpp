@@ -66,10 +66,9 @@ int RegisterServerCommand::Run(std::ostream& out, std::ostream& err) const
         err << "The module \"" << m_module << "\" was not found.\n";
         return kLoadFailed;
     }
-    // A name without a folder means the file in the current folder, not a library search.
-    std::string path = m_module;
-    if (path.find('/') == std::string::npos)
-        path = "./" + path;
+    // The file named, not a library search; loaded by its absolute path so that the server
+    // registers where it really is, whatever folder the tool ran in.
+    const std::string path = std::filesystem::absolute(m_module, ec).lexically_normal().string();
 
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {

@@ -21,3 +21,5 @@ struct ChildOptions {
 
 ChildResult RunChild(const std::filesystem::path& program, const std::vector<std::string>& args,
                      const ChildOptions& options = {});
+// The same with the program as the first element of argv.
+ChildResult RunChild(const std::vector<std::string>& argv);

@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "RunChild.h"
 
 #include <cstdlib>
 #include <fcntl.h>
@@ -89,4 +89,11 @@ ChildResult RunChild(const fs::path& program, const std::vector<std::string>& ar
     if (rc != 0)
         throw std::runtime_error("cannot start " + program.string());
     return result;
+}
+
+ChildResult RunChild(const std::vector<std::string>& argv)
+{
+    if (argv.empty())
+        throw std::invalid_argument("RunChild needs a program");
+    return RunChild(argv.front(), std::vector<std::string>(argv.begin() + 1, argv.end()));
 }

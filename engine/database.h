@@ -1,0 +1,28 @@
+// The two key databases of a sync profile (gdbm files "<key>.old" and "<key>.new" in the folder
+// Dravenholt of the user's application data): the source record keys paired by the previous
+// run and by the current one.
+#pragma once
+
+#include "TembrixLib.h"
+
+#include <gdbm.h>
+#include <span>
+#include <string>
+
+enum { DB_OLD = 0, DB_NEW = 1 };
+
+HRESULT GetDbPath(IProfile* pProfile, int which, std::string& path);
+// Rotates the databases: when both exist, ".new" replaces ".old" in one rename. With ".old"
+// present and ".new" missing it fails with the rename error and keeps ".old"; without ".old"
+// nothing happens.
+HRESULT New2Old(IProfile* pProfile);
+HRESULT DbOpenOld(IProfile* pProfile, GDBM_FILE* pHandle);
+HRESULT DbOpenNew(IProfile* pProfile, GDBM_FILE* pHandle);
+// Opens for writing, creating an empty database when the file is missing; NULL on failure with
+// the last error set.
+GDBM_FILE DbOpen(const char* name);
+HRESULT DbPut(GDBM_FILE handle, std::span<const BYTE> key);
+bool DbExists(GDBM_FILE handle, std::span<const BYTE> key);
+void DbClose(GDBM_FILE handle);
+// Deletes both files of the profile (results not checked).
+void DbDelete(IProfile* pProfile);
