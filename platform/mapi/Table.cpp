@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <unordered_set>
 
 namespace mapi {
 
@@ -301,10 +302,22 @@ HRESULT Table::Refresh()
     if (FAILED(hr))
         return hr;
     if (reload) {
-        if (FAILED(hr = FullLoad()))
+        // The source could not say what changed: compare its rows with ours, so that the
+        // change still comes to sinks row by row.
+        std::vector<TableRow> rows;
+        if (FAILED(hr = m_source->LoadAll(rows)))
             return hr;
-        Raise(TABLE_RELOAD);
-        return S_OK;
+        changed.clear();
+        std::unordered_set<std::uint32_t> present;
+        for (auto& r : rows) {
+            present.insert(r.key);
+            auto it = m_rows.find(r.key);
+            if (it == m_rows.end() || it->second.ordinal != r.ordinal || !(*it->second.props == *r.props))
+                changed.push_back(std::move(r));
+        }
+        for (const auto& [key, row] : m_rows)
+            if (!present.contains(key))
+                changed.push_back(TableRow{key, row.ordinal, nullptr});
     }
     if (changed.empty())
         return S_OK;

@@ -456,3 +456,39 @@ TEST_F(NotificationTest, StoreTableTellsOfStoresAddedToAndRemovedFromTheProfile)
     session = nullptr;
     MAPIUninitialize();
 }
+
+TEST_F(NotificationTest, HierarchyTablesTellOfFoldersRowByRow)
+{
+    ComPtr<IMAPITable> folders;
+    ASSERT_EQ(Subtree()->GetHierarchyTable(0, folders.put()), S_OK);
+    SizedSPropTagArray(2, cols) = {2, {PR_INSTANCE_KEY, PR_DISPLAY_NAME_A}};
+    ASSERT_EQ(folders->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+    struct Sink : IMAPIAdviseSink {
+        HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+        ULONG AddRef() override { return 2; }
+        ULONG Release() override { return 1; }
+        ULONG OnNotify(ULONG c, LPNOTIFICATION n) override
+        {
+            for (ULONG i = 0; i < c; ++i) {
+                seen.push_back(n[i].info.tab.ulTableEvent);
+                if (n[i].info.tab.row.cValues == 2)
+                    names.push_back(n[i].info.tab.row.lpProps[1].Value.lpszA);
+            }
+            return 0;
+        }
+        std::vector<ULONG> seen;
+        std::vector<std::string> names;
+    } sink;
+    ULONG conn = 0;
+    ASSERT_EQ(folders->Advise(fnevTableModified, &sink, &conn), S_OK);
+    // A new message changes its folder's row (its content count), and nothing else.
+    Add(a.get(), "one more", 1);
+    Pump();
+    EXPECT_EQ(sink.seen, std::vector<ULONG>{TABLE_ROW_MODIFIED});
+    EXPECT_EQ(sink.names, std::vector<std::string>{"A"});
+    auto c = NewFolder(Subtree().get(), "C");
+    Pump();
+    ASSERT_EQ(sink.seen, (std::vector<ULONG>{TABLE_ROW_MODIFIED, TABLE_ROW_ADDED}));
+    EXPECT_EQ(sink.names, (std::vector<std::string>{"A", "C"}));
+    ASSERT_EQ(folders->Unadvise(conn), S_OK);
+}
