@@ -12,6 +12,7 @@
 #include <random>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 
 extern char** environ;
 
@@ -491,4 +492,39 @@ TEST_F(NotificationTest, HierarchyTablesTellOfFoldersRowByRow)
     ASSERT_EQ(sink.seen, (std::vector<ULONG>{TABLE_ROW_MODIFIED, TABLE_ROW_ADDED}));
     EXPECT_EQ(sink.names, (std::vector<std::string>{"A", "C"}));
     ASSERT_EQ(folders->Unadvise(conn), S_OK);
+}
+
+TEST_F(NotificationTest, ChangesOnAnotherThreadArriveOnTheAdvisingThread)
+{
+    struct ThreadSink : IMAPIAdviseSink {
+        HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+        ULONG AddRef() override { return 2; }
+        ULONG Release() override { return 1; }
+        ULONG OnNotify(ULONG c, LPNOTIFICATION) override
+        {
+            if (std::this_thread::get_id() != owner)
+                ++wrongThread;
+            count += static_cast<int>(c);
+            return 0;
+        }
+        std::thread::id owner = std::this_thread::get_id();
+        std::atomic<int> wrongThread{0};
+        std::atomic<int> count{0};
+    } sink;
+    ULONG conn = 0;
+    ASSERT_EQ(table->Advise(fnevTableModified, &sink, &conn), S_OK);
+    const Bytes folderId = GetBin(a.get(), PR_ENTRYID);
+    std::thread writer([&] {
+        ComPtr<IMsgStore> own;
+        ASSERT_EQ(mapi::OpenStoreFile(path, MDB_WRITE, own.put()), S_OK);
+        auto folder = OpenAs<IMAPIFolder>(own.get(), folderId);
+        for (int i = 0; i < 5; ++i)
+            NewMessage(folder.get(), "from the writer");
+    });
+    writer.join();
+    EXPECT_EQ(sink.count, 0); // nothing before this thread's loop runs
+    Pump();
+    EXPECT_EQ(sink.count, 5);
+    EXPECT_EQ(sink.wrongThread, 0);
+    ASSERT_EQ(table->Unadvise(conn), S_OK);
 }
