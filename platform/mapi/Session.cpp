@@ -194,8 +194,9 @@ HRESULT Session::SetDefaultStore(ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEnt
     return ProfileRegistry::SetDefaultStore(m_profile, Bytes(reinterpret_cast<const char*>(&parsed.store), 16));
 }
 
-// The address book, status table, notifications, identity and forms come with later parts of
-// this layer.
+// The address book holds one-off recipients only (AddrBook). Session-wide object
+// notifications, the status table, identity and forms are not offered; the message-store
+// table notifies when the profile's stores change.
 HRESULT Session::OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG ulFlags, IAddrBook** lppAdrBook)
 {
     if (!lppAdrBook)
