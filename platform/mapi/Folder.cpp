@@ -6,6 +6,7 @@
 #include "mapi/Table.h"
 
 #include <cstring>
+#include <functional>
 
 namespace mapi {
 
@@ -285,34 +286,34 @@ HRESULT Folder::CurrentProps(PropMap& out)
     return S_OK;
 }
 
-HRESULT Folder::WriteProps(const std::vector<PropValue>& values)
+namespace {
+
+// A change of a folder's own properties: one transaction, journalled, refused once the folder
+// is gone (folder properties are kept without a save).
+HRESULT ChangeFolderProps(StoreFile& file, std::int64_t id, const std::function<HRESULT(StoreFile&)>& change)
 {
-    StoreFile& file = *m_store->file();
     StoreFile::Transaction tx(file);
     HRESULT hr = tx.Begin();
     ObjectInfo info;
-    if (SUCCEEDED(hr) && FAILED(file.GetObject(m_id, info)))
+    if (SUCCEEDED(hr) && FAILED(file.GetObject(id, info)))
         hr = MAPI_E_OBJECT_DELETED;
     if (SUCCEEDED(hr))
-        hr = file.SetProps(m_id, values);
+        hr = change(file);
     if (SUCCEEDED(hr))
-        hr = file.Journal(m_id, info.parent, MAPI_FOLDER);
+        hr = file.Journal(id, info.parent, MAPI_FOLDER);
     return SUCCEEDED(hr) ? tx.Commit() : hr;
+}
+
+} // namespace
+
+HRESULT Folder::WriteProps(const std::vector<PropValue>& values)
+{
+    return ChangeFolderProps(*m_store->file(), m_id, [&](StoreFile& file) { return file.SetProps(m_id, values); });
 }
 
 HRESULT Folder::RemoveProps(const std::vector<ULONG>& ids)
 {
-    StoreFile& file = *m_store->file();
-    StoreFile::Transaction tx(file);
-    HRESULT hr = tx.Begin();
-    ObjectInfo info;
-    if (SUCCEEDED(hr) && FAILED(file.GetObject(m_id, info)))
-        hr = MAPI_E_OBJECT_DELETED;
-    if (SUCCEEDED(hr))
-        hr = file.DeleteProps(m_id, ids);
-    if (SUCCEEDED(hr))
-        hr = file.Journal(m_id, info.parent, MAPI_FOLDER);
-    return SUCCEEDED(hr) ? tx.Commit() : hr;
+    return ChangeFolderProps(*m_store->file(), m_id, [&](StoreFile& file) { return file.DeleteProps(m_id, ids); });
 }
 
 HRESULT Folder::SaveChanges(ULONG) { return S_OK; } // folder properties are saved as they are set
