@@ -17,9 +17,8 @@ int g_entryLine, g_infoLine, g_failLine;
 
 HRESULT OpenStore(bool returnEarly)
 {
-    g_entryLine = __LINE__; TracePrint(__FILE__, __LINE__, TL_CALL, "");
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::Open", &hr);
+    g_entryLine = __LINE__; TRACE_FUNC("CStore::Open", &hr);
     g_infoLine = __LINE__; TracePrint(__FILE__, __LINE__, TL_DEBUG, "opening %s\n", "Inbox");
     if (returnEarly) {
         hr = S_FALSE;
@@ -30,10 +29,11 @@ HRESULT OpenStore(bool returnEarly)
     return hr;
 }
 
+int g_timerLine;
+
 void OnTimer()
 {
-    TracePrint(__FILE__, __LINE__, TL_CALL, "");
-    CTraceProc trace("OnTimer");
+    g_timerLine = __LINE__; TRACE_PROC("OnTimer");
 }
 
 class CFolder {
@@ -100,6 +100,7 @@ TEST_F(ScopeTracer, ProcedureConstructorAndDestructorLines)
     OnTimer();
     auto texts = m_debugger.texts();
     ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], At('C', g_timerLine));
     EXPECT_EQ(texts[1], "-->OnTimer()\n");
     EXPECT_EQ(texts[2], "<--OnTimer()\n");
 

@@ -2,7 +2,11 @@
 
 #include "mapi/EntryId.h"
 #include "mapi/Message.h"
+#include "mapi/SearchSource.h"
 #include "mapi/Table.h"
+
+#include <cstring>
+#include <functional>
 
 namespace mapi {
 
@@ -282,34 +286,34 @@ HRESULT Folder::CurrentProps(PropMap& out)
     return S_OK;
 }
 
-HRESULT Folder::WriteProps(const std::vector<PropValue>& values)
+namespace {
+
+// A change of a folder's own properties: one transaction, journalled, refused once the folder
+// is gone (folder properties are kept without a save).
+HRESULT ChangeFolderProps(StoreFile& file, std::int64_t id, const std::function<HRESULT(StoreFile&)>& change)
 {
-    StoreFile& file = *m_store->file();
     StoreFile::Transaction tx(file);
     HRESULT hr = tx.Begin();
     ObjectInfo info;
-    if (SUCCEEDED(hr) && FAILED(file.GetObject(m_id, info)))
+    if (SUCCEEDED(hr) && FAILED(file.GetObject(id, info)))
         hr = MAPI_E_OBJECT_DELETED;
     if (SUCCEEDED(hr))
-        hr = file.SetProps(m_id, values);
+        hr = change(file);
     if (SUCCEEDED(hr))
-        hr = file.Journal(m_id, info.parent, MAPI_FOLDER);
+        hr = file.Journal(id, info.parent, MAPI_FOLDER);
     return SUCCEEDED(hr) ? tx.Commit() : hr;
+}
+
+} // namespace
+
+HRESULT Folder::WriteProps(const std::vector<PropValue>& values)
+{
+    return ChangeFolderProps(*m_store->file(), m_id, [&](StoreFile& file) { return file.SetProps(m_id, values); });
 }
 
 HRESULT Folder::RemoveProps(const std::vector<ULONG>& ids)
 {
-    StoreFile& file = *m_store->file();
-    StoreFile::Transaction tx(file);
-    HRESULT hr = tx.Begin();
-    ObjectInfo info;
-    if (SUCCEEDED(hr) && FAILED(file.GetObject(m_id, info)))
-        hr = MAPI_E_OBJECT_DELETED;
-    if (SUCCEEDED(hr))
-        hr = file.DeleteProps(m_id, ids);
-    if (SUCCEEDED(hr))
-        hr = file.Journal(m_id, info.parent, MAPI_FOLDER);
-    return SUCCEEDED(hr) ? tx.Commit() : hr;
+    return ChangeFolderProps(*m_store->file(), m_id, [&](StoreFile& file) { return file.DeleteProps(m_id, ids); });
 }
 
 HRESULT Folder::SaveChanges(ULONG) { return S_OK; } // folder properties are saved as they are set
@@ -352,6 +356,9 @@ HRESULT Folder::GetContentsTable(ULONG ulFlags, LPMAPITABLE* lppTable)
     ObjectInfo info;
     if (FAILED(m_store->file()->GetObject(m_id, info)))
         return MAPI_E_OBJECT_DELETED;
+    if (!(ulFlags & MAPI_ASSOCIATED) && IsSearchFolder())
+        return Table::Create(std::make_shared<SearchSource>(m_store->file(), m_id), (ulFlags & MAPI_UNICODE) != 0,
+                             lppTable);
     return Table::Create(std::make_shared<ContentsSource>(m_store->file(), m_id, (ulFlags & MAPI_ASSOCIATED) != 0),
                          (ulFlags & MAPI_UNICODE) != 0, lppTable);
 }
@@ -379,9 +386,145 @@ HRESULT Folder::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterfa
     return m_store->OpenEntry(cbEntryID, lpEntryID, lpInterface, ulFlags, lpulObjType, lppUnk);
 }
 
-// Search criteria come with the search folders of this layer.
-HRESULT Folder::SetSearchCriteria(LPSRestriction, LPENTRYLIST, ULONG) { return MAPI_E_NO_SUPPORT; }
-HRESULT Folder::GetSearchCriteria(ULONG, LPSRestriction*, LPENTRYLIST*, ULONG*) { return MAPI_E_NO_SUPPORT; }
+bool Folder::IsSearchFolder()
+{
+    PropMap props;
+    if (FAILED(m_store->file()->LoadProps(m_id, props)))
+        return false;
+    const PropValue* type = props.Find(PROP_ID(PR_FOLDER_TYPE));
+    return type && type->type() == PT_LONG && type->num() == FOLDER_SEARCH;
+}
+
+HRESULT Folder::SetSearchCriteria(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags)
+{
+    const ULONG known = STOP_SEARCH | RESTART_SEARCH | RECURSIVE_SEARCH | SHALLOW_SEARCH | FOREGROUND_SEARCH |
+                        BACKGROUND_SEARCH;
+    auto both = [&](ULONG a, ULONG b) { return (ulSearchFlags & a) && (ulSearchFlags & b); };
+    if ((ulSearchFlags & ~known) || both(STOP_SEARCH, RESTART_SEARCH) || both(RECURSIVE_SEARCH, SHALLOW_SEARCH) ||
+        both(FOREGROUND_SEARCH, BACKGROUND_SEARCH))
+        return MAPI_E_INVALID_PARAMETER;
+    if (lpContainerList && lpContainerList->cValues && !lpContainerList->lpbin)
+        return MAPI_E_INVALID_PARAMETER;
+    if (!IsSearchFolder())
+        return MAPI_E_NO_SUPPORT;
+    if (!m_writable)
+        return MAPI_E_NO_ACCESS;
+    StoreFile& file = *m_store->file();
+
+    SearchCriteria criteria;
+    Bytes data;
+    HRESULT hr = file.LoadSearchCriteria(m_id, data);
+    if (SUCCEEDED(hr)) {
+        if (!SearchCriteria::Decode(data, criteria))
+            return MAPI_E_CORRUPT_DATA;
+    } else if (hr != MAPI_E_NOT_INITIALIZED) {
+        return hr;
+    } else if (!lpRestriction || !lpContainerList) {
+        return MAPI_E_INVALID_PARAMETER; // a first search needs both
+    }
+    // A null restriction or list keeps the one the folder has.
+    if (lpRestriction && FAILED(hr = SearchCriteria::EncodeRestriction(*lpRestriction, criteria.restriction)))
+        return hr;
+    if (lpContainerList) {
+        std::vector<Bytes> containers;
+        for (ULONG i = 0; i < lpContainerList->cValues; ++i) {
+            const SBinary& b = lpContainerList->lpbin[i];
+            ParsedEntryId p;
+            if (!b.lpb || !ParseEntryId(b.lpb, b.cb, p) || p.isStore || p.type != MAPI_FOLDER ||
+                std::memcmp(&p.store, &file.guid(), sizeof(GUID)) != 0)
+                return MAPI_E_INVALID_ENTRYID; // only folders of this store can be searched
+            ObjectInfo info;
+            if (FAILED(file.GetObject(p.id, info)) || info.type != MAPI_FOLDER)
+                return MAPI_E_NOT_FOUND;
+            containers.emplace_back(reinterpret_cast<const char*>(b.lpb), b.cb);
+        }
+        criteria.containers = std::move(containers);
+    }
+    if (ulSearchFlags & RECURSIVE_SEARCH)
+        criteria.recursive = true;
+    else if (ulSearchFlags & SHALLOW_SEARCH)
+        criteria.recursive = false;
+    if (ulSearchFlags & FOREGROUND_SEARCH)
+        criteria.foreground = true;
+    else if (ulSearchFlags & BACKGROUND_SEARCH)
+        criteria.foreground = false;
+    if (ulSearchFlags & RESTART_SEARCH) {
+        criteria.stopped = false;
+        criteria.frozen.clear();
+    } else if (ulSearchFlags & STOP_SEARCH) {
+        // A stopped search keeps what it found, under the criteria just given.
+        criteria.stopped = false;
+        std::vector<std::pair<ObjectInfo, PropMap>> found;
+        if (FAILED(hr = criteria.Evaluate(file, found)))
+            return hr;
+        criteria.stopped = true;
+        criteria.frozen.clear();
+        for (const auto& f : found)
+            criteria.frozen.push_back(f.first.id);
+    }
+
+    StoreFile::Transaction tx(file);
+    if (FAILED(hr = tx.Begin()) || FAILED(hr = file.SaveSearchCriteria(m_id, criteria.Encode())))
+        return hr;
+    return tx.Commit();
+}
+
+HRESULT Folder::GetSearchCriteria(ULONG ulFlags, LPSRestriction* lppRestriction, LPENTRYLIST* lppContainerList,
+                                  ULONG* lpulSearchState)
+{
+    if (lppRestriction)
+        *lppRestriction = nullptr;
+    if (lppContainerList)
+        *lppContainerList = nullptr;
+    if (ulFlags & ~MAPI_UNICODE)
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (!IsSearchFolder())
+        return MAPI_E_NO_SUPPORT;
+    Bytes data;
+    HRESULT hr = m_store->file()->LoadSearchCriteria(m_id, data);
+    if (FAILED(hr))
+        return hr;
+    SearchCriteria criteria;
+    if (!SearchCriteria::Decode(data, criteria))
+        return MAPI_E_CORRUPT_DATA;
+
+    void* res = nullptr;
+    void* list = nullptr;
+    if (lppRestriction) {
+        if (FAILED(hr = MAPIAllocateBuffer(sizeof(SRestriction), &res)))
+            return hr;
+        hr = SearchCriteria::DecodeRestriction(criteria.restriction, res, (ulFlags & MAPI_UNICODE) != 0,
+                                               *static_cast<LPSRestriction>(res));
+    }
+    if (SUCCEEDED(hr) && lppContainerList) {
+        if (SUCCEEDED(hr = MAPIAllocateBuffer(sizeof(ENTRYLIST), &list))) {
+            auto* l = static_cast<LPENTRYLIST>(list);
+            l->cValues = static_cast<ULONG>(criteria.containers.size());
+            l->lpbin = nullptr;
+            hr = MAPIAllocateMore(static_cast<ULONG>(sizeof(SBinary) * (l->cValues ? l->cValues : 1)), list,
+                                  reinterpret_cast<void**>(&l->lpbin));
+            for (ULONG i = 0; i < l->cValues && SUCCEEDED(hr); ++i) {
+                const Bytes& eid = criteria.containers[i];
+                l->lpbin[i].cb = static_cast<ULONG>(eid.size());
+                if (SUCCEEDED(hr = MAPIAllocateMore(static_cast<ULONG>(eid.size() ? eid.size() : 1), list,
+                                                    reinterpret_cast<void**>(&l->lpbin[i].lpb))))
+                    std::memcpy(l->lpbin[i].lpb, eid.data(), eid.size());
+            }
+        }
+    }
+    if (FAILED(hr)) {
+        MAPIFreeBuffer(res);
+        MAPIFreeBuffer(list);
+        return hr;
+    }
+    if (lppRestriction)
+        *lppRestriction = static_cast<LPSRestriction>(res);
+    if (lppContainerList)
+        *lppContainerList = static_cast<LPENTRYLIST>(list);
+    if (lpulSearchState)
+        *lpulSearchState = criteria.State();
+    return S_OK;
+}
 
 HRESULT Folder::CreateMessage(LPCIID lpInterface, ULONG ulFlags, IMessage** lppMessage)
 {
@@ -393,6 +536,8 @@ HRESULT Folder::CreateMessage(LPCIID lpInterface, ULONG ulFlags, IMessage** lppM
         return MAPI_E_INTERFACE_NOT_SUPPORTED;
     if (!m_writable)
         return MAPI_E_NO_ACCESS;
+    if (!(ulFlags & MAPI_ASSOCIATED) && IsSearchFolder())
+        return MAPI_E_NO_SUPPORT; // a search folder only shows messages of other folders
     ObjectInfo info;
     if (FAILED(m_store->file()->GetObject(m_id, info)))
         return MAPI_E_OBJECT_DELETED;

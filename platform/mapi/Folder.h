@@ -63,6 +63,7 @@ private:
     // The message number of an entry ID of a message in this folder.
     HRESULT MessageInThisFolder(const SBinary& eid, std::int64_t& id);
     HRESULT ChildFolder(ULONG cb, LPENTRYID eid, ObjectInfo& info);
+    bool IsSearchFolder();
 
     ComPtr<MsgStore> m_store;
     std::int64_t m_id;

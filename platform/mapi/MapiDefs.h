@@ -218,6 +218,13 @@ struct SSortOrderSet {
 };
 using LPSSortOrderSet = SSortOrderSet*;
 #define CbNewSSortOrderSet(n) (offsetof(SSortOrderSet, aSort) + (n) * sizeof(SSortOrder))
+#define SizedSSortOrderSet(n, name) \
+    struct _SSortOrderSet_##name {   \
+        ULONG cSorts;                \
+        ULONG cCategories;           \
+        ULONG cExpanded;             \
+        SSortOrder aSort[n];         \
+    } name
 
 // Restrictions.
 #define RES_AND 0x00000000u

@@ -32,3 +32,7 @@ void HexFromBin(LPBYTE pb, int cb, LPSTR sz);
 BOOL FBinFromHex(LPSTR sz, LPBYTE pb);
 ULONG UlRelease(LPVOID punk);
 ULONG UlAddRef(LPVOID punk);
+// Looks at once for changes made by this or another process to the stores and profiles that
+// the calling thread's advised objects watch; their notifications are posted to this thread's
+// message loop and arrive when it next runs. (Without this call the loop looks every second.)
+HRESULT HrDispatchNotifications(ULONG ulFlags);

@@ -168,6 +168,51 @@ struct IMessage : IMAPIProp {
 PLATFORM_DECLARE_IID(IMessage, "00020307-0000-0000-C000-000000000046");
 using LPMESSAGE = IMessage*;
 
+struct IMailUser : IMAPIProp {};
+PLATFORM_DECLARE_IID(IMailUser, "0002030A-0000-0000-C000-000000000046");
+using LPMAILUSER = IMailUser*;
+
+// The address book's dialogs are not offered (every call behaves as with AB_NO_DIALOG), so
+// their parameter block stays opaque.
+struct ADRPARM;
+using LPADRPARM = ADRPARM*;
+using LPFNDISMISS = void (*)(ULONG_PTR ulUIParam, LPVOID lpvContext);
+using LPFNBUTTON = SCODE (*)(ULONG_PTR ulUIParam, LPVOID lpvContext, ULONG cbEntryID, LPENTRYID lpSelection,
+                             ULONG ulFlags);
+
+struct IAddrBook : IMAPIProp {
+    virtual HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
+                              ULONG* lpulObjType, LPUNKNOWN* lppUnk) = 0;
+    virtual HRESULT CompareEntryIDs(ULONG cbEntryID1, LPENTRYID lpEntryID1, ULONG cbEntryID2, LPENTRYID lpEntryID2,
+                                    ULONG ulFlags, ULONG* lpulResult) = 0;
+    virtual HRESULT Advise(ULONG cbEntryID, LPENTRYID lpEntryID, ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink,
+                           ULONG* lpulConnection) = 0;
+    virtual HRESULT Unadvise(ULONG ulConnection) = 0;
+    virtual HRESULT CreateOneOff(LPTSTR lpszName, LPTSTR lpszAdrType, LPTSTR lpszAddress, ULONG ulFlags,
+                                 ULONG* lpcbEntryID, LPENTRYID* lppEntryID) = 0;
+    virtual HRESULT NewEntry(ULONG_PTR ulUIParam, ULONG ulFlags, ULONG cbEIDContainer, LPENTRYID lpEIDContainer,
+                             ULONG cbEIDNewEntryTpl, LPENTRYID lpEIDNewEntryTpl, ULONG* lpcbEIDNewEntry,
+                             LPENTRYID* lppEIDNewEntry) = 0;
+    virtual HRESULT ResolveName(ULONG_PTR ulUIParam, ULONG ulFlags, LPTSTR lpszNewEntryTitle,
+                                LPADRLIST lpAdrList) = 0;
+    virtual HRESULT Address(ULONG_PTR* lpulUIParam, LPADRPARM lpAdrParms, LPADRLIST* lppAdrList) = 0;
+    virtual HRESULT Details(ULONG_PTR* lpulUIParam, LPFNDISMISS lpfnDismiss, LPVOID lpvDismissContext,
+                            ULONG cbEntryID, LPENTRYID lpEntryID, LPFNBUTTON lpfButtonCallback,
+                            LPVOID lpvButtonContext, LPTSTR lpszButtonText, ULONG ulFlags) = 0;
+    virtual HRESULT RecipOptions(ULONG_PTR ulUIParam, ULONG ulFlags, LPADRENTRY lpRecip) = 0;
+    virtual HRESULT QueryDefaultRecipOpt(LPTSTR lpszAdrType, ULONG ulFlags, ULONG* lpcValues,
+                                         LPSPropValue* lppOptions) = 0;
+    virtual HRESULT GetPAB(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) = 0;
+    virtual HRESULT SetPAB(ULONG cbEntryID, LPENTRYID lpEntryID) = 0;
+    virtual HRESULT GetDefaultDir(ULONG* lpcbEntryID, LPENTRYID* lppEntryID) = 0;
+    virtual HRESULT SetDefaultDir(ULONG cbEntryID, LPENTRYID lpEntryID) = 0;
+    virtual HRESULT GetSearchPath(ULONG ulFlags, LPSRowSet* lppSearchPath) = 0;
+    virtual HRESULT SetSearchPath(ULONG ulFlags, LPSRowSet lpSearchPath) = 0;
+    virtual HRESULT PrepareRecips(ULONG ulFlags, LPSPropTagArray lpPropTagArray, LPADRLIST lpRecipList) = 0;
+};
+PLATFORM_DECLARE_IID(IAddrBook, "00020309-0000-0000-C000-000000000046");
+using LPADRBOOK = IAddrBook*;
+
 struct IProfSect : IMAPIProp {};
 PLATFORM_DECLARE_IID(IProfSect, "00020304-0000-0000-C000-000000000046");
 using LPPROFSECT = IProfSect*;
@@ -237,8 +282,8 @@ inline constexpr IID IID_IMAPIFolder = uuidof<IMAPIFolder>();
 inline constexpr IID IID_IProfAdmin = uuidof<IProfAdmin>();
 inline constexpr IID IID_IMAPIProgress = uuidof<IMAPIProgress>();
 inline constexpr IID IID_IMAPIStatus = MakeGuid("00020305-0000-0000-C000-000000000046");
-inline constexpr IID IID_IAddrBook = MakeGuid("00020309-0000-0000-C000-000000000046");
-inline constexpr IID IID_IMailUser = MakeGuid("0002030A-0000-0000-C000-000000000046");
+inline constexpr IID IID_IAddrBook = uuidof<IAddrBook>();
+inline constexpr IID IID_IMailUser = uuidof<IMailUser>();
 inline constexpr IID IID_IABContainer = MakeGuid("0002030D-0000-0000-C000-000000000046");
 inline constexpr IID IID_IDistList = MakeGuid("0002030E-0000-0000-C000-000000000046");
 inline constexpr IID IID_IMsgServiceAdmin = MakeGuid("0002031D-0000-0000-C000-000000000046");

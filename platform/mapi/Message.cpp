@@ -1,9 +1,12 @@
 #include "mapi/Message.h"
 
+#include "base/Utf.h"
 #include "mapi/Attach.h"
 #include "mapi/EntryId.h"
+#include "mapi/MailSpool.h"
 #include "mapi/Table.h"
 
+#include <cstring>
 #include <random>
 
 namespace mapi {
@@ -479,7 +482,97 @@ HRESULT Message::ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods)
     return S_OK;
 }
 
-HRESULT Message::SubmitMessage(ULONG) { return MAPI_E_NO_SUPPORT; } // submission comes with the spooler
+namespace {
+
+// The folder an entry ID names in this store, or an error.
+HRESULT FolderOf(StoreFile& file, const Bytes& eid, std::int64_t& folder)
+{
+    ParsedEntryId p;
+    if (!ParseEntryId(eid.data(), eid.size(), p) || p.isStore || p.type != MAPI_FOLDER ||
+        std::memcmp(&p.store, &file.guid(), sizeof(GUID)) != 0)
+        return MAPI_E_INVALID_ENTRYID;
+    ObjectInfo info;
+    if (FAILED(file.GetObject(p.id, info)) || info.type != MAPI_FOLDER)
+        return MAPI_E_NOT_FOUND;
+    folder = p.id;
+    return S_OK;
+}
+
+} // namespace
+
+// Submission is done at once: the message is composed, written to the spool (and handed to
+// the configured sendmail command), and then filed: moved to the folder PR_SENTMAIL_ENTRYID
+// names, or deleted when PR_DELETE_AFTER_SUBMIT is set or, without either, when it is in the
+// Outbox. A message that cannot be sent is saved and stays where it is, and the error returns.
+HRESULT Message::SubmitMessage(ULONG ulFlags)
+{
+    if (ulFlags & ~FORCE_SUBMIT)
+        return MAPI_E_UNKNOWN_FLAGS;
+    std::lock_guard objLock(m_lock);
+    if (!m_writable)
+        return MAPI_E_NO_ACCESS;
+    StoreFile& file = *m_store->file();
+    const std::int64_t now = CurrentFileTime();
+    ComposedMail mail;
+    bool deleteAfter = false;
+    std::int64_t sentFolder = 0;
+    HRESULT hr = S_OK;
+    {
+        std::lock_guard lock(m_state->mutex);
+        if (m_state->associated)
+            return MAPI_E_NO_SUPPORT;
+        const PropValue* del = m_state->props.Find(PROP_ID(PR_DELETE_AFTER_SUBMIT));
+        deleteAfter = del && del->type() == PT_BOOLEAN && del->num() != 0;
+        const PropValue* sent = m_state->props.Find(PROP_ID(PR_SENTMAIL_ENTRYID));
+        if (!deleteAfter && sent && sent->type() == PT_BINARY && FAILED(hr = FolderOf(file, sent->bin(), sentFolder)))
+            return hr;
+        if (FAILED(hr = MailComposer::Compose(m_state->props, m_state->recipients, m_state->attachments, now, mail)))
+            return hr;
+    }
+    if (FAILED(hr = SaveChanges(KEEP_OPEN_READWRITE)))
+        return hr;
+    std::filesystem::path spooled;
+    if (FAILED(hr = MailSpool::Deliver(mail, spooled)))
+        return hr;
+
+    std::lock_guard lock(m_state->mutex);
+    const std::int64_t id = m_state->id;
+    const std::int64_t from = m_state->folder;
+    if (!deleteAfter && sentFolder == 0) {
+        PropMap store;
+        std::int64_t outbox = 0;
+        const PropValue* v = nullptr;
+        if (SUCCEEDED(file.LoadProps(kStoreObjectId, store)) && (v = store.Find(PROP_ID(PR_IPM_OUTBOX_ENTRYID))) &&
+            v->type() == PT_BINARY && SUCCEEDED(FolderOf(file, v->bin(), outbox)) && outbox == from)
+            deleteAfter = true;
+    }
+    StoreFile::Transaction tx(file);
+    if (FAILED(hr = tx.Begin()))
+        return hr;
+    if (deleteAfter) {
+        if (FAILED(hr = file.DeleteObjectTree(id)) || FAILED(hr = file.Journal(id, from, MAPI_MESSAGE)))
+            return hr;
+    } else {
+        std::int64_t flags = 0;
+        if (const PropValue* f = m_state->props.Find(PROP_ID(PR_MESSAGE_FLAGS)))
+            flags = f->num();
+        flags = (flags | MSGFLAG_READ) & ~std::int64_t(MSGFLAG_UNSENT | MSGFLAG_SUBMIT);
+        std::vector<PropValue> sentProps = {
+            PropValue::Long(PR_MESSAGE_FLAGS, flags), PropValue::Long(PR_CLIENT_SUBMIT_TIME, now),
+            PropValue::Long(PR_MESSAGE_DELIVERY_TIME, now),
+            PropValue::Text(PR_INTERNET_MESSAGE_ID_W, platform::Utf8ToUtf16(mail.messageId))};
+        if (FAILED(hr = file.SetProps(id, sentProps)) || FAILED(hr = file.Journal(id, from, MAPI_MESSAGE)))
+            return hr;
+        if (sentFolder != 0 && sentFolder != from &&
+            (FAILED(hr = file.MoveObject(id, sentFolder)) || FAILED(hr = file.Journal(id, sentFolder, MAPI_MESSAGE))))
+            return hr;
+        for (auto& v : sentProps)
+            m_state->props.Set(std::move(v));
+        if (sentFolder != 0)
+            m_state->folder = sentFolder;
+    }
+    return tx.Commit();
+}
 
 HRESULT Message::SetReadFlag(ULONG ulFlags)
 {

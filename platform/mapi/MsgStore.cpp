@@ -233,8 +233,9 @@ HRESULT MsgStore::GetReceiveFolder(LPTSTR lpszMessageClass, ULONG ulFlags, ULONG
     return S_OK;
 }
 
-// Notifications, the receive-folder table and submission come with the spooler and
-// notification parts of this layer.
+// Object notifications are not offered: clients of this layer watch contents and hierarchy
+// tables, which notify (Table::Advise). Submission is done by IMessage::SubmitMessage at once,
+// so there is no outgoing queue to read or abort.
 HRESULT MsgStore::Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
 HRESULT MsgStore::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
 HRESULT MsgStore::GetReceiveFolderTable(ULONG, LPMAPITABLE*) { return MAPI_E_NO_SUPPORT; }

@@ -1,5 +1,7 @@
 #include "mapi/ProfileRegistry.h"
 
+#include "mapi/Notifier.h"
+
 #include "base/Utf.h"
 #include "mapi/EntryId.h"
 #include "mapi/MapiTags.h"
@@ -243,7 +245,7 @@ HRESULT ProfileRegistry::Stores(const std::string& profile, std::vector<ProfileS
     return S_OK;
 }
 
-HRESULT ProfileRegistry::AddStore(const std::string& profile, const std::filesystem::path& path)
+static HRESULT AddStoreImpl(const std::string& profile, const std::filesystem::path& path)
 {
     Key k;
     HRESULT hr = OpenProfile(profile, k, true);
@@ -255,7 +257,7 @@ HRESULT ProfileRegistry::AddStore(const std::string& profile, const std::filesys
     if (FAILED(hr = StoreFile::Open(absolute, file)))
         return hr;
     std::vector<ProfileStore> existing;
-    if (FAILED(hr = Stores(profile, existing)))
+    if (FAILED(hr = ProfileRegistry::Stores(profile, existing)))
         return hr;
     for (const auto& s : existing)
         if (s.recordKey == file->StoreRecordKey())
@@ -289,10 +291,10 @@ HRESULT ProfileRegistry::AddStore(const std::string& profile, const std::filesys
     return S_OK;
 }
 
-HRESULT ProfileRegistry::RemoveStore(const std::string& profile, const std::filesystem::path& path)
+static HRESULT RemoveStoreImpl(const std::string& profile, const std::filesystem::path& path)
 {
     std::vector<ProfileStore> stores;
-    HRESULT hr = Stores(profile, stores);
+    HRESULT hr = ProfileRegistry::Stores(profile, stores);
     if (FAILED(hr))
         return hr;
     std::error_code ec;
@@ -312,10 +314,10 @@ HRESULT ProfileRegistry::RemoveStore(const std::string& profile, const std::file
     return MAPI_E_NOT_FOUND;
 }
 
-HRESULT ProfileRegistry::SetDefaultStore(const std::string& profile, const Bytes& storeRecordKey)
+static HRESULT SetDefaultStoreImpl(const std::string& profile, const Bytes& storeRecordKey)
 {
     std::vector<ProfileStore> stores;
-    HRESULT hr = Stores(profile, stores);
+    HRESULT hr = ProfileRegistry::Stores(profile, stores);
     if (FAILED(hr))
         return hr;
     Key k;
@@ -325,6 +327,32 @@ HRESULT ProfileRegistry::SetDefaultStore(const std::string& profile, const Bytes
         if (s.recordKey == storeRecordKey)
             return WriteString(k.get(), "DefaultStore", s.key);
     return MAPI_E_NOT_FOUND;
+}
+
+} // namespace mapi
+
+namespace mapi {
+
+// Open store tables learn of the change at their loops' next step.
+HRESULT ProfileRegistry::AddStore(const std::string& profile, const std::filesystem::path& path)
+{
+    HRESULT hr = AddStoreImpl(profile, path);
+    Notifier::Instance().Changed();
+    return hr;
+}
+
+HRESULT ProfileRegistry::RemoveStore(const std::string& profile, const std::filesystem::path& path)
+{
+    HRESULT hr = RemoveStoreImpl(profile, path);
+    Notifier::Instance().Changed();
+    return hr;
+}
+
+HRESULT ProfileRegistry::SetDefaultStore(const std::string& profile, const Bytes& storeRecordKey)
+{
+    HRESULT hr = SetDefaultStoreImpl(profile, storeRecordKey);
+    Notifier::Instance().Changed();
+    return hr;
 }
 
 } // namespace mapi

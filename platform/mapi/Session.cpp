@@ -1,10 +1,12 @@
 #include "mapi/Session.h"
 
 #include "base/Utf.h"
+#include "mapi/AddrBook.h"
 #include "mapi/EntryId.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
 #include "mapi/ProfileSection.h"
+#include "mapi/ProfileStoresSource.h"
 #include "mapi/StoreAccess.h"
 #include "mapi/Table.h"
 
@@ -74,38 +76,7 @@ HRESULT Session::GetMsgStoresTable(ULONG ulFlags, LPMAPITABLE* lppTable)
     *lppTable = nullptr;
     if (m_loggedOff)
         return MAPI_E_END_OF_SESSION;
-    std::vector<ProfileStore> stores;
-    HRESULT hr = ProfileRegistry::Stores(m_profile, stores);
-    if (FAILED(hr))
-        return hr;
-    std::vector<TableRow> rows;
-    std::uint32_t n = 0;
-    for (const auto& s : stores) {
-        auto props = std::make_shared<PropMap>();
-        props->Set(PropValue::Text(PR_DISPLAY_NAME_W, s.displayName));
-        props->Set(PropValue::Binary(PR_ENTRYID, s.entryId));
-        if (!s.recordKey.empty()) {
-            props->Set(PropValue::Binary(PR_RECORD_KEY, s.recordKey));
-            props->Set(PropValue::Binary(PR_STORE_RECORD_KEY, s.recordKey));
-        }
-        if (!s.provider.empty())
-            props->Set(PropValue::Binary(PR_MDB_PROVIDER, s.provider));
-        props->Set(PropValue::Long(PR_DEFAULT_STORE, s.isDefault ? 1 : 0));
-        props->Set(PropValue::Long(PR_RESOURCE_FLAGS, s.isDefault ? (STATUS_DEFAULT_STORE | STATUS_PRIMARY_STORE)
-                                                                  : STATUS_SECONDARY_STORE));
-        props->Set(PropValue::Long(PR_OBJECT_TYPE, MAPI_STORE));
-        props->Set(PropValue::Long(PR_RESOURCE_TYPE, MAPI_STORE_PROVIDER));
-        props->Set(PropValue::Text(PR_PROVIDER_DISPLAY_W, s.provider.size() == 16 &&
-                                                                  std::memcmp(s.provider.data(),
-                                                                              kPersonalStoreProvider.ab, 16) == 0
-                                                              ? u"Personal Folders"
-                                                              : u"Server Store"));
-        ++n;
-        rows.push_back(TableRow{n, n, std::move(props)});
-    }
-    auto source = std::make_shared<RowListSource>(
-        std::move(rows), std::vector<ULONG>{PR_INSTANCE_KEY, PR_ENTRYID, PR_RECORD_KEY, PR_DISPLAY_NAME_W,
-                                            PR_DEFAULT_STORE, PR_MDB_PROVIDER, PR_RESOURCE_FLAGS, PR_OBJECT_TYPE});
+    auto source = std::make_shared<ProfileStoresSource>(m_profile);
     return Table::Create(std::move(source), (ulFlags & MAPI_UNICODE) != 0, lppTable);
 }
 
@@ -223,13 +194,22 @@ HRESULT Session::SetDefaultStore(ULONG ulFlags, ULONG cbEntryID, LPENTRYID lpEnt
     return ProfileRegistry::SetDefaultStore(m_profile, Bytes(reinterpret_cast<const char*>(&parsed.store), 16));
 }
 
-// The address book, status table, notifications, identity and forms come with later parts of
-// this layer.
-HRESULT Session::OpenAddressBook(ULONG_PTR, LPCIID, ULONG, IAddrBook** lppAdrBook)
+// The address book holds one-off recipients only (AddrBook). Session-wide object
+// notifications, the status table, identity and forms are not offered; the message-store
+// table notifies when the profile's stores change.
+HRESULT Session::OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG ulFlags, IAddrBook** lppAdrBook)
 {
-    if (lppAdrBook)
-        *lppAdrBook = nullptr;
-    return MAPI_E_NO_SUPPORT;
+    if (!lppAdrBook)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppAdrBook = nullptr;
+    if (ulFlags & ~(AB_NO_DIALOG | MAPI_UNICODE))
+        return MAPI_E_UNKNOWN_FLAGS;
+    if (lpInterface && !IsEqualIID(*lpInterface, IID_IAddrBook) && !IsEqualIID(*lpInterface, IID_IMAPIProp) &&
+        !IsEqualIID(*lpInterface, IID_IUnknown))
+        return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    if (m_loggedOff)
+        return MAPI_E_END_OF_SESSION;
+    return AddrBook::Create(lppAdrBook);
 }
 HRESULT Session::GetStatusTable(ULONG, LPMAPITABLE*) { return MAPI_E_NO_SUPPORT; }
 HRESULT Session::Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }

@@ -1,5 +1,7 @@
 #include "mapi/StoreFile.h"
 
+#include "mapi/Notifier.h"
+
 #include "mapi/MapiCodes.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
@@ -378,6 +380,7 @@ HRESULT StoreFile::Transaction::Commit()
         return hr;
     m_open = false;
     m_file.m_localChanges.fetch_add(1);
+    Notifier::Instance().Changed();
     return S_OK;
 }
 
@@ -919,6 +922,39 @@ HRESULT StoreFile::SetReceiveFolder(const std::string& messageClass, std::int64_
             return MAPI_E_CALL_FAILED;
     }
     return tx.Commit();
+}
+
+HRESULT StoreFile::LoadSearchCriteria(std::int64_t folder, Bytes& out)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("SELECT value FROM meta WHERE key = ?", &st.s);
+    if (FAILED(hr))
+        return hr;
+    const std::string key = "search:" + std::to_string(folder);
+    sqlite3_bind_text(st, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_DONE)
+        return MAPI_E_NOT_INITIALIZED;
+    if (rc != SQLITE_ROW)
+        return FromSqlite(rc);
+    out.assign(static_cast<const char*>(sqlite3_column_blob(st, 0)), sqlite3_column_bytes(st, 0));
+    return S_OK;
+}
+
+HRESULT StoreFile::SaveSearchCriteria(std::int64_t folder, const Bytes& data)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare("INSERT INTO meta(key, value) VALUES(?, ?) ON CONFLICT(key) DO UPDATE SET value = excluded.value",
+                         &st.s);
+    if (FAILED(hr))
+        return hr;
+    const std::string key = "search:" + std::to_string(folder);
+    sqlite3_bind_text(st, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_blob(st, 2, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+    const int rc = sqlite3_step(st);
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
 }
 
 } // namespace mapi

@@ -122,6 +122,11 @@ public:
                          std::int64_t& newSeq, bool& gap);
     HRESULT LastChange(std::int64_t& seq);
 
+    // The criteria of a search folder (SearchCriteria form); MAPI_E_NOT_INITIALIZED when it has
+    // none yet. Saving needs an open Transaction.
+    HRESULT LoadSearchCriteria(std::int64_t folder, Bytes& out);
+    HRESULT SaveSearchCriteria(std::int64_t folder, const Bytes& data);
+
     // Receive folders by message class ("" is the default).
     HRESULT GetReceiveFolder(const std::string& messageClass, std::int64_t& folder, std::string& explicitClass);
     HRESULT SetReceiveFolder(const std::string& messageClass, std::int64_t folder);

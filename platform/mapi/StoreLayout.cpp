@@ -2,6 +2,9 @@
 // create in a new personal store, mailbox or public-folder store.
 #include "mapi/StoreFile.h"
 
+#include "mapi/MapiGuids.h"
+#include "mapi/SearchCriteria.h"
+
 #include "mapi/MapiCodes.h"
 #include "mapi/MapiTags.h"
 
@@ -145,8 +148,48 @@ HRESULT StoreFile::Populate(const std::u16string& displayName)
         Bin(PR_IPM_DRAFTS_ENTRYID, eid(drafts)),
         // Conflicts, Sync Issues, Local Failures, Server Failures, Junk E-mail.
         PropValue(PR_ADDITIONAL_REN_ENTRYIDS, std::vector<Bytes>{Bytes(), Bytes(), Bytes(), Bytes(), eid(junk)})};
+    // One Reminders search folder serves the store whether it works online or offline.
+    special.push_back(Bin(PR_REM_OFFLINE_ENTRYID, eid(reminders)));
     if (FAILED(hr = SetProps(inbox, special)) || FAILED(hr = SetProps(rootId, special)))
         return hr;
+    if (FAILED(hr = SetProps(storeId, {PropValue(PR_STORE_OFFLINE, std::int64_t(0))})))
+        return hr;
+
+    // The Reminders folder finds every item below the subtree whose reminder is set, as the
+    // client sets it up. The reminder flag is a named property: the store's first.
+    {
+        sqlite3_stmt* ins = nullptr;
+        if (sqlite3_prepare_v2(m_db, "INSERT INTO names(guid, kind, lid, name) VALUES(?, ?, ?, ?)", -1, &ins,
+                               nullptr) != SQLITE_OK)
+            return MAPI_E_CALL_FAILED;
+        sqlite3_bind_blob(ins, 1, &PSETID_Common, 16, SQLITE_STATIC);
+        sqlite3_bind_int(ins, 2, MNID_ID);
+        sqlite3_bind_int64(ins, 3, 0x8503); // PidLidReminderSet
+        sqlite3_bind_blob(ins, 4, "", 0, SQLITE_STATIC);
+        const int rc = sqlite3_step(ins);
+        sqlite3_finalize(ins);
+        if (rc != SQLITE_DONE)
+            return MAPI_E_CALL_FAILED;
+        const ULONG reminderSet = PROP_TAG(PT_BOOLEAN, 0x8000 + sqlite3_last_insert_rowid(m_db) - 1);
+        SPropValue on{};
+        on.ulPropTag = reminderSet;
+        on.Value.b = 1;
+        SRestriction both[2] = {};
+        both[0].rt = RES_EXIST;
+        both[0].res.resExist.ulPropTag = reminderSet;
+        both[1].rt = RES_PROPERTY;
+        both[1].res.resProperty = {RELOP_EQ, reminderSet, &on};
+        SRestriction all{};
+        all.rt = RES_AND;
+        all.res.resAnd = {2, both};
+        SearchCriteria criteria;
+        if (FAILED(hr = SearchCriteria::EncodeRestriction(all, criteria.restriction)))
+            return hr;
+        criteria.containers.push_back(eid(ipm));
+        criteria.recursive = true;
+        if (FAILED(hr = SaveSearchCriteria(reminders, criteria.Encode())))
+            return hr;
+    }
 
     // The default receive folder.
     {

@@ -2,11 +2,13 @@
 
 #include "mapi/MapiTags.h"
 #include "mapi/MapiUtil.h"
+#include "mapi/Notifier.h"
 #include "mapi/PropObject.h"
 
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <unordered_set>
 
 namespace mapi {
 
@@ -46,6 +48,15 @@ HRESULT Table::QueryInterface(REFIID riid, void** ppv)
         return S_OK;
     }
     return MAPI_E_INTERFACE_NOT_SUPPORTED;
+}
+
+Table::~Table()
+{
+    // No check of ours runs after this (Unwatch waits for one that is running).
+    for (const auto& [thread, watch] : m_watches)
+        Notifier::Instance().Unwatch(watch);
+    for (auto& s : m_sinks)
+        s.link->Drop();
 }
 
 ULONG Table::Release()
@@ -103,6 +114,120 @@ void Table::RebuildView()
     std::sort(m_view.begin(), m_view.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
     m_positionsValid = false;
     m_indexes.clear();
+    RebuildDisplay();
+}
+
+// ---- categorised views ----
+
+namespace {
+
+// Heading keys lie above every row key that a source hands out.
+constexpr std::uint32_t kFirstHeadingKey = 0xC0000000u;
+
+} // namespace
+
+std::uint32_t Table::HeadingKey(const std::string& path)
+{
+    auto it = m_headingKeys.find(path);
+    if (it == m_headingKeys.end())
+        it = m_headingKeys.emplace(path, kFirstHeadingKey + static_cast<std::uint32_t>(m_headingKeys.size())).first;
+    return it->second;
+}
+
+bool Table::Expanded(const std::string& path, ULONG depth) const
+{
+    auto it = m_expandState.find(path);
+    return it != m_expandState.end() ? it->second : depth < m_expanded;
+}
+
+void Table::RebuildDisplay()
+{
+    m_display.clear();
+    m_displayPositions.clear();
+    m_headings.clear();
+    if (m_categories == 0)
+        return;
+    std::vector<std::string> open(m_categories);
+    std::vector<std::uint32_t> openKeys(m_categories);
+    bool first = true;
+    for (std::uint32_t key : m_view) {
+        const Row& row = m_rows.at(key);
+        // The path of each level: the equality keys of the category values down to it.
+        std::vector<std::string> paths(m_categories);
+        std::string path;
+        for (ULONG d = 0; d < m_categories; ++d) {
+            const PropValue* v = Restriction::RowValue(*row.props, m_sorts[d].ulPropTag);
+            const std::string part = v ? EqualityKey(*v) : std::string();
+            path += std::to_string(part.size() + (v ? 1 : 0)) + ":" + part + ";";
+            paths[d] = path;
+        }
+        ULONG from = 0;
+        while (!first && from < m_categories && paths[from] == open[from])
+            ++from;
+        first = false;
+        bool visible = true;
+        for (ULONG d = 0; d < from; ++d)
+            visible = visible && m_headings.at(openKeys[d]).expanded;
+        for (ULONG d = from; d < m_categories; ++d) {
+            Heading h;
+            h.depth = d;
+            h.path = paths[d];
+            h.expanded = Expanded(h.path, d);
+            auto props = std::make_shared<PropMap>();
+            for (ULONG c = 0; c <= d; ++c)
+                if (const PropValue* v = Restriction::RowValue(*row.props, m_sorts[c].ulPropTag))
+                    props->Set(*v);
+            props->Set(PropValue::Long(PR_DEPTH, d));
+            h.row = Row{0, props};
+            const std::uint32_t hk = HeadingKey(h.path);
+            if (visible) {
+                m_displayPositions[hk] = m_display.size();
+                m_display.push_back(hk);
+            }
+            visible = visible && h.expanded;
+            open[d] = paths[d];
+            openKeys[d] = hk;
+            m_headings[hk] = std::move(h);
+        }
+        for (ULONG d = 0; d < m_categories; ++d)
+            ++m_headings.at(openKeys[d]).row.ordinal; // the leaf count, for PR_CONTENT_COUNT
+        if (visible) {
+            m_displayPositions[key] = m_display.size();
+            m_display.push_back(key);
+        }
+    }
+    for (auto& [hk, h] : m_headings) {
+        auto props = std::make_shared<PropMap>(*h.row.props);
+        props->Set(PropValue::Long(PR_ROW_TYPE, h.expanded ? TBL_EXPANDED_CATEGORY : TBL_COLLAPSED_CATEGORY));
+        props->Set(PropValue::Long(PR_CONTENT_COUNT, static_cast<std::int64_t>(h.row.ordinal)));
+        h.row.props = std::move(props);
+    }
+}
+
+std::optional<std::size_t> Table::VisiblePosition(std::uint32_t key)
+{
+    if (m_categories == 0)
+        return PositionOf(key);
+    auto it = m_displayPositions.find(key);
+    if (it == m_displayPositions.end())
+        return std::nullopt;
+    return it->second;
+}
+
+const Table::Row& Table::RowOf(std::uint32_t key) const
+{
+    auto h = m_headings.find(key);
+    return h != m_headings.end() ? h->second.row : m_rows.at(key);
+}
+
+Table::Heading* Table::FindHeading(ULONG cbInstanceKey, const BYTE* pbInstanceKey)
+{
+    std::uint32_t key = 0;
+    if (!pbInstanceKey || cbInstanceKey != sizeof(key))
+        return nullptr;
+    std::memcpy(&key, pbInstanceKey, sizeof(key));
+    auto it = m_headings.find(key);
+    return it == m_headings.end() ? nullptr : &it->second;
 }
 
 void Table::EnsurePositions()
@@ -147,8 +272,8 @@ void Table::RemoveFromView(std::uint32_t key)
 HRESULT Table::FullLoad()
 {
     std::optional<std::uint32_t> cursorKey;
-    if (m_loaded && m_cursor < m_view.size())
-        cursorKey = m_view[m_cursor];
+    if (m_loaded && m_cursor < Visible().size())
+        cursorKey = Visible()[m_cursor];
     std::vector<TableRow> rows;
     HRESULT hr = m_source->LoadAll(rows);
     if (FAILED(hr))
@@ -160,10 +285,10 @@ HRESULT Table::FullLoad()
     RebuildView();
     m_loaded = true;
     if (cursorKey) {
-        if (auto pos = PositionOf(*cursorKey))
+        if (auto pos = VisiblePosition(*cursorKey))
             m_cursor = *pos;
     }
-    m_cursor = std::min(m_cursor, m_view.size());
+    m_cursor = std::min(m_cursor, Visible().size());
     return S_OK;
 }
 
@@ -176,19 +301,41 @@ HRESULT Table::Refresh()
     HRESULT hr = m_source->Changes(reload, changed);
     if (FAILED(hr))
         return hr;
-    if (reload)
-        return FullLoad();
+    if (reload) {
+        // The source could not say what changed: compare its rows with ours, so that the
+        // change still comes to sinks row by row.
+        std::vector<TableRow> rows;
+        if (FAILED(hr = m_source->LoadAll(rows)))
+            return hr;
+        changed.clear();
+        std::unordered_set<std::uint32_t> present;
+        for (auto& r : rows) {
+            present.insert(r.key);
+            auto it = m_rows.find(r.key);
+            if (it == m_rows.end() || it->second.ordinal != r.ordinal || !(*it->second.props == *r.props))
+                changed.push_back(std::move(r));
+        }
+        for (const auto& [key, row] : m_rows)
+            if (!present.contains(key))
+                changed.push_back(TableRow{key, row.ordinal, nullptr});
+    }
     if (changed.empty())
         return S_OK;
+    // Row events carry the row before; in a categorised view that is a heading whose own rows
+    // change too, so such a view tells its sinks to read it again.
+    const bool notify = HasTableSinks() && m_categories == 0;
     std::optional<std::uint32_t> cursorKey;
-    if (m_cursor < m_view.size())
-        cursorKey = m_view[m_cursor];
+    if (m_cursor < Visible().size())
+        cursorKey = Visible()[m_cursor];
     for (auto& c : changed) {
         auto it = m_rows.find(c.key);
+        const bool wasIn = it != m_rows.end() && PositionOf(c.key).has_value();
         if (it != m_rows.end()) {
             RemoveFromView(c.key);
             if (!c.props) {
                 m_rows.erase(it);
+                if (notify && wasIn)
+                    RaiseRow(TABLE_ROW_DELETED, c.key);
                 continue;
             }
             it->second = Row{c.ordinal, std::move(c.props)};
@@ -197,14 +344,22 @@ HRESULT Table::Refresh()
                 continue;
             it = m_rows.emplace(c.key, Row{c.ordinal, std::move(c.props)}).first;
         }
-        if (InView(it->second, c.key))
+        const bool isIn = InView(it->second, c.key);
+        if (isIn)
             InsertIntoView(c.key);
+        if (notify && (wasIn || isIn))
+            RaiseRow(!isIn ? TABLE_ROW_DELETED : wasIn ? TABLE_ROW_MODIFIED : TABLE_ROW_ADDED, c.key);
+    }
+    PostEvents();
+    if (m_categories) {
+        RebuildDisplay();
+        Raise(TABLE_CHANGED);
     }
     if (cursorKey) {
-        if (auto pos = PositionOf(*cursorKey))
+        if (auto pos = VisiblePosition(*cursorKey))
             m_cursor = *pos;
     }
-    m_cursor = std::min(m_cursor, m_view.size());
+    m_cursor = std::min(m_cursor, Visible().size());
     return S_OK;
 }
 
@@ -293,6 +448,7 @@ HRESULT Table::SetColumns(LPSPropTagArray lpPropTagArray, ULONG)
         return MAPI_E_INVALID_PARAMETER;
     std::lock_guard lock(m_mutex);
     m_columns.assign(lpPropTagArray->aulPropTag, lpPropTagArray->aulPropTag + lpPropTagArray->cValues);
+    Raise(TABLE_SETCOL_DONE);
     return S_OK;
 }
 
@@ -325,7 +481,7 @@ HRESULT Table::GetRowCount(ULONG, ULONG* lpulCount)
     HRESULT hr = Refresh();
     if (FAILED(hr))
         return hr;
-    *lpulCount = static_cast<ULONG>(m_view.size());
+    *lpulCount = static_cast<ULONG>(Visible().size());
     return S_OK;
 }
 
@@ -340,7 +496,7 @@ HRESULT Table::ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved)
         pos = m_cursor;
         return S_OK;
     case BOOKMARK_END:
-        pos = m_view.size();
+        pos = Visible().size();
         return S_OK;
     default:
         break;
@@ -349,15 +505,15 @@ HRESULT Table::ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved)
     if (it == m_bookmarks.end())
         return MAPI_E_INVALID_BOOKMARK;
     if (!it->second.key) {
-        pos = m_view.size();
+        pos = Visible().size();
         return S_OK;
     }
-    if (auto p = PositionOf(*it->second.key)) {
+    if (auto p = VisiblePosition(*it->second.key)) {
         pos = *p;
         return S_OK;
     }
     // The row is gone: the nearest position, and the caller learns that it moved.
-    pos = std::min(it->second.position, m_view.size());
+    pos = std::min(it->second.position, Visible().size());
     moved = true;
     return S_OK;
 }
@@ -373,7 +529,7 @@ HRESULT Table::SeekRow(BOOKMARK bkOrigin, LONG lRowCount, LONG* lplRowsSought)
     if (FAILED(hr = ResolveBookmark(bkOrigin, base, moved)))
         return hr;
     long long target = static_cast<long long>(base) + lRowCount;
-    target = std::clamp<long long>(target, 0, static_cast<long long>(m_view.size()));
+    target = std::clamp<long long>(target, 0, static_cast<long long>(Visible().size()));
     m_cursor = static_cast<std::size_t>(target);
     if (lplRowsSought)
         *lplRowsSought = static_cast<LONG>(target - static_cast<long long>(base));
@@ -389,9 +545,9 @@ HRESULT Table::SeekRowApprox(ULONG ulNumerator, ULONG ulDenominator)
     if (FAILED(hr))
         return hr;
     if (ulNumerator >= ulDenominator)
-        m_cursor = m_view.size();
+        m_cursor = Visible().size();
     else
-        m_cursor = static_cast<std::size_t>(static_cast<unsigned long long>(ulNumerator) * m_view.size() /
+        m_cursor = static_cast<std::size_t>(static_cast<unsigned long long>(ulNumerator) * Visible().size() /
                                             ulDenominator);
     return S_OK;
 }
@@ -406,7 +562,7 @@ HRESULT Table::QueryPosition(ULONG* lpulRow, ULONG* lpulNumerator, ULONG* lpulDe
         return hr;
     *lpulRow = static_cast<ULONG>(m_cursor);
     *lpulNumerator = static_cast<ULONG>(m_cursor);
-    *lpulDenominator = static_cast<ULONG>(m_view.empty() ? 1 : m_view.size());
+    *lpulDenominator = static_cast<ULONG>(Visible().empty() ? 1 : Visible().size());
     return S_OK;
 }
 
@@ -426,7 +582,7 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
     if (FAILED(hr = ResolveBookmark(bkOrigin, start, moved)))
         return hr;
     const bool backward = (ulFlags & DIR_BACKWARD) != 0;
-    const std::size_t n = m_view.size();
+    const std::size_t n = Visible().size();
     if (n == 0)
         return MAPI_E_NOT_FOUND;
     if (backward && start >= n)
@@ -438,7 +594,7 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
     ULONG tag = 0;
     const PropValue* value = nullptr;
     const ULONG vt = res->IsEquality(tag, value) ? value->type() : 0;
-    if (value && !(vt & MV_FLAG) && vt != PT_NULL && vt != PT_OBJECT && vt != PT_ERROR) {
+    if (m_categories == 0 && value && !(vt & MV_FLAG) && vt != PT_NULL && vt != PT_OBJECT && vt != PT_ERROR) {
         // An equality on one property: answered from the index of that property.
         Index& index = IndexFor(PROP_TAG(vt, PROP_ID(tag)));
         auto it = index.find(EqualityKey(*value));
@@ -452,8 +608,8 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
         }
     } else if (backward) {
         for (std::size_t i = start + 1; i-- > 0;) {
-            const std::uint32_t key = m_view[i];
-            const Row& row = m_rows.at(key);
+            const std::uint32_t key = Visible()[i];
+            const Row& row = RowOf(key);
             if (res->Match(*row.props, m_source->SubRows(TableRow{key, row.ordinal, row.props}))) {
                 found = i;
                 break;
@@ -461,8 +617,8 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
         }
     } else {
         for (std::size_t i = start; i < n; ++i) {
-            const std::uint32_t key = m_view[i];
-            const Row& row = m_rows.at(key);
+            const std::uint32_t key = Visible()[i];
+            const Row& row = RowOf(key);
             if (res->Match(*row.props, m_source->SubRows(TableRow{key, row.ordinal, row.props}))) {
                 found = i;
                 break;
@@ -490,6 +646,7 @@ HRESULT Table::Restrict(LPSRestriction lpRestriction, ULONG)
     m_restriction = std::move(res);
     RebuildView();
     m_cursor = 0;
+    Raise(TABLE_RESTRICT_DONE);
     return S_OK;
 }
 
@@ -502,8 +659,8 @@ HRESULT Table::CreateBookmark(BOOKMARK* lpbkPosition)
     if (FAILED(hr))
         return hr;
     Bookmark b;
-    if (m_cursor < m_view.size())
-        b.key = m_view[m_cursor];
+    if (m_cursor < Visible().size())
+        b.key = Visible()[m_cursor];
     b.position = m_cursor;
     *lpbkPosition = m_nextBookmark++;
     m_bookmarks[*lpbkPosition] = b;
@@ -522,8 +679,9 @@ HRESULT Table::SortTable(LPSSortOrderSet lpSortCriteria, ULONG)
 {
     if (!lpSortCriteria)
         return MAPI_E_INVALID_PARAMETER;
-    if (lpSortCriteria->cCategories > 0)
-        return MAPI_E_TOO_COMPLEX; // categorised views are not offered yet
+    if (lpSortCriteria->cCategories > lpSortCriteria->cSorts ||
+        lpSortCriteria->cExpanded > lpSortCriteria->cCategories)
+        return MAPI_E_INVALID_PARAMETER;
     for (ULONG i = 0; i < lpSortCriteria->cSorts; ++i) {
         const ULONG order = lpSortCriteria->aSort[i].ulOrder;
         if (order != TABLE_SORT_ASCEND && order != TABLE_SORT_DESCEND)
@@ -537,8 +695,13 @@ HRESULT Table::SortTable(LPSSortOrderSet lpSortCriteria, ULONG)
     if (FAILED(hr))
         return hr;
     m_sorts.assign(lpSortCriteria->aSort, lpSortCriteria->aSort + lpSortCriteria->cSorts);
+    if (m_categories != lpSortCriteria->cCategories || m_expanded != lpSortCriteria->cExpanded)
+        m_expandState.clear();
+    m_categories = lpSortCriteria->cCategories;
+    m_expanded = lpSortCriteria->cExpanded;
     RebuildView();
     m_cursor = 0;
+    Raise(TABLE_SORT_DONE);
     return S_OK;
 }
 
@@ -553,8 +716,8 @@ HRESULT Table::QuerySortOrder(LPSSortOrderSet* lppSortCriteria)
         return hr;
     auto* set = static_cast<LPSSortOrderSet>(p);
     set->cSorts = static_cast<ULONG>(m_sorts.size());
-    set->cCategories = 0;
-    set->cExpanded = 0;
+    set->cCategories = m_categories;
+    set->cExpanded = m_expanded;
     for (std::size_t i = 0; i < m_sorts.size(); ++i)
         set->aSort[i] = m_sorts[i];
     *lppSortCriteria = set;
@@ -590,7 +753,7 @@ HRESULT Table::MakeRow(const Row& row, std::uint32_t key, SRow& out)
             vals[i].Value.l = TBL_LEAF_ROW;
         } else if (tag == PR_DEPTH) {
             vals[i].ulPropTag = PR_DEPTH;
-            vals[i].Value.l = 0;
+            vals[i].Value.l = static_cast<LONG>(m_categories); // leaves stand below every heading
         } else {
             vals[i].ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(tag));
             vals[i].Value.err = MAPI_E_NOT_FOUND;
@@ -616,7 +779,7 @@ HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
     std::size_t from, to;
     if (lRowCount > 0) {
         from = m_cursor;
-        to = std::min(m_view.size(), m_cursor + static_cast<std::size_t>(lRowCount));
+        to = std::min(Visible().size(), m_cursor + static_cast<std::size_t>(lRowCount));
     } else {
         const std::size_t back = static_cast<std::size_t>(-static_cast<long long>(lRowCount));
         to = m_cursor;
@@ -629,8 +792,8 @@ HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
     auto* set = static_cast<LPSRowSet>(p);
     set->cRows = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t key = m_view[from + i];
-        hr = MakeRow(m_rows.at(key), key, set->aRow[i]);
+        const std::uint32_t key = Visible()[from + i];
+        hr = MakeRow(RowOf(key), key, set->aRow[i]);
         if (FAILED(hr)) {
             FreeProws(set);
             return hr;
@@ -645,12 +808,370 @@ HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
 
 HRESULT Table::Abort() { return S_OK; } // every operation completes before it returns
 
-HRESULT Table::Advise(ULONG, LPMAPIADVISESINK, ULONG*) { return MAPI_E_NO_SUPPORT; }
-HRESULT Table::Unadvise(ULONG) { return MAPI_E_NO_SUPPORT; }
-HRESULT Table::ExpandRow(ULONG, LPBYTE, ULONG, ULONG, LPSRowSet*, ULONG*) { return MAPI_E_NO_SUPPORT; }
-HRESULT Table::CollapseRow(ULONG, LPBYTE, ULONG, ULONG*) { return MAPI_E_NO_SUPPORT; }
-HRESULT Table::GetCollapseState(ULONG, ULONG, LPBYTE, ULONG*, LPBYTE*) { return MAPI_E_NO_SUPPORT; }
-HRESULT Table::SetCollapseState(ULONG, ULONG, LPBYTE, BOOKMARK*) { return MAPI_E_NO_SUPPORT; }
+// ---- notifications ----
+
+HRESULT Table::Advise(ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULONG* lpulConnection)
+{
+    if (!lpAdviseSink || !lpulConnection || ulEventMask == 0)
+        return MAPI_E_INVALID_PARAMETER;
+    auto loop = platform::MessageLoop::CurrentShared();
+    std::lock_guard lock(m_mutex);
+    Sink s;
+    s.connection = m_nextConnection++;
+    s.mask = ulEventMask;
+    s.loop = loop;
+    s.link = std::make_shared<Connection>();
+    s.link->sink = lpAdviseSink;
+    lpAdviseSink->AddRef();
+    m_sinks.push_back(std::move(s));
+    if (!m_watches.contains(loop->threadId()))
+        m_watches[loop->threadId()] = Notifier::Instance().Watch([this] { CheckForChanges(); });
+    *lpulConnection = m_sinks.back().connection;
+    return S_OK;
+}
+
+HRESULT Table::Unadvise(ULONG ulConnection)
+{
+    std::shared_ptr<Connection> link;
+    std::optional<std::uint64_t> watch;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = std::find_if(m_sinks.begin(), m_sinks.end(),
+                               [&](const Sink& s) { return s.connection == ulConnection; });
+        if (it == m_sinks.end())
+            return MAPI_E_NOT_FOUND;
+        link = it->link; // notifications already posted to it are dropped
+        const auto loop = it->loop.lock();
+        m_sinks.erase(it);
+        if (loop) {
+            const DWORD thread = loop->threadId();
+            const bool more = std::any_of(m_sinks.begin(), m_sinks.end(), [&](const Sink& s) {
+                auto l = s.loop.lock();
+                return l && l->threadId() == thread;
+            });
+            auto w = m_watches.find(thread);
+            if (!more && w != m_watches.end()) {
+                watch = w->second;
+                m_watches.erase(w);
+            }
+        }
+    }
+    // Outside our lock: a running check of ours takes it.
+    if (watch)
+        Notifier::Instance().Unwatch(*watch);
+    link->Drop();
+    return S_OK;
+}
+
+bool Table::HasTableSinks() const
+{
+    return std::any_of(m_sinks.begin(), m_sinks.end(), [](const Sink& s) { return s.mask & fnevTableModified; });
+}
+
+void Table::CheckForChanges()
+{
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        Raise(TABLE_ERROR, hr);
+}
+
+void Table::Raise(ULONG tableEvent, HRESULT hr)
+{
+    if (!HasTableSinks())
+        return;
+    Event e;
+    e.type = tableEvent;
+    e.hr = hr;
+    m_events.push_back(std::move(e));
+    PostEvents();
+}
+
+void Table::RaiseRow(ULONG tableEvent, std::uint32_t key)
+{
+    Event e;
+    e.type = tableEvent;
+    e.key = key;
+    if (tableEvent != TABLE_ROW_DELETED) {
+        const std::size_t pos = PositionOf(key).value_or(0);
+        if (pos > 0)
+            e.prior = m_view[pos - 1];
+        e.props = m_rows.at(key).props;
+    }
+    m_events.push_back(std::move(e));
+}
+
+namespace {
+
+// The notifications handed to one sink: the array and every row block they point into.
+struct NotificationBlock {
+    LPNOTIFICATION notifications = nullptr;
+    ULONG count = 0;
+    std::vector<void*> buffers;
+    ~NotificationBlock()
+    {
+        for (void* b : buffers)
+            MAPIFreeBuffer(b);
+    }
+};
+
+HRESULT SetKey(SPropValue& prop, std::uint32_t key, void* parent)
+{
+    prop.ulPropTag = PR_INSTANCE_KEY;
+    prop.Value.bin.cb = sizeof(key);
+    HRESULT hr = MAPIAllocateMore(sizeof(key), parent, reinterpret_cast<void**>(&prop.Value.bin.lpb));
+    if (SUCCEEDED(hr))
+        std::memcpy(prop.Value.bin.lpb, &key, sizeof(key));
+    return hr;
+}
+
+} // namespace
+
+void Table::PostEvents()
+{
+    if (m_events.empty())
+        return;
+    std::vector<Event> events = std::move(m_events);
+    m_events.clear();
+    for (const Sink& s : m_sinks) {
+        if (!(s.mask & fnevTableModified))
+            continue;
+        auto loop = s.loop.lock();
+        if (!loop)
+            continue;
+        auto block = std::make_shared<NotificationBlock>();
+        void* array = nullptr;
+        HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(NOTIFICATION) * events.size()), &array);
+        if (FAILED(hr))
+            continue; // no memory: this sink misses the events
+        block->buffers.push_back(array);
+        block->notifications = static_cast<LPNOTIFICATION>(array);
+        std::memset(array, 0, sizeof(NOTIFICATION) * events.size());
+        for (const Event& e : events) {
+            NOTIFICATION& n = block->notifications[block->count];
+            n.ulEventType = fnevTableModified;
+            TABLE_NOTIFICATION& t = n.info.tab;
+            t.ulTableEvent = e.type;
+            t.hResult = e.hr;
+            t.propIndex.ulPropTag = PR_NULL;
+            t.propPrior.ulPropTag = PR_NULL;
+            if (e.type == TABLE_ROW_ADDED || e.type == TABLE_ROW_DELETED || e.type == TABLE_ROW_MODIFIED) {
+                hr = SetKey(t.propIndex, e.key, array);
+                if (SUCCEEDED(hr) && e.prior)
+                    hr = SetKey(t.propPrior, *e.prior, array);
+                if (SUCCEEDED(hr) && e.props) {
+                    hr = MakeRow(Row{0, e.props}, e.key, t.row);
+                    if (SUCCEEDED(hr))
+                        block->buffers.push_back(t.row.lpProps);
+                }
+                if (FAILED(hr))
+                    break;
+            }
+            ++block->count;
+        }
+        loop->PostTask([link = s.link, block] {
+            if (IMAPIAdviseSink* sink = block->count ? link->Take() : nullptr) {
+                sink->OnNotify(block->count, block->notifications);
+                sink->Release();
+            }
+        });
+    }
+}
+
+HRESULT Table::ExpandRow(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowCount, ULONG, LPSRowSet* lppRows,
+                         ULONG* lpulMoreRows)
+{
+    if (lppRows)
+        *lppRows = nullptr;
+    if (lpulMoreRows)
+        *lpulMoreRows = 0;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    Heading* h = FindHeading(cbInstanceKey, pbInstanceKey);
+    if (!h)
+        return MAPI_E_NOT_FOUND;
+    if (h->expanded)
+        return MAPI_E_INVALID_PARAMETER; // only a collapsed heading expands
+    const std::uint32_t headingKey = HeadingKey(h->path);
+    const std::size_t before = m_display.size();
+    m_expandState[h->path] = true;
+    RebuildDisplay();
+    const std::size_t added = m_display.size() - before;
+    const std::size_t at = VisiblePosition(headingKey).value_or(0) + 1;
+    const std::size_t give = lppRows ? std::min<std::size_t>(ulRowCount, added) : 0;
+    // The rows not handed back are read next: the cursor stands on the first of them.
+    m_cursor = at + give;
+    if (lppRows) {
+        void* p = nullptr;
+        if (FAILED(hr = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(give ? give : 1)), &p)))
+            return hr;
+        auto* set = static_cast<LPSRowSet>(p);
+        set->cRows = 0;
+        for (std::size_t i = 0; i < give; ++i) {
+            const std::uint32_t key = m_display[at + i];
+            if (FAILED(hr = MakeRow(RowOf(key), key, set->aRow[i]))) {
+                FreeProws(set);
+                return hr;
+            }
+            set->cRows = static_cast<ULONG>(i + 1);
+        }
+        *lppRows = set;
+    }
+    if (lpulMoreRows)
+        *lpulMoreRows = static_cast<ULONG>(added - give);
+    Raise(TABLE_CHANGED);
+    return S_OK;
+}
+
+HRESULT Table::CollapseRow(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG, ULONG* lpulRowCount)
+{
+    if (lpulRowCount)
+        *lpulRowCount = 0;
+    std::lock_guard lock(m_mutex);
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    Heading* h = FindHeading(cbInstanceKey, pbInstanceKey);
+    if (!h)
+        return MAPI_E_NOT_FOUND;
+    if (!h->expanded)
+        return MAPI_E_INVALID_PARAMETER;
+    const std::uint32_t headingKey = HeadingKey(h->path);
+    std::optional<std::uint32_t> cursorKey;
+    if (m_cursor < Visible().size())
+        cursorKey = Visible()[m_cursor];
+    const std::size_t before = m_display.size();
+    m_expandState[h->path] = false;
+    RebuildDisplay();
+    if (lpulRowCount)
+        *lpulRowCount = static_cast<ULONG>(before - m_display.size());
+    // A cursor on a row that went out of sight moves to the row after the heading.
+    if (cursorKey) {
+        if (auto pos = VisiblePosition(*cursorKey))
+            m_cursor = *pos;
+        else
+            m_cursor = VisiblePosition(headingKey).value_or(0) + 1;
+    }
+    m_cursor = std::min(m_cursor, Visible().size());
+    Raise(TABLE_CHANGED);
+    return S_OK;
+}
+
+// A collapse state: "CS1", the caller's expand and collapse choices (path, state), then the
+// path of the heading or the key of the row it was taken at.
+HRESULT Table::GetCollapseState(ULONG, ULONG cbInstanceKey, LPBYTE lpbInstanceKey, ULONG* lpcbCollapseState,
+                                LPBYTE* lppbCollapseState)
+{
+    if (!lpcbCollapseState || !lppbCollapseState || !lpbInstanceKey || cbInstanceKey != sizeof(std::uint32_t))
+        return MAPI_E_INVALID_PARAMETER;
+    std::lock_guard lock(m_mutex);
+    if (m_categories == 0)
+        return MAPI_E_INVALID_PARAMETER; // only a categorised view has one
+    std::uint32_t key = 0;
+    std::memcpy(&key, lpbInstanceKey, sizeof(key));
+    std::string out = "CS1";
+    auto put = [&out](const std::string& text) {
+        const auto n = static_cast<std::uint32_t>(text.size());
+        out.append(reinterpret_cast<const char*>(&n), sizeof(n));
+        out += text;
+    };
+    put(std::to_string(m_expandState.size()));
+    for (const auto& [path, expanded] : m_expandState) {
+        put(path);
+        out += expanded ? '1' : '0';
+    }
+    auto h = m_headings.find(key);
+    if (h != m_headings.end()) {
+        out += 'H';
+        put(h->second.path);
+    } else {
+        out += 'R';
+        put(std::to_string(key));
+    }
+    void* p = nullptr;
+    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(out.size()), &p);
+    if (FAILED(hr))
+        return hr;
+    std::memcpy(p, out.data(), out.size());
+    *lpcbCollapseState = static_cast<ULONG>(out.size());
+    *lppbCollapseState = static_cast<LPBYTE>(p);
+    return S_OK;
+}
+
+HRESULT Table::SetCollapseState(ULONG, ULONG cbCollapseState, LPBYTE pbCollapseState, BOOKMARK* lpbkLocation)
+{
+    if (!pbCollapseState || !lpbkLocation)
+        return MAPI_E_INVALID_PARAMETER;
+    const std::string data(reinterpret_cast<const char*>(pbCollapseState), cbCollapseState);
+    std::size_t pos = 3;
+    bool ok = data.compare(0, 3, "CS1") == 0;
+    auto take = [&](std::string& text) {
+        std::uint32_t n = 0;
+        if (!ok || pos + sizeof(n) > data.size())
+            return ok = false;
+        std::memcpy(&n, data.data() + pos, sizeof(n));
+        pos += sizeof(n);
+        if (n > data.size() - pos)
+            return ok = false;
+        text = data.substr(pos, n);
+        pos += n;
+        return true;
+    };
+    std::string text;
+    std::map<std::string, bool> state;
+    std::size_t count = 0;
+    if (take(text)) {
+        try {
+            count = std::stoul(text);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    for (std::size_t i = 0; ok && i < count; ++i) {
+        std::string path;
+        if (!take(path) || pos >= data.size())
+            ok = false;
+        else
+            state[path] = data[pos++] == '1';
+    }
+    char kind = ok && pos < data.size() ? data[pos++] : 0;
+    std::string where;
+    ok = ok && (kind == 'H' || kind == 'R') && take(where) && pos == data.size();
+    if (!ok)
+        return MAPI_E_CORRUPT_DATA;
+    std::lock_guard lock(m_mutex);
+    if (m_categories == 0)
+        return MAPI_E_INVALID_PARAMETER;
+    HRESULT hr = Refresh();
+    if (FAILED(hr))
+        return hr;
+    m_expandState = std::move(state);
+    RebuildDisplay();
+    std::optional<std::uint32_t> key;
+    if (kind == 'H') {
+        auto it = m_headingKeys.find(where);
+        if (it != m_headingKeys.end())
+            key = it->second;
+    } else {
+        try {
+            key = static_cast<std::uint32_t>(std::stoul(where));
+        } catch (...) {
+            return MAPI_E_CORRUPT_DATA;
+        }
+    }
+    Bookmark b;
+    b.position = 0;
+    if (key && VisiblePosition(*key)) {
+        b.key = *key;
+        b.position = *VisiblePosition(*key);
+    }
+    *lpbkLocation = m_nextBookmark++;
+    m_bookmarks[*lpbkLocation] = b;
+    Raise(TABLE_CHANGED);
+    return S_OK;
+}
 
 HRESULT Table::WaitForCompletion(ULONG, ULONG, ULONG* lpulTableStatus)
 {

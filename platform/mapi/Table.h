@@ -1,14 +1,21 @@
 // Table: IMAPITable over a TableSource. Keeps the source's rows, the restricted and sorted view
 // of them, the cursor, bookmarks, and the equality indexes that answer FindRow without a scan.
+// Advised sinks get the table's events on the message loop of the thread that advised them:
+// each change the table takes in from its source becomes a row event in the table's columns at
+// that moment, in the order the changes were taken in, so that a sink that keeps rows stays
+// equal to the table.
 #pragma once
 
 #include "mapi/MapiX.h"
 #include "mapi/Restriction.h"
 #include "mapi/TableSource.h"
+#include "base/MessageLoop.h"
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <unordered_map>
 
 namespace mapi {
@@ -51,7 +58,7 @@ public:
 
 private:
     Table(std::shared_ptr<TableSource> source, bool unicode);
-    virtual ~Table() = default;
+    virtual ~Table();
 
     struct Row {
         std::uint64_t ordinal;
@@ -63,7 +70,71 @@ private:
     };
     using Index = std::unordered_map<std::string, std::vector<std::uint32_t>>;
 
+    // The one reference to an advised sink. Notifications posted to the sink's loop reach it
+    // through this, so after Unadvise none arrives and none holds the sink any longer.
+    struct Connection {
+        std::mutex mutex;
+        IMAPIAdviseSink* sink = nullptr;
+        // The sink with a reference for the caller, or null once unadvised.
+        IMAPIAdviseSink* Take()
+        {
+            std::lock_guard lock(mutex);
+            if (sink)
+                sink->AddRef();
+            return sink;
+        }
+        void Drop()
+        {
+            IMAPIAdviseSink* old = nullptr;
+            {
+                std::lock_guard lock(mutex);
+                old = sink;
+                sink = nullptr;
+            }
+            if (old)
+                old->Release();
+        }
+    };
+    struct Sink {
+        ULONG connection = 0;
+        ULONG mask = 0;
+        std::weak_ptr<platform::MessageLoop> loop;
+        std::shared_ptr<Connection> link;
+    };
+    // One pending event, built into notifications when it is posted.
+    struct Event {
+        ULONG type = 0;
+        HRESULT hr = S_OK;
+        std::uint32_t key = 0;
+        std::optional<std::uint32_t> prior; // none: the row is the first
+        std::shared_ptr<const PropMap> props; // set for a row that is in the table
+    };
+
+    // A category heading of a categorised view.
+    struct Heading {
+        ULONG depth = 0;
+        std::string path; // the category values from the top down to this heading
+        bool expanded = true;
+        Row row;          // category values, PR_ROW_TYPE, PR_DEPTH, PR_CONTENT_COUNT
+    };
+
+    // What the caller sees: the sorted rows, or in a categorised view the headings and the
+    // rows of expanded categories.
+    const std::vector<std::uint32_t>& Visible() const { return m_categories ? m_display : m_view; }
+    std::optional<std::size_t> VisiblePosition(std::uint32_t key);
+    const Row& RowOf(std::uint32_t key) const;
+    void RebuildDisplay();
+    std::uint32_t HeadingKey(const std::string& path);
+    bool Expanded(const std::string& path, ULONG depth) const;
+    Heading* FindHeading(ULONG cbInstanceKey, const BYTE* pbInstanceKey);
+
     HRESULT Refresh();
+    // Runs on a loop that has sinks: takes in the source's changes (raising their events).
+    void CheckForChanges();
+    bool HasTableSinks() const;
+    void Raise(ULONG tableEvent, HRESULT hr = S_OK);
+    void RaiseRow(ULONG tableEvent, std::uint32_t key);
+    void PostEvents();
     HRESULT FullLoad();
     void RebuildView();
     bool InView(const Row& row, std::uint32_t key) const;
@@ -95,6 +166,17 @@ private:
     std::map<BOOKMARK, Bookmark> m_bookmarks;
     BOOKMARK m_nextBookmark = 3;
     std::map<ULONG, Index> m_indexes;
+    ULONG m_categories = 0;
+    ULONG m_expanded = 0;
+    std::vector<std::uint32_t> m_display;
+    std::unordered_map<std::uint32_t, std::size_t> m_displayPositions;
+    std::unordered_map<std::uint32_t, Heading> m_headings;
+    std::map<std::string, std::uint32_t> m_headingKeys; // stable while the table lives
+    std::map<std::string, bool> m_expandState;          // headings expanded or collapsed by the caller
+    std::vector<Sink> m_sinks;
+    ULONG m_nextConnection = 1;
+    std::map<DWORD, std::uint64_t> m_watches; // thread -> Notifier watch
+    std::vector<Event> m_events;
 };
 
 } // namespace mapi

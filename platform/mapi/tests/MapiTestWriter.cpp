@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,71 @@ HRESULT WriteMessage(IMAPIFolder* folder, const std::string& subject, int attach
             return hr;
     }
     return msg->SaveChanges(0);
+}
+
+std::vector<std::string> EntryIds(IMAPIFolder* folder)
+{
+    std::vector<std::string> out;
+    ComPtr<IMAPITable> table;
+    if (FAILED(folder->GetContentsTable(0, table.put())))
+        return out;
+    SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
+    LPSRowSet rows = nullptr;
+    if (FAILED(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows)))
+        return out;
+    for (ULONG i = 0; i < rows->cRows; ++i) {
+        const SBinary& b = rows->aRow[i].lpProps[0].Value.bin;
+        out.emplace_back(reinterpret_cast<const char*>(b.lpb), b.cb);
+    }
+    FreeProws(rows);
+    return out;
+}
+
+HRESULT Churn(IMsgStore* store, IMAPIFolder* a, IMAPIFolder* b, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        IMAPIFolder* from = std::rand() % 2 ? a : b;
+        IMAPIFolder* to = from == a ? b : a;
+        auto ids = EntryIds(from);
+        const int op = ids.empty() ? 0 : std::rand() % 4;
+        HRESULT hr = S_OK;
+        if (op == 0) {
+            ComPtr<IMessage> msg;
+            if (FAILED(hr = from->CreateMessage(nullptr, 0, msg.put())))
+                return hr;
+            SPropValue v[2] = {};
+            std::string subject = "w" + std::to_string(std::rand() % 50);
+            v[0].ulPropTag = PR_SUBJECT_A;
+            v[0].Value.lpszA = subject.data();
+            v[1].ulPropTag = PR_IMPORTANCE;
+            v[1].Value.l = std::rand() % 3;
+            if (FAILED(hr = msg->SetProps(2, v, nullptr)) || FAILED(hr = msg->SaveChanges(0)))
+                return hr;
+            continue;
+        }
+        std::string& id = ids[static_cast<std::size_t>(std::rand()) % ids.size()];
+        SBinary bin{ULONG(id.size()), reinterpret_cast<LPBYTE>(id.data())};
+        ENTRYLIST list{1, &bin};
+        if (op == 1) {
+            ComPtr<IUnknown> unk;
+            ULONG type = 0;
+            if (FAILED(hr = store->OpenEntry(bin.cb, reinterpret_cast<LPENTRYID>(bin.lpb), nullptr, MAPI_MODIFY,
+                                             &type, unk.put())))
+                return hr;
+            auto* msg = static_cast<IMessage*>(unk.get());
+            SPropValue v{};
+            v.ulPropTag = PR_IMPORTANCE;
+            v.Value.l = std::rand() % 3;
+            if (FAILED(hr = HrSetOneProp(msg, &v)) || FAILED(hr = msg->SaveChanges(0)))
+                return hr;
+        } else if (op == 2) {
+            if (FAILED(hr = from->CopyMessages(&list, nullptr, to, 0, nullptr, MESSAGE_MOVE)))
+                return hr;
+        } else if (FAILED(hr = from->DeleteMessages(&list, 0, nullptr, 0))) {
+            return hr;
+        }
+    }
+    return S_OK;
 }
 
 } // namespace
@@ -129,6 +195,30 @@ int main(int argc, char** argv)
             return 7;
         std::printf("%s\n", subject->Value.lpszA);
         MAPIFreeBuffer(subject);
+        return 0;
+    }
+    if (cmd == "churn" && argc == 7) {
+        // Random adds, changes, moves and deletes between two folders, the same series for a seed.
+        ComPtr<IMsgStore> store;
+        if (FAILED(mapi::OpenStoreFile(argv[2], MDB_WRITE, store.put())))
+            return 5;
+        auto a = OpenFolder(store.get(), FromHex(argv[3]));
+        auto b = OpenFolder(store.get(), FromHex(argv[4]));
+        std::srand(static_cast<unsigned>(std::atoi(argv[5])));
+        const int count = std::atoi(argv[6]);
+        return Churn(store.get(), a.get(), b.get(), count) == S_OK ? 0 : 6;
+    }
+    if (cmd == "stamp" && argc == 4) {
+        // Adds one message and prints the monotonic time (ns) at which its save was committed.
+        ComPtr<IMsgStore> store;
+        if (FAILED(mapi::OpenStoreFile(argv[2], MDB_WRITE, store.put())))
+            return 5;
+        auto folder = OpenFolder(store.get(), FromHex(argv[3]));
+        if (FAILED(WriteMessage(folder.get(), "stamp", 0, 8)))
+            return 6;
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC, &ts);
+        std::printf("%lld\n", static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec);
         return 0;
     }
     return 2;
