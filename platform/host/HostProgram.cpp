@@ -9,6 +9,7 @@
 #include "host/HostRegistration.h"
 #include "host/Inspector.h"
 #include "host/MailItem.h"
+#include "host/OutboxSender.h"
 #include "host/ReminderWarning.h"
 
 #include <cstdio>
@@ -216,9 +217,16 @@ HRESULT HostProgram::OnCommand(LONG id)
         }
     }
     m_out << "command " << name << "\n";
-    if (id == kCommandExit)
+    if (id == kCommandExit) {
         m_application->Quit();
-    else if (id == kCommandOptions && !(m_optionsDialog && m_optionsDialog->IsOpen()))
+    } else if (id == kCommandSendReceive || id == kCommandSendReceiveAll) {
+        const OutboxSender::Result r = OutboxSender::SendAll(*m_application);
+        for (const std::string& f : r.failures)
+            m_out << "not sent: " << f << "\n";
+        m_out << "send/receive: " << r.sent << " sent, " << r.cancelled << " held back, " << r.failures.size()
+              << " failed\n";
+    }
+    if (id == kCommandOptions && !(m_optionsDialog && m_optionsDialog->IsOpen()))
         OpenOptions();
     return S_OK;
 }

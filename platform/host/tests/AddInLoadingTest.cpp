@@ -107,8 +107,8 @@ TEST_F(HostFixture, ClickSinksRunBeforeTheCommandAndMayCancelIt)
         out.str("");
         host->Execute("click id 7095");
         EXPECT_EQ(AddInLog().back(), "send 1 id=7095");
-        EXPECT_EQ(Lines(out.str()),
-                  (std::vector<std::string>{"click \"Send/Re&ceive All\"", "command SendReceiveAll"}));
+        EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"click \"Send/Re&ceive All\"", "command SendReceiveAll",
+                                                              "send/receive: 0 sent, 0 held back, 0 failed"}));
     }
     SetDword(HKEY_CURRENT_USER, "Software\\HostTestAddIn", "CancelClicks", 1);
     auto host = StartHost();

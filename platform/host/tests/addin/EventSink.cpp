@@ -2,6 +2,7 @@
 
 #include "TestAddInLog.h"
 #include "com/ComBstr.h"
+#include "host/ApplicationEvents.h"
 #include "host/CommandBarInterfaces.h"
 
 #include <cstdio>
@@ -55,6 +56,12 @@ HRESULT CEventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params
             *cancel.pboolVal = VARIANT_TRUE;
             line += " cancelled";
         }
+    }
+    // ItemSend(Item, Cancel).
+    if (IsEqualIID(m_iid, DIID_ApplicationEvents) && dispid == DISPID_ApplicationEvents_ItemSend && params &&
+        params->cArgs == 2 && params->rgvarg[0].vt == (VT_BOOL | VT_BYREF) && m_cancel) {
+        *params->rgvarg[0].pboolVal = VARIANT_TRUE;
+        line += " cancelled";
     }
     TestAddInLog(line);
     return S_OK;

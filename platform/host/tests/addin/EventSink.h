@@ -1,5 +1,6 @@
 // CEventSink: a sink for one outgoing dispinterface that logs each event as
-// "<prefix> <dispid in hex>"; for a button's Click it sets CancelDefault when asked to.
+// "<prefix> <dispid in hex>"; for a button's Click (CancelDefault) and the application's
+// ItemSend (Cancel) it cancels when asked to.
 #pragma once
 
 #include "com/ComObject.h"

@@ -171,7 +171,7 @@ HRESULT CTestAddIn::OnConnection(IDispatch* Application, ext_ConnectMode Connect
         SUCCEEDED(language->get_LanguageID(msoLanguageIDUI, &lcid)))
         TestAddInLog("language " + std::to_string(lcid));
 
-    Advise(m_application.get(), DIID_ApplicationEvents, "app");
+    Advise(m_application.get(), DIID_ApplicationEvents, "app", CancelClicks());
     ComPtr<_Explorers> explorers;
     if (SUCCEEDED(m_application->get_Explorers(explorers.put())))
         Advise(explorers.get(), DIID_ExplorersEvents, "explorers");
