@@ -9,7 +9,9 @@
 #include "host/HostRegistration.h"
 #include "host/Inspector.h"
 #include "host/MailItem.h"
+#include "host/HostReminders.h"
 #include "host/OutboxSender.h"
+#include "base/WinTime.h"
 #include "host/ReminderWarning.h"
 
 #include <cstdio>
@@ -225,6 +227,15 @@ HRESULT HostProgram::OnCommand(LONG id)
             m_out << "not sent: " << f << "\n";
         m_out << "send/receive: " << r.sent << " sent, " << r.cancelled << " held back, " << r.failures.size()
               << " failed\n";
+    }
+    if (id == kCommandReminders) {
+        // The host's reminders window: the items due now.
+        FILETIME ft{};
+        GetSystemTimeAsFileTime(&ft);
+        const auto due = HostReminders::Due(m_session, (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+        m_out << "reminders window: " << due.size() << " due\n";
+        for (const DueReminder& r : due)
+            m_out << "  \"" << platform::Utf16ToUtf8(r.subject) << "\"\n";
     }
     if (id == kCommandOptions && !(m_optionsDialog && m_optionsDialog->IsOpen()))
         OpenOptions();
@@ -480,6 +491,21 @@ bool HostProgram::Execute(const std::string& line)
                 m_out << "warning \"" << warning.Title() << "\": " << warning.Message() << "\n";
                 m_out << "answer " << userAnswer << "\n";
             }
+        }
+    } else if (cmd == "tick") {
+        // The reminder timer: every due item not raised yet gets the Reminder event and a line.
+        FILETIME ft{};
+        GetSystemTimeAsFileTime(&ft);
+        const ULONGLONG now = (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+        for (const DueReminder& r : HostReminders::Due(m_session, now)) {
+            if (!m_raised.insert(HexText(r.entryId)).second)
+                continue;
+            CMailItem* item = nullptr;
+            if (SUCCEEDED(m_application->OpenItem(r.entryId, r.storeId, &item))) {
+                m_application->FireReminder(static_cast<_MailItem*>(item));
+                item->Release();
+            }
+            m_out << "reminder \"" << platform::Utf16ToUtf8(r.subject) << "\"\n";
         }
     } else if (cmd == "addins") {
         for (const auto& a : m_loader.AddIns())

@@ -15,6 +15,7 @@
 
 #include <istream>
 #include <memory>
+#include <set>
 #include <ostream>
 
 namespace host {
@@ -80,6 +81,7 @@ private:
     std::function<void(CExplorer*, bool)> m_windowObserver;
     std::function<void()> m_quitHandler;
     std::function<void(CInspector*, bool)> m_inspectorWindowObserver;
+    std::set<std::string> m_raised; // entry IDs (hex) of the reminders raised so far
     bool m_mapiInitialized = false;
     bool m_comInitialized = false;
     bool m_started = false;

@@ -62,7 +62,8 @@ TEST_F(RibbonHost, RepurposedCommandRunsUnlessTheAddInCancelsIt)
         program->Execute("press ShowRemindersWindow"); // the built-in button runs the command
         EXPECT_EQ(AddInLog().back(), "ribbon repurpose ShowRemindersWindow in explorer");
         EXPECT_EQ(Lines(out.str()),
-                  (std::vector<std::string>{"command ShowRemindersWindow", "pressed ShowRemindersWindow"}));
+                  (std::vector<std::string>{"command ShowRemindersWindow", "reminders window: 0 due",
+                                            "pressed ShowRemindersWindow"}));
     }
     SetDword(HKEY_CURRENT_USER, "Software\\HostTestAddIn", "CancelClicks", 1);
     auto program = Start("14.0.7015.1000");
@@ -79,7 +80,7 @@ TEST_F(RibbonHost, OlderHostsHaveNoRibbon)
     out.str("");
     program->Execute("ribbon");
     program->Execute("command ShowRemindersWindow");
-    EXPECT_EQ(Lines(out.str()), std::vector<std::string>{"command ShowRemindersWindow"});
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"command ShowRemindersWindow", "reminders window: 0 due"}));
 }
 
 TEST(RibbonMarkup, ParsesCommandsTabsGroupsAndButtons)
