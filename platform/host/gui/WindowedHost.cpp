@@ -5,6 +5,7 @@
 
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/timer.h>
 
 #include <fstream>
 #include <map>
@@ -53,6 +54,12 @@ public:
         }
         if (!m_options.script.empty())
             CallAfter([this] { RunScript(); });
+        // The reminder timer: due reminders are looked for every ten seconds.
+        m_reminderTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            if (!m_ended)
+                m_program.Execute("tick");
+        });
+        m_reminderTimer.Start(10000);
         return true;
     }
 
@@ -90,6 +97,7 @@ private:
         if (m_ended)
             return;
         m_ended = true;
+        m_reminderTimer.Stop();
         m_program.Stop(); // closes the explorers, and with them their frames
         for (auto& [explorer, frame] : m_frames)
             frame->Destroy();
@@ -106,6 +114,7 @@ private:
     host::HostProgram m_program;
     std::map<CExplorer*, ExplorerFrame*> m_frames;
     std::map<CInspector*, InspectorFrame*> m_inspectors;
+    wxTimer m_reminderTimer;
     int m_exitCode = 0;
     bool m_ended = false;
 };
