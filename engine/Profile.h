@@ -3,9 +3,12 @@
 #pragma once
 
 #include "EngineObject.h"
+#include "database.h"
+#include "mapi/MapiX.h"
 #include "registry/Registry.h"
 
 #include <string>
+#include <vector>
 
 class CProfile : public ComObject<CProfile, DispatchImpl<CProfile, IProfile>, SupportErrorInfoImpl<IProfile>> {
 public:
@@ -33,6 +36,43 @@ public:
     HRESULT STDMETHODCALLTYPE put_QueryDelete(LONG newVal) override;
 
 private:
+    // The sync run (ProfileSync.cpp).
+    HRESULT SyncFolder(IFolder* pDst);
+    HRESULT CleanDstDups(IMAPIFolder* pDst);
+    HRESULT Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
+                          IMAPITable* pDstTable);
+    HRESULT Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder,
+                          IMAPITable* pSrcTable);
+    HRESULT SyncMsg(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc, IMessage* pDst);
+    HRESULT NewDstMsg(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, IMessage* pDst);
+    HRESULT FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, IMAPITable* pTable, IMessage** ppMsg);
+    bool IsChanged(IMessage* pMsg);
+    bool HasFolderKey(IMessage* pMsg);
+    HRESULT SetFolderKey(IMAPIFolder* pFolder, IMessage* pMsg);
+    bool IsMoved(IMAPIFolder* pFolder, IMessage* pMsg);
+    HRESULT CleanMsg(IMessage* pMsg);
+    HRESULT CopySrc2Dst(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc, IMessage* pDst);
+    HRESULT CopyDst2Src(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, IMessage* pDst, IMessage* pSrc);
+    HRESULT DelMsg(IMAPIFolder* pFolder, const SBinary& entryId);
+    HRESULT BuildDstExcludeSet(IMAPIFolder* pDstFolder);
+    HRESULT ResolveTags(IMAPIFolder* pDstFolder);
+    HRESULT AddConflict(SHORT type, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc,
+                        IMessage* pDst, LPCSTR pszText);
+    HRESULT ReportSyncError(int line, LPCSTR format, ...);
+    void FreeConflicts();
+    void Inform(const char16_t* text);
+
+    GDBM_FILE m_dbOld = nullptr;
+    GDBM_FILE m_dbNew = nullptr;
+    bool m_inRun = false;
+    unsigned m_run = 0;              // number of the current (or last) run of this object
+    ComPtr<IStatus> m_status;        // during one Synchronize call
+    FILETIME m_lastSync{};
+    ULONG m_tagSearchKey = 0;        // resolved per destination folder
+    ULONG m_tagFolderKey = 0;
+    std::vector<ULONG> m_dstExclude; // count, then the tags; built once per run
+    std::vector<ComPtr<IConflict>> m_conflicts;
+
     HRESULT GetStoreByKey(bool bDest, IStore** pVal);
     HRESULT GetStore(bool bDest, IStore** pVal);
     HRESULT PutStore(bool bDest, IStore* newVal);
