@@ -1007,9 +1007,9 @@ HRESULT CProfile::ResolveConflict(IConflict* pConflict, SHORT mode)
 
     if (!pConflict)
         return hr = E_INVALIDARG;
-    // A conflict belongs to its run: its keys go into that run's database.
+    // A conflict found by a run belongs to that run: its keys go into that run's database.
     ComPtr<CConflict> impl = EngineImpl<CConflict>(pConflict);
-    if (!m_inRun || (impl && impl->Run() != m_run)) {
+    if (!m_inRun || (impl && impl->Run() != 0 && impl->Run() != m_run)) {
         TracePrint(__FILE__, __LINE__, TL_ERROR, "the conflict's run is over.\n");
         return hr = E_UNEXPECTED;
     }

@@ -302,7 +302,7 @@ protected:
     // Whether a key database holds the key (read with gdbm directly).
     bool DbHas(const char* ending, const std::vector<BYTE>& key)
     {
-        GDBM_FILE db = gdbm_open(DbPath(ending).c_str(), 0, GDBM_READER, 0600, nullptr);
+        GDBM_FILE db = gdbm_open(DbPath(ending).c_str(), 0, GDBM_READER | GDBM_NOLOCK, 0600, nullptr);
         if (!db)
             return false;
         datum k{reinterpret_cast<char*>(const_cast<BYTE*>(key.data())), static_cast<int>(key.size())};
