@@ -418,3 +418,47 @@ TEST_F(EngineSync, NoLinkedFoldersStillStoresTheTime)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EngineSync, UnreachableSourceStoreEndsTheRunBeforeTheDatabasesAndTheTime)
+{
+    ComPtr<IMAPIFolder> src = Src(), dst = Dst();
+    Add(src.get(), "a");
+    Add(src.get(), "b");
+    ASSERT_EQ(Sync(), Types{});
+    ASSERT_EQ(Sync(), Types{});
+    const FILETIME stored = *LastSync();
+    Delete(dst.get(), "a"); // a deletion the next run is to carry over
+    const std::vector<BYTE> keyA = Find(src.get(), "a")->recordKey;
+
+    // Reopen everything with the source store gone from its MAPI profile.
+    auto reopen = [&] {
+        profile.Release();
+        profiles.Release();
+        engine.Release();
+        engine = CreateEngine();
+        ASSERT_EQ(engine->get_Profiles(profiles.put()), S_OK);
+        ASSERT_EQ(profiles->get_Items(1, profile.put()), S_OK);
+    };
+    ASSERT_EQ(mapi::ProfileRegistry::RemoveStore("Work", publicStore), S_OK);
+    reopen();
+    status = RecordingStatus{};
+    EXPECT_EQ(profile->Synchronize(&status), MAPI_E_NOT_FOUND);
+    EXPECT_EQ(status.calls, std::vector<std::string>{"Information Initializing.."});
+    ASSERT_EQ(profile->FinalizeSynchronize(), S_OK);
+    EXPECT_TRUE(DbHas(".new", keyA)) << "not rotated";
+    std::optional<FILETIME> after = LastSync();
+    ASSERT_TRUE(after);
+    EXPECT_EQ(CompareFileTime(&*after, &stored), 0) << "time not stored";
+
+    // Back again, the deletion made before is carried over instead of the copy coming back.
+    ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", publicStore), S_OK);
+    reopen();
+    EXPECT_EQ(Sync(), Types{});
+    EXPECT_FALSE(Find(Src().get(), "a"));
+    EXPECT_FALSE(Find(Dst().get(), "a"));
+    EXPECT_TRUE(Find(Dst().get(), "b"));
+}
+
+} // namespace
