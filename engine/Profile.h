@@ -46,6 +46,10 @@ private:
     HRESULT SyncMsg(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc, IMessage* pDst);
     HRESULT NewDstMsg(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, IMessage* pDst);
     HRESULT FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, IMAPITable* pTable, IMessage** ppMsg);
+    bool IsPairedElsewhere(const SBinary& key, IMAPIFolder* pDstFolder);
+    HRESULT DeletedDstMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
+                          IMessage* pSrc);
+    HRESULT SettleMovedCopies();
     bool IsChanged(IMessage* pMsg);
     bool HasFolderKey(IMessage* pMsg);
     HRESULT SetFolderKey(IMAPIFolder* pFolder, IMessage* pMsg);
@@ -72,6 +76,14 @@ private:
     ULONG m_tagFolderKey = 0;
     std::vector<ULONG> m_dstExclude; // count, then the tags; built once per run
     std::vector<ComPtr<IConflict>> m_conflicts;
+    // Source messages whose copy moved to another linked folder: settled after all folders.
+    struct MovedCopy {
+        ComPtr<IMAPIFolder> srcFolder;
+        ComPtr<IMAPIFolder> dstFolder;
+        std::vector<BYTE> entryId;
+        std::vector<BYTE> key;
+    };
+    std::vector<MovedCopy> m_movedCopies;
 
     HRESULT GetStoreByKey(bool bDest, IStore** pVal);
     HRESULT GetStore(bool bDest, IStore** pVal);

@@ -5,6 +5,7 @@
 #include "Conflict.h"
 #include "Conflicts.h"
 #include "DefaultStatus.h"
+#include "Store.h"
 #include "helpers.h"
 #include "properties.h"
 #include "base/WinTime.h"
@@ -129,6 +130,7 @@ HRESULT CProfile::Synchronize(IStatus* pStatus)
     m_inRun = true;
     ++m_run;
     m_dstExclude.clear();
+    m_movedCopies.clear();
     if (pStatus) {
         m_status = pStatus;
     } else {
@@ -206,6 +208,12 @@ HRESULT CProfile::Synchronize(IStatus* pStatus)
             TRACE_FAILED(get_NextSyncFolder, hr);
             goto Exit;
         }
+    }
+
+    hr = SettleMovedCopies();
+    if (FAILED(hr)) {
+        TRACE_FAILED(SettleMovedCopies, hr);
+        goto Exit;
     }
 
     GetSystemTimeAsFileTime(&now);
@@ -457,22 +465,22 @@ HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder,
     }
     Decision("**NOT FOUND IN DESTINATION.");
     if (DbExists(m_dbOld, Bytes(key->Value.bin))) {
-        // Paired last run: its copy was deleted in the destination.
-        if (IsChanged(src.get())) {
-            Decision("**SRC CHANGED, DST DELETED");
-            hr = AddConflict(2, pSrcFolder, pDstFolder, src.get(), nullptr, nullptr);
-        } else if (m_queryDelete) {
-            Decision("**DELETED DST MESSAGE QUERY");
-            hr = AddConflict(6, pSrcFolder, pDstFolder, src.get(), nullptr, nullptr);
-        } else {
-            Decision("**DELETED DST MESSAGE");
-            src.Release();
-            const HRESULT hrDel = DelMsg(pSrcFolder, entryId);
-            if (FAILED(hrDel))
-                return hr = ReportSyncError(__LINE__, "DelMsg() failed: hr=%lx", hrDel);
+        // Paired last run: its copy was deleted in the destination, or moved to another linked
+        // folder, where this run pairs it anew. A moved copy is settled after all folders, so
+        // that the source goes only once the new pairing is saved.
+        if (IsPairedElsewhere(key->Value.bin, pDstFolder)) {
+            Decision("**DST MOVED ELSEWHERE");
+            try {
+                m_movedCopies.push_back(MovedCopy{pSrcFolder, pDstFolder,
+                                                  std::vector<BYTE>(entryId.lpb, entryId.lpb + entryId.cb),
+                                                  std::vector<BYTE>(key->Value.bin.lpb,
+                                                                    key->Value.bin.lpb + key->Value.bin.cb)});
+            } catch (const std::bad_alloc&) {
+                hr = E_OUTOFMEMORY;
+            }
+            return hr;
         }
-        if (FAILED(hr))
-            TRACE_FAILED(AddConflict, hr);
+        hr = DeletedDstMsg(entryId, pSrcFolder, pDstFolder, src.get());
         return hr;
     }
 
@@ -501,6 +509,66 @@ HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder,
     hr = DbPut(m_dbNew, Bytes(key->Value.bin));
     if (FAILED(hr))
         TRACE_FAILED(DbPut, hr);
+    return hr;
+}
+
+// The copy of a source message paired last run is gone from the destination.
+HRESULT CProfile::DeletedDstMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
+                                IMessage* pSrc)
+{
+    HRESULT hr = S_OK;
+    if (IsChanged(pSrc)) {
+        Decision("**SRC CHANGED, DST DELETED");
+        hr = AddConflict(2, pSrcFolder, pDstFolder, pSrc, nullptr, nullptr);
+    } else if (m_queryDelete) {
+        Decision("**DELETED DST MESSAGE QUERY");
+        hr = AddConflict(6, pSrcFolder, pDstFolder, pSrc, nullptr, nullptr);
+    } else {
+        Decision("**DELETED DST MESSAGE");
+        const HRESULT hrDel = DelMsg(pSrcFolder, entryId);
+        if (FAILED(hrDel))
+            return hr = ReportSyncError(__LINE__, "DelMsg() failed: hr=%lx", hrDel);
+    }
+    if (FAILED(hr))
+        TRACE_FAILED(AddConflict, hr);
+    return hr;
+}
+
+HRESULT CProfile::SettleMovedCopies()
+{
+    HRESULT hr = S_OK;
+    CTraceFunc trace("CProfile::SettleMovedCopies", &hr);
+    std::vector<MovedCopy> moved = std::move(m_movedCopies);
+    m_movedCopies.clear();
+    for (MovedCopy& m : moved) {
+        const SBinary key{static_cast<ULONG>(m.key.size()), m.key.data()};
+        const SBinary entryId{static_cast<ULONG>(m.entryId.size()), m.entryId.data()};
+        if (IsPairedElsewhere(key, nullptr)) {
+            // Not paired anew (its folder failed): keep the source and its key for next time.
+            hr = DbPut(m_dbNew, Bytes(key));
+            if (FAILED(hr)) {
+                TRACE_FAILED(DbPut, hr);
+                return hr;
+            }
+            continue;
+        }
+        ComPtr<IMessage> src;
+        hr = OpenMessage(m.srcFolder.get(), entryId, src);
+        if (hr == MAPI_E_NOT_FOUND) {
+            hr = S_OK;
+            continue;
+        }
+        if (FAILED(hr)) {
+            TRACE_FAILED(OpenEntry, hr);
+            return hr;
+        }
+        const bool changed = IsChanged(src.get());
+        if (!changed && !m_queryDelete)
+            src.Release();
+        hr = DeletedDstMsg(entryId, m.srcFolder.get(), m.dstFolder.get(), src.get());
+        if (FAILED(hr))
+            return hr;
+    }
     return hr;
 }
 
@@ -697,6 +765,47 @@ HRESULT CProfile::FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, I
     }
     *ppMsg = msg.Detach();
     return hr;
+}
+
+bool CProfile::IsPairedElsewhere(const SBinary& key, IMAPIFolder* pDstFolder)
+{
+    ComPtr<CStore> store = EngineImpl<CStore>(m_destination.get());
+    PropPtr own;
+    if (!store || (pDstFolder && FAILED(GetProp(pDstFolder, PR_ENTRYID, own))))
+        return false;
+    ComPtr<IUnknown> unknown;
+    ComPtr<IMsgStore> mdb;
+    if (FAILED(m_destination->get_MDB(unknown.put())) || FAILED(unknown.As(mdb)))
+        return false;
+    for (const std::vector<BYTE>& entryId : store->SyncFolderEntryIds()) {
+        ULONG same = 0;
+        if (own && SUCCEEDED(mdb->CompareEntryIDs(own->Value.bin.cb, reinterpret_cast<LPENTRYID>(own->Value.bin.lpb),
+                                           static_cast<ULONG>(entryId.size()),
+                                           reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(entryId.data())), 0,
+                                           &same)) &&
+            same)
+            continue;
+        ComPtr<IUnknown> opened;
+        ComPtr<IMAPIFolder> folder;
+        ComPtr<IMAPITable> table;
+        ULONG type = 0;
+        if (FAILED(mdb->OpenEntry(static_cast<ULONG>(entryId.size()),
+                                  reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(entryId.data())), nullptr, 0, &type,
+                                  opened.put())) ||
+            FAILED(opened.As(folder)) || FAILED(folder->GetContentsTable(0, table.put())))
+            continue;
+        SPropValue value{};
+        value.ulPropTag = m_tagSearchKey;
+        value.Value.bin = key;
+        SRestriction restriction{};
+        restriction.rt = RES_PROPERTY;
+        restriction.res.resProperty.relop = RELOP_EQ;
+        restriction.res.resProperty.ulPropTag = m_tagSearchKey;
+        restriction.res.resProperty.lpProp = &value;
+        if (table->FindRow(&restriction, BOOKMARK_BEGINNING, 0) == S_OK)
+            return true;
+    }
+    return false;
 }
 
 bool CProfile::IsChanged(IMessage* pMsg)

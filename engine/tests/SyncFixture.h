@@ -96,7 +96,8 @@ protected:
         FILETIME ft{};
         SystemTimeToFileTime(&start, &ft);
         clock = std::make_shared<SteppingClock>(platform::FileTimeToUInt64(ft));
-        scopedClock = std::make_unique<platform::ScopedClock>(clock);
+        if (!realClock)
+            scopedClock = std::make_unique<platform::ScopedClock>(clock);
         engine = CreateEngine();
         ASSERT_TRUE(engine);
         ASSERT_EQ(engine->get_Profiles(profiles.put()), S_OK);
@@ -321,6 +322,7 @@ protected:
         return ft;
     }
 
+    bool realClock = false; // set before SetUp for runs shared with other processes
     std::shared_ptr<SteppingClock> clock;
     std::unique_ptr<platform::ScopedClock> scopedClock;
     ComPtr<ISyncEngine> engine;
