@@ -7,6 +7,7 @@
 #include "mapi/MapiX.h"
 #include "registry/Registry.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,12 +40,22 @@ private:
     // The sync run (ProfileSync.cpp).
     HRESULT SyncFolder(IFolder* pDst);
     HRESULT CleanDstDups(IMAPIFolder* pDst);
+    // pRow: the message's row of its contents table, or null.
     HRESULT Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
-                          IMAPITable* pDstTable);
+                          IMAPITable* pDstTable, const SRow* pRow);
     HRESULT Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder,
-                          IMAPITable* pSrcTable);
+                          IMAPITable* pSrcTable, const SRow* pRow);
     HRESULT SyncMsg(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc, IMessage* pDst);
     HRESULT NewDstMsg(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, IMessage* pDst);
+public:
+    struct RowsFree {
+        void operator()(SRowSet* p) const;
+    };
+    using RowsPtr = std::unique_ptr<SRowSet, RowsFree>;
+
+private:
+    // The first row of the table with tag = key (read only with bRead; found or not by row).
+    HRESULT FindRowIn(IMAPITable* pTable, ULONG tag, const SBinary& key, bool bRead, RowsPtr& row);
     HRESULT FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, IMAPITable* pTable, IMessage** ppMsg);
     bool IsPairedElsewhere(const SBinary& key, IMAPIFolder* pDstFolder);
     HRESULT DeletedDstMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
@@ -74,6 +85,7 @@ private:
     FILETIME m_lastSync{};
     ULONG m_tagSearchKey = 0;        // resolved per destination folder
     ULONG m_tagFolderKey = 0;
+    std::vector<BYTE> m_dstFolderKey; // record key of the destination folder being synchronised
     std::vector<ULONG> m_dstExclude; // count, then the tags; built once per run
     std::vector<ComPtr<IConflict>> m_conflicts;
     // Source messages whose copy moved to another linked folder: settled after all folders.

@@ -26,10 +26,7 @@ struct MapiFree {
 using PropPtr = std::unique_ptr<SPropValue, MapiFree>;
 using TagsPtr = std::unique_ptr<SPropTagArray, MapiFree>;
 
-struct RowsFree {
-    void operator()(SRowSet* p) const { FreeProws(p); }
-};
-using RowsPtr = std::unique_ptr<SRowSet, RowsFree>;
+using RowsPtr = CProfile::RowsPtr;
 
 HRESULT GetProp(IMAPIProp* obj, ULONG tag, PropPtr& out)
 {
@@ -101,6 +98,11 @@ HRESULT Unknown2Message(IUnknown* unknown, ComPtr<IMessage>& msg)
 }
 
 } // namespace
+
+void CProfile::RowsFree::operator()(SRowSet* p) const
+{
+    FreeProws(p);
+}
 
 void CProfile::Inform(const char16_t* text)
 {
@@ -277,7 +279,6 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
     ComPtr<IMAPITable> srcTable;
     RowsPtr dstRows;
     RowsPtr srcRows;
-    SizedSPropTagArray(1, columns) = {1, {PR_ENTRYID}};
     LONG total = 0;
     LONG c = 0;
 
@@ -308,6 +309,15 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
     hr = ResolveTags(dstFolder.get());
     if (FAILED(hr))
         return hr;
+    {
+        PropPtr folderKey;
+        hr = GetProp(dstFolder.get(), PR_RECORD_KEY, folderKey);
+        if (FAILED(hr)) {
+            TRACE_FAILED(HrGetOneProp, hr);
+            return hr;
+        }
+        m_dstFolderKey.assign(folderKey->Value.bin.lpb, folderKey->Value.bin.lpb + folderKey->Value.bin.cb);
+    }
     hr = CleanDstDups(dstFolder.get());
     if (FAILED(hr)) {
         TRACE_FAILED(CleanDstDups, hr);
@@ -323,12 +333,17 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
         return hr;
     }
     {
+        // PR_ENTRYID first; the other columns let pairs in step go by without opening them.
+        SizedSPropTagArray(4, dstColumns) = {4, {PR_ENTRYID, m_tagSearchKey, m_tagFolderKey,
+                                                 PR_LAST_MODIFICATION_TIME}};
+        SizedSPropTagArray(3, srcColumns) = {3, {PR_ENTRYID, PR_RECORD_KEY, PR_LAST_MODIFICATION_TIME}};
         LPSRowSet rows = nullptr;
-        hr = HrQueryAllRows(dstTable.get(), reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0, &rows);
+        hr = HrQueryAllRows(dstTable.get(), reinterpret_cast<LPSPropTagArray>(&dstColumns), nullptr, nullptr, 0,
+                            &rows);
         dstRows.reset(rows);
         if (SUCCEEDED(hr)) {
             rows = nullptr;
-            hr = HrQueryAllRows(srcTable.get(), reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0,
+            hr = HrQueryAllRows(srcTable.get(), reinterpret_cast<LPSPropTagArray>(&srcColumns), nullptr, nullptr, 0,
                                 &rows);
             srcRows.reset(rows);
         }
@@ -345,7 +360,7 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
         const SRow& row = srcRows->aRow[r];
         if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID)
             continue;
-        hr = Phase1SyncMsg(row.lpProps[0].Value.bin, srcFolder.get(), dstFolder.get(), dstTable.get());
+        hr = Phase1SyncMsg(row.lpProps[0].Value.bin, srcFolder.get(), dstFolder.get(), dstTable.get(), &row);
         if (FAILED(hr)) {
             TRACE_FAILED(Phase1SyncMsg, hr);
             return hr;
@@ -356,7 +371,7 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
         const SRow& row = dstRows->aRow[r];
         if (row.cValues < 1 || row.lpProps[0].ulPropTag != PR_ENTRYID)
             continue;
-        hr = Phase2SyncMsg(row.lpProps[0].Value.bin, dstFolder.get(), srcFolder.get(), srcTable.get());
+        hr = Phase2SyncMsg(row.lpProps[0].Value.bin, dstFolder.get(), srcFolder.get(), srcTable.get(), &row);
         if (FAILED(hr)) {
             TRACE_FAILED(Phase2SyncMsg, hr);
             return hr;
@@ -426,13 +441,39 @@ HRESULT CProfile::CleanDstDups(IMAPIFolder* pDst)
 }
 
 HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
-                                IMAPITable* pDstTable)
+                                IMAPITable* pDstTable, const SRow* pRow)
 {
     HRESULT hr = S_OK;
     CTraceFunc trace("CProfile::Phase1SyncMsg", &hr);
     ComPtr<IMessage> src;
     ComPtr<IMessage> dst;
     PropPtr key;
+
+    // A pair that neither side changed needs no message opened: the table rows tell.
+    if (pRow) {
+        LPSPropValue recordKey = PpropFindProp(pRow->lpProps, pRow->cValues, PR_RECORD_KEY);
+        LPSPropValue time = PpropFindProp(pRow->lpProps, pRow->cValues, PR_LAST_MODIFICATION_TIME);
+        if (recordKey && time && CompareFileTime(&time->Value.ft, &m_lastSync) <= 0) {
+            RowsPtr found;
+            hr = FindRowIn(pDstTable, m_tagSearchKey, recordKey->Value.bin, true, found);
+            if (FAILED(hr)) {
+                TRACE_FAILED(FindRow, hr);
+                return hr;
+            }
+            LPSPropValue dstTime = found && found->cRows
+                                       ? PpropFindProp(found->aRow[0].lpProps, found->aRow[0].cValues,
+                                                       PR_LAST_MODIFICATION_TIME)
+                                       : nullptr;
+            if (dstTime && CompareFileTime(&dstTime->Value.ft, &m_lastSync) <= 0) {
+                Decision("**EXISTING SRC MESSAGE");
+                Decision("**IN SYNC");
+                hr = DbPut(m_dbNew, Bytes(recordKey->Value.bin));
+                if (FAILED(hr))
+                    TRACE_FAILED(DbPut, hr);
+                return hr;
+            }
+        }
+    }
 
     hr = OpenMessage(pSrcFolder, entryId, src);
     if (hr == MAPI_E_NOT_FOUND) {
@@ -628,13 +669,32 @@ HRESULT CProfile::NewDstMsg(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, IM
 }
 
 HRESULT CProfile::Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder,
-                                IMAPITable* pSrcTable)
+                                IMAPITable* pSrcTable, const SRow* pRow)
 {
     HRESULT hr = S_OK;
     CTraceFunc trace("CProfile::Phase2SyncMsg", &hr);
     ComPtr<IMessage> dst;
     ComPtr<IMessage> src;
     PropPtr searchKey;
+
+    // A paired message of this folder whose partner exists needs nothing: the rows tell.
+    if (pRow) {
+        LPSPropValue key = PpropFindProp(pRow->lpProps, pRow->cValues, m_tagSearchKey);
+        LPSPropValue folderKey = PpropFindProp(pRow->lpProps, pRow->cValues, m_tagFolderKey);
+        if (key && folderKey && folderKey->Value.bin.cb == m_dstFolderKey.size() &&
+            std::memcmp(folderKey->Value.bin.lpb, m_dstFolderKey.data(), m_dstFolderKey.size()) == 0) {
+            RowsPtr found;
+            hr = FindRowIn(pSrcTable, PR_RECORD_KEY, key->Value.bin, false, found);
+            if (FAILED(hr)) {
+                TRACE_FAILED(FindRow, hr);
+                return hr;
+            }
+            if (found) {
+                Decision("**EXISTING DST MSG");
+                return hr;
+            }
+        }
+    }
 
     hr = OpenMessage(pDstFolder, entryId, dst);
     if (hr == MAPI_E_NOT_FOUND) {
@@ -723,14 +783,13 @@ HRESULT CProfile::SyncMsg(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMes
     return hr;
 }
 
-HRESULT CProfile::FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, IMAPITable* pTable, IMessage** ppMsg)
+HRESULT CProfile::FindRowIn(IMAPITable* pTable, ULONG tag, const SBinary& key, bool bRead, RowsPtr& row)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::FindMsg", &hr);
     SPropValue value{};
     SRestriction restriction{};
     LPSRowSet rows = nullptr;
-    *ppMsg = nullptr;
+    row.reset();
     value.ulPropTag = tag;
     value.Value.bin = key;
     restriction.rt = RES_PROPERTY;
@@ -740,17 +799,36 @@ HRESULT CProfile::FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, I
     hr = pTable->FindRow(&restriction, BOOKMARK_BEGINNING, 0);
     if (hr == MAPI_E_NOT_FOUND)
         return hr = S_OK;
+    if (FAILED(hr))
+        return hr;
+    if (!bRead) {
+        // Found: an empty row set says so.
+        hr = MAPIAllocateBuffer(CbNewSRowSet(0), reinterpret_cast<void**>(&rows));
+        if (SUCCEEDED(hr)) {
+            rows->cRows = 0;
+            row.reset(rows);
+        }
+        return hr;
+    }
+    hr = pTable->QueryRows(1, 0, &rows);
+    row.reset(rows);
+    if (SUCCEEDED(hr) && (!rows || rows->cRows == 0))
+        row.reset();
+    return hr;
+}
+
+HRESULT CProfile::FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, IMAPITable* pTable, IMessage** ppMsg)
+{
+    HRESULT hr = S_OK;
+    CTraceFunc trace("CProfile::FindMsg", &hr);
+    RowsPtr rows;
+    *ppMsg = nullptr;
+    hr = FindRowIn(pTable, tag, key, true, rows);
     if (FAILED(hr)) {
         TRACE_FAILED(FindRow, hr);
         return hr;
     }
-    hr = pTable->QueryRows(1, 0, &rows);
-    RowsPtr holder(rows);
-    if (FAILED(hr)) {
-        TRACE_FAILED(QueryRows, hr);
-        return hr;
-    }
-    if (!rows || rows->cRows == 0)
+    if (!rows)
         return hr;
     LPSPropValue eid = PpropFindProp(rows->aRow[0].lpProps, rows->aRow[0].cValues, PR_ENTRYID);
     if (!eid)
