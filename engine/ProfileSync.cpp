@@ -352,6 +352,14 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
         TRACE_FAILED(HrQueryAllRows, hr);
         return hr;
     }
+    m_dstBySearchKey.clear();
+    for (ULONG r = 0; r < dstRows->cRows; ++r) {
+        const SRow& row = dstRows->aRow[r];
+        if (row.cValues >= 2 && row.lpProps[0].ulPropTag == PR_ENTRYID && row.lpProps[1].ulPropTag == m_tagSearchKey)
+            m_dstBySearchKey.emplace(std::string(reinterpret_cast<const char*>(row.lpProps[1].Value.bin.lpb),
+                                                 row.lpProps[1].Value.bin.cb),
+                                     &row);
+    }
     total = static_cast<LONG>(srcRows->cRows + dstRows->cRows);
     m_status->MessagesProgress(0, total);
 
@@ -363,9 +371,11 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
         hr = Phase1SyncMsg(row.lpProps[0].Value.bin, srcFolder.get(), dstFolder.get(), dstTable.get(), &row);
         if (FAILED(hr)) {
             TRACE_FAILED(Phase1SyncMsg, hr);
+            m_dstBySearchKey.clear();
             return hr;
         }
     }
+    m_dstBySearchKey.clear(); // its rows go with this folder
     for (ULONG r = 0; r < dstRows->cRows; ++r) {
         m_status->MessagesProgress(++c, total);
         const SRow& row = dstRows->aRow[r];
@@ -440,8 +450,9 @@ HRESULT CProfile::CleanDstDups(IMAPIFolder* pDst)
     return hr;
 }
 
+// The destination table is searched through the rows read from it (m_dstBySearchKey).
 HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
-                                IMAPITable* pDstTable, const SRow* pRow)
+                                IMAPITable* /*pDstTable*/, const SRow* pRow)
 {
     HRESULT hr = S_OK;
     CTraceFunc trace("CProfile::Phase1SyncMsg", &hr);
@@ -454,16 +465,12 @@ HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder,
         LPSPropValue recordKey = PpropFindProp(pRow->lpProps, pRow->cValues, PR_RECORD_KEY);
         LPSPropValue time = PpropFindProp(pRow->lpProps, pRow->cValues, PR_LAST_MODIFICATION_TIME);
         if (recordKey && time && CompareFileTime(&time->Value.ft, &m_lastSync) <= 0) {
-            RowsPtr found;
-            hr = FindRowIn(pDstTable, m_tagSearchKey, recordKey->Value.bin, true, found);
-            if (FAILED(hr)) {
-                TRACE_FAILED(FindRow, hr);
+            const SRow* found = nullptr;
+            hr = FindDst(recordKey->Value.bin, pDstFolder, &found, nullptr);
+            if (FAILED(hr))
                 return hr;
-            }
-            LPSPropValue dstTime = found && found->cRows
-                                       ? PpropFindProp(found->aRow[0].lpProps, found->aRow[0].cValues,
-                                                       PR_LAST_MODIFICATION_TIME)
-                                       : nullptr;
+            LPSPropValue dstTime = found ? PpropFindProp(found->lpProps, found->cValues, PR_LAST_MODIFICATION_TIME)
+                                         : nullptr;
             if (dstTime && CompareFileTime(&dstTime->Value.ft, &m_lastSync) <= 0) {
                 Decision("**EXISTING SRC MESSAGE");
                 Decision("**IN SYNC");
@@ -489,7 +496,7 @@ HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder,
         TRACE_FAILED(HrGetOneProp, hr);
         return hr;
     }
-    hr = FindMsg(m_tagSearchKey, key->Value.bin, pDstFolder, pDstTable, dst.put());
+    hr = FindDst(key->Value.bin, pDstFolder, nullptr, dst.put());
     if (FAILED(hr)) {
         TRACE_FAILED(FindMsg, hr);
         return hr;
@@ -837,6 +844,32 @@ HRESULT CProfile::FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, I
     hr = OpenMessage(pFolder, eid->Value.bin, msg);
     if (hr == MAPI_E_NOT_FOUND)
         return hr = S_OK;
+    if (FAILED(hr)) {
+        TRACE_FAILED(OpenEntry, hr);
+        return hr;
+    }
+    *ppMsg = msg.Detach();
+    return hr;
+}
+
+HRESULT CProfile::FindDst(const SBinary& key, IMAPIFolder* pDstFolder, const SRow** ppRow, IMessage** ppMsg)
+{
+    HRESULT hr = S_OK;
+    if (ppRow)
+        *ppRow = nullptr;
+    if (ppMsg)
+        *ppMsg = nullptr;
+    auto it = m_dstBySearchKey.find(std::string(reinterpret_cast<const char*>(key.lpb), key.cb));
+    if (it == m_dstBySearchKey.end())
+        return hr;
+    if (ppRow)
+        *ppRow = it->second;
+    if (!ppMsg)
+        return hr;
+    ComPtr<IMessage> msg;
+    hr = OpenMessage(pDstFolder, it->second->lpProps[0].Value.bin, msg);
+    if (hr == MAPI_E_NOT_FOUND)
+        return hr = S_OK; // gone since the rows were read
     if (FAILED(hr)) {
         TRACE_FAILED(OpenEntry, hr);
         return hr;
