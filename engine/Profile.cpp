@@ -334,38 +334,6 @@ HRESULT CProfile::GetGUID(GUID* pGuid)
     return hr;
 }
 
-// ---- The sync run: built in the next step. ----
-
-HRESULT CProfile::Synchronize(IStatus* /*pStatus*/)
-{
-    HRESULT hr = E_NOTIMPL;
-    CTraceFunc trace("CProfile::Synchronize", &hr);
-    return hr; // sync run: not built yet
-}
-
-HRESULT CProfile::FinalizeSynchronize()
-{
-    HRESULT hr = E_NOTIMPL;
-    CTraceFunc trace("CProfile::FinalizeSynchronize", &hr);
-    return hr; // sync run: not built yet
-}
-
-HRESULT CProfile::get_Conflicts(IConflicts** pVal)
-{
-    HRESULT hr = E_NOTIMPL;
-    CTraceFunc trace("CProfile::get_Conflicts", &hr);
-    if (pVal)
-        *pVal = nullptr;
-    return hr; // conflicts: not built yet
-}
-
-HRESULT CProfile::ResolveConflict(IConflict* /*pConflict*/, SHORT /*mode*/)
-{
-    HRESULT hr = E_NOTIMPL;
-    CTraceFunc trace("CProfile::ResolveConflict", &hr);
-    return hr; // conflicts: not built yet
-}
-
 HRESULT CProfile::get_QueryDelete(LONG* pVal)
 {
     HRESULT hr = S_OK;

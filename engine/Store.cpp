@@ -72,6 +72,14 @@ bool CStore::SrcKeyLinksTo(const std::string& key, const std::vector<BYTE>& dstE
     return it != m_keyMap.end() && it->second == dstEntryId;
 }
 
+std::vector<std::vector<BYTE>> CStore::SyncFolderEntryIds() const
+{
+    std::vector<std::vector<BYTE>> ids;
+    for (const auto& [key, entryId] : m_keyMap)
+        ids.push_back(entryId);
+    return ids;
+}
+
 bool CStore::IsIpmSubtree(ULONG cb, const BYTE* pb)
 {
     LPSPropValue subtree = nullptr;

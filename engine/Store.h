@@ -46,6 +46,8 @@ public:
     void DetachProfile(IProfile* pProfile);
     // Whether the key map links the key to the folder of this entry ID.
     bool SrcKeyLinksTo(const std::string& key, const std::vector<BYTE>& dstEntryId) const;
+    // The entry IDs of the linked destination folders.
+    std::vector<std::vector<BYTE>> SyncFolderEntryIds() const;
     // Whether the entry ID is that of the store's IPM subtree.
     bool IsIpmSubtree(ULONG cb, const BYTE* pb);
 

@@ -117,7 +117,9 @@ HRESULT New2Old(IProfile* pProfile)
         TRACE_FAILED(GetDbPath, hr);
         return hr;
     }
-    if (!FileExists(oldPath))
+    // Without ".new" there is nothing to rotate: a run that stopped right after its own
+    // rotation leaves exactly this, and its ".old" is still the last pairing state.
+    if (!FileExists(oldPath) || !FileExists(newPath))
         return hr;
     // rename() replaces ".old" in one step, so a failure never leaves the profile without it.
     if (std::rename(newPath.c_str(), oldPath.c_str()) != 0) {

@@ -12,9 +12,9 @@
 enum { DB_OLD = 0, DB_NEW = 1 };
 
 HRESULT GetDbPath(IProfile* pProfile, int which, std::string& path);
-// Rotates the databases: when both exist, ".new" replaces ".old" in one rename. With ".old"
-// present and ".new" missing it fails with the rename error and keeps ".old"; without ".old"
-// nothing happens.
+// Rotates the databases: when both exist, ".new" replaces ".old" in one rename. With either
+// missing nothing happens (".old" without ".new" is what a run killed right after its rotation
+// leaves: refusing it would stop every later run).
 HRESULT New2Old(IProfile* pProfile);
 HRESULT DbOpenOld(IProfile* pProfile, GDBM_FILE* pHandle);
 HRESULT DbOpenNew(IProfile* pProfile, GDBM_FILE* pHandle);
