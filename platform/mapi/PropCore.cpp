@@ -209,26 +209,93 @@ HRESULT PropCore::CopyPropsInto(IMAPIProp* dest, LPSPropTagArray exclude, LPSPro
             continue;
         tags.push_back(v.tag());
     }
+    // The destination's tag for each copied property: named properties go by their names,
+    // since another store gives the same name another id. 0: cannot be represented there.
+    std::vector<ULONG> destTags;
+    HRESULT hr = MapNamedTags(dest, tags, destTags);
+    if (FAILED(hr))
+        return hr;
     if (flags & MAPI_NOREPLACE) {
         // Keep what the destination has already.
         LPSPropTagArray present = nullptr;
         if (SUCCEEDED(dest->GetPropList(MAPI_UNICODE, &present)) && present) {
-            std::erase_if(tags, [&](ULONG t) { return IsExcluded(present, t); });
+            for (ULONG& t : destTags)
+                if (t && IsExcluded(present, t))
+                    t = 0;
             MAPIFreeBuffer(present);
         }
     }
-    if (tags.empty())
+    std::vector<std::pair<ULONG, ULONG>> copies; // source tag, destination tag
+    for (std::size_t i = 0; i < tags.size(); ++i)
+        if (destTags[i])
+            copies.emplace_back(tags[i], destTags[i]);
+    if (copies.empty())
         return S_OK;
     void* block = nullptr;
-    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * tags.size()), &block);
+    hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * copies.size()), &block);
     if (FAILED(hr))
         return hr;
     auto* vals = static_cast<LPSPropValue>(block);
-    for (std::size_t i = 0; i < tags.size() && SUCCEEDED(hr); ++i)
-        hr = props.Find(PROP_ID(tags[i]))->ToSPropValue(tags[i], vals[i], block);
+    for (std::size_t i = 0; i < copies.size() && SUCCEEDED(hr); ++i) {
+        hr = props.Find(PROP_ID(copies[i].first))->ToSPropValue(copies[i].second, vals[i], block);
+        vals[i].ulPropTag = PROP_TAG(PROP_TYPE(vals[i].ulPropTag), PROP_ID(copies[i].second));
+    }
     if (SUCCEEDED(hr))
-        hr = dest->SetProps(static_cast<ULONG>(tags.size()), vals, problems);
+        hr = dest->SetProps(static_cast<ULONG>(copies.size()), vals, problems);
     MAPIFreeBuffer(block);
+    return hr;
+}
+
+HRESULT PropCore::MapNamedTags(IMAPIProp* dest, const std::vector<ULONG>& tags, std::vector<ULONG>& destTags)
+{
+    destTags = tags;
+    std::vector<std::size_t> named;
+    for (std::size_t i = 0; i < tags.size(); ++i)
+        if (PROP_ID(tags[i]) >= 0x8000)
+            named.push_back(i);
+    if (named.empty())
+        return S_OK;
+
+    void* block = nullptr;
+    HRESULT hr = MAPIAllocateBuffer(CbNewSPropTagArray(named.size()), &block);
+    if (FAILED(hr))
+        return hr;
+    auto* sourceIds = static_cast<LPSPropTagArray>(block);
+    sourceIds->cValues = static_cast<ULONG>(named.size());
+    for (std::size_t k = 0; k < named.size(); ++k)
+        sourceIds->aulPropTag[k] = tags[named[k]];
+    ULONG count = 0;
+    LPMAPINAMEID* names = nullptr;
+    LPSPropTagArray destIds = nullptr;
+    hr = DoGetNamesFromIDs(&sourceIds, nullptr, 0, &count, &names);
+    if (SUCCEEDED(hr) && count == named.size()) {
+        // Names this store does not know cannot be copied; ask only for the others.
+        std::vector<LPMAPINAMEID> known;
+        for (ULONG k = 0; k < count; ++k)
+            if (names[k])
+                known.push_back(names[k]);
+        HRESULT mapped = known.empty() ? MAPI_E_NOT_FOUND
+                                       : dest->GetIDsFromNames(static_cast<ULONG>(known.size()), known.data(),
+                                                               MAPI_CREATE, &destIds);
+        std::size_t next = 0;
+        for (std::size_t k = 0; k < named.size(); ++k) {
+            ULONG& t = destTags[named[k]];
+            if (!names[k] || FAILED(mapped) || !destIds) {
+                t = 0;
+                continue;
+            }
+            const ULONG id = destIds->aulPropTag[next++];
+            t = PROP_TYPE(id) == PT_ERROR ? 0 : PROP_TAG(PROP_TYPE(tags[named[k]]), PROP_ID(id));
+        }
+        hr = S_OK;
+    } else if (SUCCEEDED(hr) || hr == MAPI_E_NO_SUPPORT) {
+        for (std::size_t k : named)
+            destTags[k] = 0;
+        hr = S_OK;
+    }
+    MAPIFreeBuffer(destIds);
+    MAPIFreeBuffer(names);
+    MAPIFreeBuffer(sourceIds);
     return hr;
 }
 

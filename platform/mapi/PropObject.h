@@ -40,6 +40,9 @@ protected:
     // Copies the properties (all but the excluded, or only the included) into dest.
     HRESULT CopyPropsInto(IMAPIProp* dest, LPSPropTagArray exclude, LPSPropTagArray include, ULONG flags,
                           LPSPropProblemArray* problems);
+    // Named properties by name: the destination's tag for each source tag (0 where the name is
+    // unknown here or cannot be made there).
+    HRESULT MapNamedTags(IMAPIProp* dest, const std::vector<ULONG>& tags, std::vector<ULONG>& destTags);
     HRESULT DoGetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags, LPSPropTagArray* tags);
     HRESULT DoGetNamesFromIDs(LPSPropTagArray* tags, LPGUID set, ULONG flags, ULONG* count, LPMAPINAMEID** names);
 

@@ -218,6 +218,57 @@ TEST_F(StoreTest, CopyToHonoursTheExclusionList)
     EXPECT_EQ(GetText(bare.get(), PR_SUBJECT), "source");
 }
 
+namespace {
+
+// The id of a string-named property of PS_PUBLIC_STRINGS in the object's store (made when asked).
+ULONG NamedId(IMAPIProp* obj, const char16_t* name, ULONG flags)
+{
+    MAPINAMEID id{};
+    id.lpguid = const_cast<LPGUID>(&PS_PUBLIC_STRINGS);
+    id.ulKind = MNID_STRING;
+    id.Kind.lpwstrName = const_cast<LPWSTR>(name);
+    LPMAPINAMEID list[] = {&id};
+    LPSPropTagArray tags = nullptr;
+    if (FAILED(obj->GetIDsFromNames(1, list, flags, &tags)) || !tags)
+        return 0;
+    const ULONG tag = tags->aulPropTag[0];
+    MAPIFreeBuffer(tags);
+    return PROP_TYPE(tag) == PT_ERROR ? 0 : PROP_ID(tag);
+}
+
+} // namespace
+
+TEST_F(StoreTest, CopyToAnotherStoreCarriesNamedPropertiesByName)
+{
+    const auto otherPath = platform::StoresDirectory() / "other.store";
+    ASSERT_EQ(mapi::CreateStoreFile(otherPath, mapi::StoreKind::Personal, u"Other"), S_OK);
+    ComPtr<IMsgStore> other;
+    ASSERT_EQ(mapi::OpenStoreFile(otherPath, MDB_WRITE, other.put()), S_OK);
+    // The other store hands out its first ids to other names, so the same name gets another id.
+    ASSERT_NE(NamedId(other.get(), u"Unrelated", MAPI_CREATE), 0u);
+    ASSERT_NE(NamedId(other.get(), u"Unrelated too", MAPI_CREATE), 0u);
+
+    auto src = NewMessage(NewFolder(Subtree().get(), "Here").get(), "named");
+    const ULONG colour = NamedId(src.get(), u"Colour", MAPI_CREATE);
+    ASSERT_NE(colour, 0u);
+    ASSERT_EQ(SetLong(src.get(), PROP_TAG(PT_LONG, colour), 42), S_OK);
+    ASSERT_EQ(src->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+
+    auto otherSubtree = OpenAs<IMAPIFolder>(other.get(), GetBin(other.get(), PR_IPM_SUBTREE_ENTRYID));
+    ComPtr<IMessage> dst;
+    ASSERT_EQ(otherSubtree->CreateMessage(nullptr, 0, dst.put()), S_OK);
+    ASSERT_EQ(src->CopyTo(0, nullptr, nullptr, 0, nullptr, &IID_IMessage, dst.get(), 0, nullptr), S_OK);
+    ASSERT_EQ(dst->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+
+    const ULONG there = NamedId(dst.get(), u"Colour", 0);
+    ASSERT_NE(there, 0u);
+    EXPECT_NE(there, colour);
+    EXPECT_EQ(GetLong(dst.get(), PROP_TAG(PT_LONG, there)), 42);
+    // Nothing landed on the id the name has in the source store.
+    EXPECT_EQ(GetLong(dst.get(), PROP_TAG(PT_LONG, colour)), -1);
+    EXPECT_EQ(GetText(dst.get(), PR_SUBJECT), "named");
+}
+
 TEST_F(StoreTest, ReadOnlyMessagesRefuseChanges)
 {
     auto folder = NewFolder(Subtree().get(), "ReadOnly");
