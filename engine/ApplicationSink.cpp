@@ -6,12 +6,12 @@
 
 CApplicationSink::CApplicationSink(CComAddIn* pAddIn) : m_pAddIn(pAddIn)
 {
-    CTraceCtor trace("CApplicationSink", this);
+    TRACE_CTOR("CApplicationSink");
 }
 
 CApplicationSink::~CApplicationSink()
 {
-    CTraceDtor trace("CApplicationSink", this);
+    TRACE_DTOR("CApplicationSink");
 }
 
 HRESULT CApplicationSink::QueryExtraInterface(REFIID riid, void** ppv)
@@ -41,7 +41,7 @@ HRESULT CApplicationSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD, DISPPA
                                  EXCEPINFO*, UINT*)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CApplicationSink::Invoke", &hr);
+    TRACE_FUNC("CApplicationSink::Invoke", &hr);
     if (!pDispParams)
         return hr = DISP_E_PARAMNOTFOUND;
     if (dispIdMember != DISPID_ApplicationEvents_Quit)

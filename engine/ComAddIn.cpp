@@ -17,7 +17,7 @@ constexpr const char* kAddinKey = "Software\\Microsoft\\Office\\Outlook\\Addins\
 
 void StartCmd(LPCSTR valueName)
 {
-    CTraceProc trace("StartCmd");
+    TRACE_PROC("StartCmd");
     HKEY hKey = nullptr;
     DWORD type = 0;
     DWORD cb = 0;
@@ -59,12 +59,12 @@ void StartCmd(LPCSTR valueName)
 
 CComAddIn::CComAddIn()
 {
-    CTraceCtor trace("CComAddIn", this);
+    TRACE_CTOR("CComAddIn");
 }
 
 CComAddIn::~CComAddIn()
 {
-    CTraceDtor trace("CComAddIn", this);
+    TRACE_DTOR("CComAddIn");
 }
 
 void CComAddIn::FinalRelease()
@@ -85,7 +85,7 @@ std::span<const DispatchMember> CComAddIn::DispatchMembers(std::type_identity<IC
 HRESULT CComAddIn::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*, SAFEARRAY**)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CComAddIn::OnConnection", &hr);
+    TRACE_FUNC("CComAddIn::OnConnection", &hr);
     StartCmd("StartCmd");
     ConnectApplicationSink(Application);
     return hr;
@@ -94,7 +94,7 @@ HRESULT CComAddIn::OnConnection(IDispatch* Application, ext_ConnectMode, IDispat
 HRESULT CComAddIn::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CComAddIn::OnDisconnection", &hr);
+    TRACE_FUNC("CComAddIn::OnDisconnection", &hr);
     if (m_application)
         StartCmd("StopCmd");
     DisconnectApplicationSink();
@@ -104,27 +104,27 @@ HRESULT CComAddIn::OnDisconnection(ext_DisconnectMode, SAFEARRAY**)
 HRESULT CComAddIn::OnAddInsUpdate(SAFEARRAY**)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CComAddIn::OnAddInsUpdate", &hr);
+    TRACE_FUNC("CComAddIn::OnAddInsUpdate", &hr);
     return hr;
 }
 
 HRESULT CComAddIn::OnStartupComplete(SAFEARRAY**)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CComAddIn::OnStartupComplete", &hr);
+    TRACE_FUNC("CComAddIn::OnStartupComplete", &hr);
     return hr;
 }
 
 HRESULT CComAddIn::OnBeginShutdown(SAFEARRAY**)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CComAddIn::OnBeginShutdown", &hr);
+    TRACE_FUNC("CComAddIn::OnBeginShutdown", &hr);
     return hr;
 }
 
 void CComAddIn::ConnectApplicationSink(IDispatch* Application)
 {
-    CTraceProc trace("CComAddIn::ConnectApplicationSink");
+    TRACE_PROC("CComAddIn::ConnectApplicationSink");
     DisconnectApplicationSink();
     if (!Application)
         return;
@@ -142,7 +142,7 @@ void CComAddIn::ConnectApplicationSink(IDispatch* Application)
 
 void CComAddIn::DisconnectApplicationSink()
 {
-    CTraceProc trace("CComAddIn::DisconnectApplicationSink");
+    TRACE_PROC("CComAddIn::DisconnectApplicationSink");
     if (m_application && m_cookie)
         UnadviseSink(m_application.get(), DIID_ApplicationEvents, m_cookie);
     m_cookie = 0;

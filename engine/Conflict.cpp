@@ -5,12 +5,12 @@
 
 CConflict::CConflict()
 {
-    CTraceCtor trace("CConflict", this);
+    TRACE_CTOR("CConflict");
 }
 
 CConflict::~CConflict()
 {
-    CTraceDtor trace("CConflict", this);
+    TRACE_DTOR("CConflict");
 }
 
 void CConflict::FinalRelease()
@@ -86,7 +86,7 @@ HRESULT CConflict::Create(IProfile* pParent, SHORT Type, IUnknown* pSrcFolder, I
                           IUnknown* pSrcMsg, IUnknown* pDstMsg, LPSTR pszErr)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::Create", &hr);
+    TRACE_FUNC("CConflict::Create", &hr);
     if (!pParent)
         return hr = E_INVALIDARG;
     m_parent = pParent;
@@ -122,7 +122,7 @@ HRESULT CConflict::Create(IProfile* pParent, SHORT Type, IUnknown* pSrcFolder, I
 HRESULT CConflict::get_Type(SHORT* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_Type", &hr);
+    TRACE_FUNC("CConflict::get_Type", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = m_type;
@@ -132,7 +132,7 @@ HRESULT CConflict::get_Type(SHORT* pVal)
 HRESULT CConflict::get_SourceFolder(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_SourceFolder", &hr);
+    TRACE_FUNC("CConflict::get_SourceFolder", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -144,7 +144,7 @@ HRESULT CConflict::get_SourceFolder(IUnknown** pVal)
 HRESULT CConflict::get_DestinationFolder(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_DestinationFolder", &hr);
+    TRACE_FUNC("CConflict::get_DestinationFolder", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -156,7 +156,7 @@ HRESULT CConflict::get_DestinationFolder(IUnknown** pVal)
 HRESULT CConflict::get_SourceEntryID(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_SourceEntryID", &hr);
+    TRACE_FUNC("CConflict::get_SourceEntryID", &hr);
     hr = SBin2bstr(static_cast<ULONG>(m_srcEntryId.size()), m_srcEntryId.data(), pVal);
     if (FAILED(hr))
         TRACE_FAILED(SBin2bstr, hr);
@@ -166,7 +166,7 @@ HRESULT CConflict::get_SourceEntryID(BSTR* pVal)
 HRESULT CConflict::get_DestinationEntryID(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_DestinationEntryID", &hr);
+    TRACE_FUNC("CConflict::get_DestinationEntryID", &hr);
     hr = SBin2bstr(static_cast<ULONG>(m_dstEntryId.size()), m_dstEntryId.data(), pVal);
     if (FAILED(hr))
         TRACE_FAILED(SBin2bstr, hr);
@@ -213,7 +213,7 @@ HRESULT CConflict::TouchMsg(IMAPIFolder* pFolder, const std::vector<BYTE>& entry
 HRESULT CConflict::get_SourceMessage(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_SourceMessage", &hr);
+    TRACE_FUNC("CConflict::get_SourceMessage", &hr);
     hr = OpenMsg(m_srcFolder.get(), m_srcEntryId, pVal);
     return hr;
 }
@@ -221,7 +221,7 @@ HRESULT CConflict::get_SourceMessage(IUnknown** pVal)
 HRESULT CConflict::get_DestinationMessage(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::get_DestinationMessage", &hr);
+    TRACE_FUNC("CConflict::get_DestinationMessage", &hr);
     hr = OpenMsg(m_dstFolder.get(), m_dstEntryId, pVal);
     return hr;
 }
@@ -229,7 +229,7 @@ HRESULT CConflict::get_DestinationMessage(IUnknown** pVal)
 HRESULT CConflict::Resolve(SHORT mode)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflict::Resolve", &hr);
+    TRACE_FUNC("CConflict::Resolve", &hr);
     if (m_type == 0)
         return hr;
     if (!m_parent)

@@ -2,12 +2,12 @@
 
 CConflicts::CConflicts()
 {
-    CTraceCtor trace("CConflicts", this);
+    TRACE_CTOR("CConflicts");
 }
 
 CConflicts::~CConflicts()
 {
-    CTraceDtor trace("CConflicts", this);
+    TRACE_DTOR("CConflicts");
 }
 
 void CConflicts::FinalRelease()
@@ -28,7 +28,7 @@ std::span<const DispatchMember> CConflicts::DispatchMembers()
 HRESULT CConflicts::Create(IProfile* pParent, LONG lConflicts, IConflict** pConflicts)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflicts::Create", &hr);
+    TRACE_FUNC("CConflicts::Create", &hr);
     if (!pParent || lConflicts < 0 || (lConflicts > 0 && !pConflicts))
         return hr = E_INVALIDARG;
     m_parent = pParent;
@@ -46,7 +46,7 @@ HRESULT CConflicts::Create(IProfile* pParent, LONG lConflicts, IConflict** pConf
 HRESULT CConflicts::get_Count(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflicts::get_Count", &hr);
+    TRACE_FUNC("CConflicts::get_Count", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = static_cast<LONG>(m_conflicts.size());
@@ -56,7 +56,7 @@ HRESULT CConflicts::get_Count(LONG* pVal)
 HRESULT CConflicts::get_Items(LONG idx, IConflict** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CConflicts::get_Items", &hr);
+    TRACE_FUNC("CConflicts::get_Items", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;

@@ -11,12 +11,12 @@
 
 CFolder::CFolder()
 {
-    CTraceCtor trace("CFolder", this);
+    TRACE_CTOR("CFolder");
 }
 
 CFolder::~CFolder()
 {
-    CTraceDtor trace("CFolder", this);
+    TRACE_DTOR("CFolder");
     MAPIFreeBuffer(m_props);
 }
 
@@ -43,7 +43,7 @@ std::span<const DispatchMember> CFolder::DispatchMembers()
 HRESULT CFolder::Create(IStore* pStore, IProfile* pProfile, ULONG cbEID, BYTE* pbEID, LONG bDest, LONG bRoot)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::Create", &hr);
+    TRACE_FUNC("CFolder::Create", &hr);
     ComPtr<IUnknown> unknown;
     ComPtr<IMsgStore> mdb;
     ComPtr<IUnknown> opened;
@@ -120,7 +120,7 @@ HRESULT CFolder::StringProp(int index, BSTR* pVal)
 HRESULT CFolder::get_Name(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_Name", &hr);
+    TRACE_FUNC("CFolder::get_Name", &hr);
     if (!pVal)
         return hr = E_POINTER;
     if (m_bRoot) {
@@ -134,7 +134,7 @@ HRESULT CFolder::get_Name(BSTR* pVal)
 HRESULT CFolder::get_HasFolders(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_HasFolders", &hr);
+    TRACE_FUNC("CFolder::get_HasFolders", &hr);
     if (!pVal)
         return hr = E_POINTER;
     const SPropValue& prop = m_props[P_SUBFOLDERS];
@@ -145,7 +145,7 @@ HRESULT CFolder::get_HasFolders(LONG* pVal)
 HRESULT CFolder::get_Folders(IFolders** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_Folders", &hr);
+    TRACE_FUNC("CFolder::get_Folders", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -169,7 +169,7 @@ HRESULT CFolder::get_Folders(IFolders** pVal)
 HRESULT CFolder::get_IsDestination(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_IsDestination", &hr);
+    TRACE_FUNC("CFolder::get_IsDestination", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = m_bDest;
@@ -179,7 +179,7 @@ HRESULT CFolder::get_IsDestination(LONG* pVal)
 HRESULT CFolder::get_EntryID(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_EntryID", &hr);
+    TRACE_FUNC("CFolder::get_EntryID", &hr);
     const SPropValue& prop = m_props[P_ENTRYID];
     if (PROP_TYPE(prop.ulPropTag) != PT_BINARY)
         return hr = MAPI_E_NOT_FOUND;
@@ -192,7 +192,7 @@ HRESULT CFolder::get_EntryID(BSTR* pVal)
 HRESULT CFolder::get_RecordKey(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_RecordKey", &hr);
+    TRACE_FUNC("CFolder::get_RecordKey", &hr);
     const SPropValue& prop = m_props[P_RECORD_KEY];
     if (PROP_TYPE(prop.ulPropTag) != PT_BINARY)
         return hr = MAPI_E_NOT_FOUND;
@@ -205,7 +205,7 @@ HRESULT CFolder::get_RecordKey(BSTR* pVal)
 HRESULT CFolder::get_Type(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_Type", &hr);
+    TRACE_FUNC("CFolder::get_Type", &hr);
     if (!pVal)
         return hr = E_POINTER;
     hr = StringProp(P_CONTAINER_CLASS, pVal);
@@ -215,7 +215,7 @@ HRESULT CFolder::get_Type(BSTR* pVal)
 HRESULT CFolder::get_Source(IFolder** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_Source", &hr);
+    TRACE_FUNC("CFolder::get_Source", &hr);
     LPSPropValue link = nullptr;
     ComPtr<IStore> sourceStore;
     if (!pVal)
@@ -264,7 +264,7 @@ HRESULT CFolder::get_Source(IFolder** pVal)
 HRESULT CFolder::put_Source(IFolder* newVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::put_Source", &hr);
+    TRACE_FUNC("CFolder::put_Source", &hr);
     ComPtr<IFolder> current;
     ComBstr entryId;
     ComBstr recordKey;
@@ -351,7 +351,7 @@ HRESULT CFolder::put_Source(IFolder* newVal)
 HRESULT CFolder::get_IsEmpty(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_IsEmpty", &hr);
+    TRACE_FUNC("CFolder::get_IsEmpty", &hr);
     ComPtr<IMAPITable> table;
     ULONG count = 0;
     if (!pVal)
@@ -373,7 +373,7 @@ HRESULT CFolder::get_IsEmpty(LONG* pVal)
 HRESULT CFolder::get_MAPIFolder(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_MAPIFolder", &hr);
+    TRACE_FUNC("CFolder::get_MAPIFolder", &hr);
     if (!pVal)
         return hr = E_POINTER;
     hr = m_folder->QueryInterface(IID_IMAPIFolder, reinterpret_cast<void**>(pVal));
@@ -383,7 +383,7 @@ HRESULT CFolder::get_MAPIFolder(IUnknown** pVal)
 HRESULT CFolder::get_IsValid(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolder::get_IsValid", &hr);
+    TRACE_FUNC("CFolder::get_IsValid", &hr);
     LONG empty = 0;
     if (!pVal)
         return hr = E_POINTER;

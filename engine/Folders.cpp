@@ -5,12 +5,12 @@
 
 CFolders::CFolders()
 {
-    CTraceCtor trace("CFolders", this);
+    TRACE_CTOR("CFolders");
 }
 
 CFolders::~CFolders()
 {
-    CTraceDtor trace("CFolders", this);
+    TRACE_DTOR("CFolders");
 }
 
 std::span<const DispatchMember> CFolders::DispatchMembers()
@@ -37,7 +37,7 @@ bool SameEntry(IMsgStore* mdb, const SBinary& a, const SBinary& b)
 HRESULT CFolders::Create(IStore* pStore, IProfile* pProfile, ULONG cbEID, BYTE* pbEID, LONG bDest)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolders::Create", &hr);
+    TRACE_FUNC("CFolders::Create", &hr);
     ComPtr<IUnknown> unknown;
     ComPtr<IMsgStore> mdb;
     ComPtr<IUnknown> opened;
@@ -138,7 +138,7 @@ HRESULT CFolders::Create(IStore* pStore, IProfile* pProfile, ULONG cbEID, BYTE* 
 HRESULT CFolders::get_Count(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolders::get_Count", &hr);
+    TRACE_FUNC("CFolders::get_Count", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = static_cast<LONG>(m_rows.size());
@@ -148,7 +148,7 @@ HRESULT CFolders::get_Count(LONG* pVal)
 HRESULT CFolders::get_Items(LONG idx, IFolder** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CFolders::get_Items", &hr);
+    TRACE_FUNC("CFolders::get_Items", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;

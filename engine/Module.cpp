@@ -117,7 +117,7 @@ HRESULT WriteAbsoluteServerPath()
 extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("DllRegisterServer", &hr);
+    TRACE_FUNC("DllRegisterServer", &hr);
     UnregisterExtension();
     hr = g_module.RegisterServer();
     if (SUCCEEDED(hr))
@@ -128,7 +128,7 @@ extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
 extern "C" [[gnu::visibility("default")]] HRESULT DllUnregisterServer()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("DllUnregisterServer", &hr);
+    TRACE_FUNC("DllUnregisterServer", &hr);
     UnregisterExtension();
     hr = g_module.UnregisterServer();
     return hr;

@@ -25,12 +25,12 @@ int HexDigit(char c)
 
 CProfile::CProfile()
 {
-    CTraceCtor trace("CProfile", this);
+    TRACE_CTOR("CProfile");
 }
 
 CProfile::~CProfile()
 {
-    CTraceDtor trace("CProfile", this);
+    TRACE_DTOR("CProfile");
 }
 
 void CProfile::FinalRelease()
@@ -73,7 +73,7 @@ std::span<const DispatchMember> CProfile::DispatchMembers()
 HRESULT CProfile::Create(IProfiles* pParent, LPSTR pszKey)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Create", &hr);
+    TRACE_FUNC("CProfile::Create", &hr);
     if (!pParent)
         return hr = E_INVALIDARG;
     m_parent = pParent;
@@ -106,7 +106,7 @@ HRESULT CProfile::Create(IProfiles* pParent, LPSTR pszKey)
 HRESULT CProfile::Load()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Load", &hr);
+    TRACE_FUNC("CProfile::Load", &hr);
     HKEY hKey = nullptr;
     std::u16string source, destination, queryDelete;
 
@@ -137,7 +137,7 @@ HRESULT CProfile::Load()
 HRESULT CProfile::Save()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Save", &hr);
+    TRACE_FUNC("CProfile::Save", &hr);
     HKEY hKey = nullptr;
     if (!m_source && m_sourceKey.empty()) {
         TracePrint(__FILE__, __LINE__, TL_ERROR, "no source store.\n");
@@ -173,7 +173,7 @@ HRESULT CProfile::Save()
 HRESULT CProfile::Delete()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Delete", &hr);
+    TRACE_FUNC("CProfile::Delete", &hr);
     RegDeleteKeyA(m_root, m_key); // result not checked
     DbDelete(this);
     return hr;
@@ -182,7 +182,7 @@ HRESULT CProfile::Delete()
 HRESULT CProfile::get_Name(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::get_Name", &hr);
+    TRACE_FUNC("CProfile::get_Name", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
@@ -194,7 +194,7 @@ HRESULT CProfile::get_Name(BSTR* pVal)
 HRESULT CProfile::put_Name(BSTR newVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::put_Name", &hr);
+    TRACE_FUNC("CProfile::put_Name", &hr);
     m_name.assign(newVal ? newVal : u"", newVal ? SysStringLen(newVal) : 0);
     return hr;
 }
@@ -202,7 +202,7 @@ HRESULT CProfile::put_Name(BSTR newVal)
 HRESULT CProfile::GetStoreByKey(bool bDest, IStore** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::GetStoreByKey", &hr);
+    TRACE_FUNC("CProfile::GetStoreByKey", &hr);
     ComPtr<ISyncEngine> engine;
     ComPtr<IStores> stores;
     LONG count = 0;
@@ -287,7 +287,7 @@ HRESULT CProfile::PutStore(bool bDest, IStore* newVal)
 HRESULT CProfile::get_Source(IStore** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::get_Source", &hr);
+    TRACE_FUNC("CProfile::get_Source", &hr);
     hr = GetStore(false, pVal);
     return hr;
 }
@@ -295,7 +295,7 @@ HRESULT CProfile::get_Source(IStore** pVal)
 HRESULT CProfile::put_Source(IStore* newVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::put_Source", &hr);
+    TRACE_FUNC("CProfile::put_Source", &hr);
     hr = PutStore(false, newVal);
     return hr;
 }
@@ -303,7 +303,7 @@ HRESULT CProfile::put_Source(IStore* newVal)
 HRESULT CProfile::get_Destination(IStore** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::get_Destination", &hr);
+    TRACE_FUNC("CProfile::get_Destination", &hr);
     hr = GetStore(true, pVal);
     return hr;
 }
@@ -311,7 +311,7 @@ HRESULT CProfile::get_Destination(IStore** pVal)
 HRESULT CProfile::put_Destination(IStore* newVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::put_Destination", &hr);
+    TRACE_FUNC("CProfile::put_Destination", &hr);
     hr = PutStore(true, newVal);
     return hr;
 }
@@ -319,7 +319,7 @@ HRESULT CProfile::put_Destination(IStore* newVal)
 HRESULT CProfile::GetGUID(GUID* pGuid)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::GetGUID", &hr);
+    TRACE_FUNC("CProfile::GetGUID", &hr);
     if (!pGuid)
         return hr = E_POINTER;
     BYTE bytes[16];
@@ -337,7 +337,7 @@ HRESULT CProfile::GetGUID(GUID* pGuid)
 HRESULT CProfile::get_QueryDelete(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::get_QueryDelete", &hr);
+    TRACE_FUNC("CProfile::get_QueryDelete", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = m_queryDelete ? 1 : 0;
@@ -347,7 +347,7 @@ HRESULT CProfile::get_QueryDelete(LONG* pVal)
 HRESULT CProfile::put_QueryDelete(LONG newVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::put_QueryDelete", &hr);
+    TRACE_FUNC("CProfile::put_QueryDelete", &hr);
     m_queryDelete = newVal != 0;
     return hr;
 }

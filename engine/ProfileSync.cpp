@@ -114,7 +114,7 @@ void CProfile::Inform(const char16_t* text)
 HRESULT CProfile::Synchronize(IStatus* pStatus)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Synchronize", &hr);
+    TRACE_FUNC("CProfile::Synchronize", &hr);
     ComPtr<IStore> source;
     ComPtr<IStore> destination;
     ComPtr<IFolders> folders;
@@ -235,7 +235,7 @@ Exit:
 HRESULT CProfile::FinalizeSynchronize()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::FinalizeSynchronize", &hr);
+    TRACE_FUNC("CProfile::FinalizeSynchronize", &hr);
     if (!m_inRun)
         return hr;
     m_inRun = false;
@@ -270,7 +270,7 @@ HRESULT CProfile::ResolveTags(IMAPIFolder* pDstFolder)
 HRESULT CProfile::SyncFolder(IFolder* pDst)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::SyncFolder", &hr);
+    TRACE_FUNC("CProfile::SyncFolder", &hr);
     ComPtr<IFolder> source;
     ComPtr<IUnknown> unknown;
     ComPtr<IMAPIFolder> dstFolder;
@@ -393,7 +393,7 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
 HRESULT CProfile::CleanDstDups(IMAPIFolder* pDst)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::CleanDstDups", &hr);
+    TRACE_FUNC("CProfile::CleanDstDups", &hr);
     ComPtr<IMAPITable> table;
     RowsPtr rows;
     Inform(u"preparing folder...");
@@ -455,7 +455,7 @@ HRESULT CProfile::Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder,
                                 IMAPITable* /*pDstTable*/, const SRow* pRow)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Phase1SyncMsg", &hr);
+    TRACE_FUNC("CProfile::Phase1SyncMsg", &hr);
     ComPtr<IMessage> src;
     ComPtr<IMessage> dst;
     PropPtr key;
@@ -585,7 +585,7 @@ HRESULT CProfile::DeletedDstMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder,
 HRESULT CProfile::SettleMovedCopies()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::SettleMovedCopies", &hr);
+    TRACE_FUNC("CProfile::SettleMovedCopies", &hr);
     std::vector<MovedCopy> moved = std::move(m_movedCopies);
     m_movedCopies.clear();
     for (MovedCopy& m : moved) {
@@ -679,7 +679,7 @@ HRESULT CProfile::Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder,
                                 IMAPITable* pSrcTable, const SRow* pRow)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::Phase2SyncMsg", &hr);
+    TRACE_FUNC("CProfile::Phase2SyncMsg", &hr);
     ComPtr<IMessage> dst;
     ComPtr<IMessage> src;
     PropPtr searchKey;
@@ -757,7 +757,7 @@ HRESULT CProfile::Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder,
 HRESULT CProfile::SyncMsg(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc, IMessage* pDst)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::SyncMsg", &hr);
+    TRACE_FUNC("CProfile::SyncMsg", &hr);
     const bool changedSrc = IsChanged(pSrc);
     const bool changedDst = IsChanged(pDst);
     if (changedSrc && changedDst) {
@@ -827,7 +827,7 @@ HRESULT CProfile::FindRowIn(IMAPITable* pTable, ULONG tag, const SBinary& key, b
 HRESULT CProfile::FindMsg(ULONG tag, const SBinary& key, IMAPIFolder* pFolder, IMAPITable* pTable, IMessage** ppMsg)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::FindMsg", &hr);
+    TRACE_FUNC("CProfile::FindMsg", &hr);
     RowsPtr rows;
     *ppMsg = nullptr;
     hr = FindRowIn(pTable, tag, key, true, rows);
@@ -969,7 +969,7 @@ bool CProfile::IsMoved(IMAPIFolder* pFolder, IMessage* pMsg)
 HRESULT CProfile::CleanMsg(IMessage* pMsg)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::CleanMsg", &hr);
+    TRACE_FUNC("CProfile::CleanMsg", &hr);
     {
         ComPtr<IMAPITable> table;
         LPSRowSet set = nullptr;
@@ -1033,7 +1033,7 @@ HRESULT CProfile::CleanMsg(IMessage* pMsg)
 HRESULT CProfile::CopySrc2Dst(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, IMessage* pSrc, IMessage* pDst)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::CopySrc2Dst", &hr);
+    TRACE_FUNC("CProfile::CopySrc2Dst", &hr);
     std::vector<ULONG> exclude{1, PR_RECORD_KEY}; // BuildSrcExcludeSet
     CleanMsg(pDst);
     if (TraceOn(TL_DEBUG)) {
@@ -1060,7 +1060,7 @@ HRESULT CProfile::CopySrc2Dst(IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder, 
 HRESULT CProfile::BuildDstExcludeSet(IMAPIFolder* pDstFolder)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::BuildDstExcludeSet", &hr);
+    TRACE_FUNC("CProfile::BuildDstExcludeSet", &hr);
     ComPtr<ISyncEngine> engine;
     ComPtr<IProfiles> profiles;
     LONG count = 0;
@@ -1106,7 +1106,7 @@ HRESULT CProfile::BuildDstExcludeSet(IMAPIFolder* pDstFolder)
 HRESULT CProfile::CopyDst2Src(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, IMessage* pDst, IMessage* pSrc)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::CopyDst2Src", &hr);
+    TRACE_FUNC("CProfile::CopyDst2Src", &hr);
     (void)pSrcFolder;
     // The tags are those of the destination store, the same for every folder of the run.
     if (m_dstExclude.empty()) {
@@ -1126,7 +1126,7 @@ HRESULT CProfile::CopyDst2Src(IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder, 
 HRESULT CProfile::DelMsg(IMAPIFolder* pFolder, const SBinary& entryId)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::DelMsg", &hr);
+    TRACE_FUNC("CProfile::DelMsg", &hr);
     SBinary bin = entryId;
     ENTRYLIST list{1, &bin};
     hr = pFolder->DeleteMessages(&list, 0, nullptr, 0);
@@ -1139,7 +1139,7 @@ HRESULT CProfile::AddConflict(SHORT type, IMAPIFolder* pSrcFolder, IMAPIFolder* 
                               IMessage* pDst, LPCSTR pszText)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::AddConflict", &hr);
+    TRACE_FUNC("CProfile::AddConflict", &hr);
     CConflict* conflict = nullptr;
     hr = CConflict::CreateObject(&conflict);
     if (FAILED(hr))
@@ -1187,7 +1187,7 @@ void CProfile::FreeConflicts()
 HRESULT CProfile::get_Conflicts(IConflicts** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::get_Conflicts", &hr);
+    TRACE_FUNC("CProfile::get_Conflicts", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -1216,7 +1216,7 @@ HRESULT CProfile::get_Conflicts(IConflicts** pVal)
 HRESULT CProfile::ResolveConflict(IConflict* pConflict, SHORT mode)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfile::ResolveConflict", &hr);
+    TRACE_FUNC("CProfile::ResolveConflict", &hr);
     SHORT type = 0;
     ComPtr<IUnknown> unknown;
     ComPtr<IMAPIFolder> srcFolder;

@@ -5,12 +5,12 @@
 
 CProfiles::CProfiles()
 {
-    CTraceCtor trace("CProfiles", this);
+    TRACE_CTOR("CProfiles");
 }
 
 CProfiles::~CProfiles()
 {
-    CTraceDtor trace("CProfiles", this);
+    TRACE_DTOR("CProfiles");
     if (m_hKey)
         RegCloseKey(m_hKey);
 }
@@ -38,7 +38,7 @@ std::span<const DispatchMember> CProfiles::DispatchMembers()
 HRESULT CProfiles::Create(ISyncEngine* pEngine)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::Create", &hr);
+    TRACE_FUNC("CProfiles::Create", &hr);
     if (!pEngine)
         return hr = E_INVALIDARG;
     m_engine = pEngine;
@@ -61,7 +61,7 @@ HRESULT CProfiles::Create(ISyncEngine* pEngine)
 HRESULT CProfiles::BuildKeyList()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::BuildKeyList", &hr);
+    TRACE_FUNC("CProfiles::BuildKeyList", &hr);
     m_keys.clear();
     for (DWORD index = 0;; ++index) {
         char name[33];
@@ -86,7 +86,7 @@ HRESULT CProfiles::BuildKeyList()
 HRESULT CProfiles::get_Count(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::get_Count", &hr);
+    TRACE_FUNC("CProfiles::get_Count", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = static_cast<LONG>(m_keys.size());
@@ -96,7 +96,7 @@ HRESULT CProfiles::get_Count(LONG* pVal)
 HRESULT CProfiles::get_Items(LONG idx, IProfile** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::get_Items", &hr);
+    TRACE_FUNC("CProfiles::get_Items", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -120,7 +120,7 @@ HRESULT CProfiles::get_Items(LONG idx, IProfile** pVal)
 HRESULT CProfiles::Add(IProfile* pProfile)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::Add", &hr);
+    TRACE_FUNC("CProfiles::Add", &hr);
     if (!pProfile)
         return hr = E_INVALIDARG;
     hr = pProfile->Save();
@@ -135,7 +135,7 @@ HRESULT CProfiles::Add(IProfile* pProfile)
 HRESULT CProfiles::Remove(IProfile* pProfile)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::Remove", &hr);
+    TRACE_FUNC("CProfiles::Remove", &hr);
     if (!pProfile)
         return hr = E_INVALIDARG;
     hr = pProfile->Delete();
@@ -150,7 +150,7 @@ HRESULT CProfiles::Remove(IProfile* pProfile)
 HRESULT CProfiles::GetKey(LONG_PTR lpKey)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::GetKey", &hr);
+    TRACE_FUNC("CProfiles::GetKey", &hr);
     if (!lpKey)
         return hr = E_POINTER;
     *reinterpret_cast<HKEY*>(lpKey) = m_hKey;
@@ -160,7 +160,7 @@ HRESULT CProfiles::GetKey(LONG_PTR lpKey)
 HRESULT CProfiles::get_Engine(ISyncEngine** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CProfiles::get_Engine", &hr);
+    TRACE_FUNC("CProfiles::get_Engine", &hr);
     hr = m_engine.CopyTo(pVal);
     return hr;
 }

@@ -10,12 +10,12 @@
 
 CStore::CStore()
 {
-    CTraceCtor trace("CStore", this);
+    TRACE_CTOR("CStore");
 }
 
 CStore::~CStore()
 {
-    CTraceDtor trace("CStore", this);
+    TRACE_DTOR("CStore");
     m_mdb.Release();
     if (m_session)
         m_session->Logoff(0, 0, 0);
@@ -59,7 +59,7 @@ void CStore::DetachProfile(IProfile* pProfile)
 HRESULT CStore::AttachOwner(IProfile* pProfile)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::SetProfile", &hr);
+    TRACE_FUNC("CStore::SetProfile", &hr);
     hr = AttachProfile(pProfile);
     if (SUCCEEDED(hr))
         m_profileRef.Release();
@@ -95,7 +95,7 @@ bool CStore::IsIpmSubtree(ULONG cb, const BYTE* pb)
 HRESULT CStore::Create(IStores* pParent, LONG_PTR lpStoreRec, LONG bDest)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::Create", &hr);
+    TRACE_FUNC("CStore::Create", &hr);
     if (!pParent || !lpStoreRec)
         return hr = E_INVALIDARG;
     m_parent = pParent;
@@ -107,7 +107,7 @@ HRESULT CStore::Create(IStores* pParent, LONG_PTR lpStoreRec, LONG bDest)
 HRESULT CStore::get_SessionName(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_SessionName", &hr);
+    TRACE_FUNC("CStore::get_SessionName", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = SysAllocStringLen(m_rec->profileName.data(), static_cast<UINT>(m_rec->profileName.size()));
@@ -119,7 +119,7 @@ HRESULT CStore::get_SessionName(BSTR* pVal)
 HRESULT CStore::get_StoreName(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_StoreName", &hr);
+    TRACE_FUNC("CStore::get_StoreName", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = SysAllocStringLen(m_rec->displayName.data(), static_cast<UINT>(m_rec->displayName.size()));
@@ -131,7 +131,7 @@ HRESULT CStore::get_StoreName(BSTR* pVal)
 HRESULT CStore::get_IsDestination(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_IsDestination", &hr);
+    TRACE_FUNC("CStore::get_IsDestination", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = m_bDest;
@@ -141,7 +141,7 @@ HRESULT CStore::get_IsDestination(LONG* pVal)
 HRESULT CStore::Open()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::Open", &hr);
+    TRACE_FUNC("CStore::Open", &hr);
     ComPtr<IMAPISession> session;
     ComPtr<IMsgStore> mdb;
     if (m_mdb)
@@ -167,7 +167,7 @@ HRESULT CStore::Open()
 HRESULT CStore::get_MDB(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_MDB", &hr);
+    TRACE_FUNC("CStore::get_MDB", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -182,7 +182,7 @@ HRESULT CStore::get_MDB(IUnknown** pVal)
 HRESULT CStore::get_Folders(IFolders** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_Folders", &hr);
+    TRACE_FUNC("CStore::get_Folders", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -207,7 +207,7 @@ HRESULT CStore::get_Folders(IFolders** pVal)
 HRESULT CStore::get_EntryID(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_EntryID", &hr);
+    TRACE_FUNC("CStore::get_EntryID", &hr);
     hr = SBin2bstr(static_cast<ULONG>(m_rec->entryId.size()), m_rec->entryId.data(), pVal);
     if (FAILED(hr))
         TRACE_FAILED(SBin2bstr, hr);
@@ -217,7 +217,7 @@ HRESULT CStore::get_EntryID(BSTR* pVal)
 HRESULT CStore::get_RecordKey(BSTR* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_RecordKey", &hr);
+    TRACE_FUNC("CStore::get_RecordKey", &hr);
     hr = SBin2bstr(static_cast<ULONG>(m_rec->recordKey.size()), m_rec->recordKey.data(), pVal);
     if (FAILED(hr))
         TRACE_FAILED(SBin2bstr, hr);
@@ -227,7 +227,7 @@ HRESULT CStore::get_RecordKey(BSTR* pVal)
 HRESULT CStore::SetProfile(IProfile* pProfile)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::SetProfile", &hr);
+    TRACE_FUNC("CStore::SetProfile", &hr);
     hr = AttachProfile(pProfile);
     if (SUCCEEDED(hr))
         m_profileRef = pProfile;
@@ -269,7 +269,7 @@ HRESULT CStore::AttachProfile(IProfile* pProfile)
 HRESULT CStore::BuildKeyMap()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::BuildKeyMap", &hr);
+    TRACE_FUNC("CStore::BuildKeyMap", &hr);
     LPSPropValue subtree = nullptr;
     ComPtr<IFolder> root;
     ComPtr<IFolders> folders;
@@ -323,7 +323,7 @@ HRESULT CStore::BuildKeyMap()
 HRESULT CStore::AddFolderKeys(IFolder* pFolder)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::AddFolderKeys", &hr);
+    TRACE_FUNC("CStore::AddFolderKeys", &hr);
     ComPtr<IFolder> source;
     ComBstr key;
     const HRESULT hrSource = pFolder->get_Source(source.put());
@@ -358,7 +358,7 @@ HRESULT CStore::AddFolderKeys(IFolder* pFolder)
 HRESULT CStore::AddSrcKey(LPSTR pszKey, IFolder* pDstFolder)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::AddSrcKey", &hr);
+    TRACE_FUNC("CStore::AddSrcKey", &hr);
     ComBstr entryId;
     SBinary bin{};
     if (!m_bDest || !pszKey || !pDstFolder)
@@ -385,7 +385,7 @@ HRESULT CStore::AddSrcKey(LPSTR pszKey, IFolder* pDstFolder)
 HRESULT CStore::DelSrcKey(LPSTR pszKey)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::DelSrcKey", &hr);
+    TRACE_FUNC("CStore::DelSrcKey", &hr);
     if (!m_bDest || !pszKey)
         return hr = E_INVALIDARG;
     auto it = m_keyMap.find(pszKey);
@@ -398,7 +398,7 @@ HRESULT CStore::DelSrcKey(LPSTR pszKey)
 HRESULT CStore::FindSrcKey(LPSTR pszKey)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::FindSrcKey", &hr);
+    TRACE_FUNC("CStore::FindSrcKey", &hr);
     if (!pszKey)
         return hr = E_INVALIDARG;
     hr = m_keyMap.count(pszKey) ? S_OK : E_FAIL;
@@ -408,7 +408,7 @@ HRESULT CStore::FindSrcKey(LPSTR pszKey)
 HRESULT CStore::get_SyncFolderCount(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_SyncFolderCount", &hr);
+    TRACE_FUNC("CStore::get_SyncFolderCount", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = static_cast<LONG>(m_keyMap.size());
@@ -438,7 +438,7 @@ HRESULT CStore::OpenSyncFolder(IFolder** pVal)
 HRESULT CStore::get_FirstSyncFolder(IFolder** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_FirstSyncFolder", &hr);
+    TRACE_FUNC("CStore::get_FirstSyncFolder", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -455,7 +455,7 @@ HRESULT CStore::get_FirstSyncFolder(IFolder** pVal)
 HRESULT CStore::get_NextSyncFolder(IFolder** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_NextSyncFolder", &hr);
+    TRACE_FUNC("CStore::get_NextSyncFolder", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -476,7 +476,7 @@ HRESULT CStore::get_NextSyncFolder(IFolder** pVal)
 HRESULT CStore::GetLastSyncTime(FILETIME* pTime)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::GetLastSyncTime", &hr);
+    TRACE_FUNC("CStore::GetLastSyncTime", &hr);
     LPSPropValue value = nullptr;
     if (!pTime)
         return hr = E_POINTER;
@@ -498,7 +498,7 @@ HRESULT CStore::GetLastSyncTime(FILETIME* pTime)
 HRESULT CStore::SetLastSyncTime(FILETIME* pTime)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::SetLastSyncTime", &hr);
+    TRACE_FUNC("CStore::SetLastSyncTime", &hr);
     if (!pTime)
         return hr = E_POINTER;
     if (!m_mdb || !m_tagLastSync)
@@ -515,7 +515,7 @@ HRESULT CStore::SetLastSyncTime(FILETIME* pTime)
 HRESULT CStore::get_Session(IUnknown** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStore::get_Session", &hr);
+    TRACE_FUNC("CStore::get_Session", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;

@@ -37,12 +37,12 @@ bool IsAcceptedProvider(const std::vector<BYTE>& provider, bool bDest)
 
 CStores::CStores()
 {
-    CTraceCtor trace("CStores", this);
+    TRACE_CTOR("CStores");
 }
 
 CStores::~CStores()
 {
-    CTraceDtor trace("CStores", this);
+    TRACE_DTOR("CStores");
 }
 
 void CStores::FinalRelease()
@@ -64,7 +64,7 @@ std::span<const DispatchMember> CStores::DispatchMembers()
 HRESULT CStores::Create(ISyncEngine* pParent, LONG bDest)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStores::Create", &hr);
+    TRACE_FUNC("CStores::Create", &hr);
     StoreRec* records = nullptr;
     LONG count = 0;
     if (!pParent)
@@ -87,7 +87,7 @@ HRESULT CStores::Create(ISyncEngine* pParent, LONG bDest)
 HRESULT CStores::get_Count(LONG* pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStores::get_Count", &hr);
+    TRACE_FUNC("CStores::get_Count", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = static_cast<LONG>(m_stores.size());
@@ -97,7 +97,7 @@ HRESULT CStores::get_Count(LONG* pVal)
 HRESULT CStores::get_Items(LONG idx, IStore** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CStores::get_Items", &hr);
+    TRACE_FUNC("CStores::get_Items", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;

@@ -8,12 +8,12 @@
 
 CSyncEngine::CSyncEngine()
 {
-    CTraceCtor trace("CSyncEngine", this);
+    TRACE_CTOR("CSyncEngine");
 }
 
 CSyncEngine::~CSyncEngine()
 {
-    CTraceDtor trace("CSyncEngine", this);
+    TRACE_DTOR("CSyncEngine");
     if (m_mapiInitialized)
         MAPIUninitialize();
 }
@@ -51,7 +51,7 @@ void CSyncEngine::Forget(IUnknown* pCollection)
 HRESULT CSyncEngine::get_Profiles(IProfiles** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::get_Profiles", &hr);
+    TRACE_FUNC("CSyncEngine::get_Profiles", &hr);
     if (!pVal)
         return hr = E_POINTER;
     *pVal = nullptr;
@@ -112,7 +112,7 @@ HRESULT CSyncEngine::GetStores(LONG bDest, IStores** pVal)
 HRESULT CSyncEngine::get_Sources(IStores** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::get_Sources", &hr);
+    TRACE_FUNC("CSyncEngine::get_Sources", &hr);
     hr = GetStores(0, pVal);
     return hr;
 }
@@ -120,7 +120,7 @@ HRESULT CSyncEngine::get_Sources(IStores** pVal)
 HRESULT CSyncEngine::get_Destinations(IStores** pVal)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::get_Destinations", &hr);
+    TRACE_FUNC("CSyncEngine::get_Destinations", &hr);
     hr = GetStores(1, pVal);
     return hr;
 }
@@ -128,7 +128,7 @@ HRESULT CSyncEngine::get_Destinations(IStores** pVal)
 HRESULT CSyncEngine::GetStoreList(LONG_PTR lppStoreRec, LONG* lpnStoreRec)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::GetStoreList", &hr);
+    TRACE_FUNC("CSyncEngine::GetStoreList", &hr);
     if (!lppStoreRec || !lpnStoreRec)
         return hr = E_POINTER;
     *reinterpret_cast<StoreRec**>(lppStoreRec) = m_stores.empty() ? nullptr : m_stores.data();
@@ -139,7 +139,7 @@ HRESULT CSyncEngine::GetStoreList(LONG_PTR lppStoreRec, LONG* lpnStoreRec)
 HRESULT CSyncEngine::Init()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::Init", &hr);
+    TRACE_FUNC("CSyncEngine::Init", &hr);
     if (m_mapiInitialized)
         return hr;
     MAPIINIT_0 init{0, 0};
@@ -155,7 +155,7 @@ HRESULT CSyncEngine::Init()
 HRESULT CSyncEngine::BuildStoreList()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::BuildStoreList", &hr);
+    TRACE_FUNC("CSyncEngine::BuildStoreList", &hr);
     ComPtr<IProfAdmin> admin;
     ComPtr<IMAPITable> table;
     LPSRowSet rows = nullptr;
@@ -209,7 +209,7 @@ HRESULT CSyncEngine::BuildStoreList()
 HRESULT CSyncEngine::AddProfile(const std::u16string& name)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncEngine::AddProfile", &hr);
+    TRACE_FUNC("CSyncEngine::AddProfile", &hr);
     ComPtr<IMAPISession> session;
     ComPtr<IMAPITable> table;
     LPSRowSet rows = nullptr;

@@ -5,7 +5,7 @@
 
 CSyncExtension::CSyncExtension()
 {
-    CTraceCtor trace("CSyncExtension", this);
+    TRACE_CTOR("CSyncExtension");
     platform::com::ModuleLock();
 }
 
@@ -44,7 +44,7 @@ ULONG CSyncExtension::Release()
 HRESULT CSyncExtension::Install(LPEXCHEXTCALLBACK, ULONG mecontext, ULONG)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("CSyncExtension::Install", &hr);
+    TRACE_FUNC("CSyncExtension::Install", &hr);
     hr = mecontext == EECONTEXT_SESSION ? S_OK : S_FALSE;
     return hr;
 }

@@ -75,7 +75,7 @@ bool FileExists(const std::string& path)
 HRESULT GetDbPath(IProfile* pProfile, int which, std::string& path)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("GetDbPath", &hr);
+    TRACE_FUNC("GetDbPath", &hr);
     char folder[MAX_PATH] = "";
     GUID guid{};
 
@@ -108,7 +108,7 @@ HRESULT GetDbPath(IProfile* pProfile, int which, std::string& path)
 HRESULT New2Old(IProfile* pProfile)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("New2Old", &hr);
+    TRACE_FUNC("New2Old", &hr);
     std::string oldPath, newPath;
     hr = GetDbPath(pProfile, DB_OLD, oldPath);
     if (SUCCEEDED(hr))
@@ -133,7 +133,7 @@ HRESULT New2Old(IProfile* pProfile)
 HRESULT DbOpenOld(IProfile* pProfile, GDBM_FILE* pHandle)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("DbOpenOld", &hr);
+    TRACE_FUNC("DbOpenOld", &hr);
     hr = DbOpenWhich(pProfile, DB_OLD, pHandle);
     return hr;
 }
@@ -141,7 +141,7 @@ HRESULT DbOpenOld(IProfile* pProfile, GDBM_FILE* pHandle)
 HRESULT DbOpenNew(IProfile* pProfile, GDBM_FILE* pHandle)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("DbOpenNew", &hr);
+    TRACE_FUNC("DbOpenNew", &hr);
     hr = DbOpenWhich(pProfile, DB_NEW, pHandle);
     return hr;
 }

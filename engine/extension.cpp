@@ -32,14 +32,14 @@ LONG SetText(HKEY hKey, const char* name, const std::string& text)
 
 LPEXCHEXT ExchEntryPoint()
 {
-    CTraceProc trace("ExchEntryPoint");
+    TRACE_PROC("ExchEntryPoint");
     return new (std::nothrow) CSyncExtension();
 }
 
 HRESULT RegisterExtension()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("RegisterExtension", &hr);
+    TRACE_FUNC("RegisterExtension", &hr);
     HKEY hKey = nullptr;
     std::string path = EngineModulePath();
     if (path.size() > 1024)
@@ -63,7 +63,7 @@ HRESULT RegisterExtension()
 HRESULT UnregisterExtension()
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("UnregisterExtension", &hr);
+    TRACE_FUNC("UnregisterExtension", &hr);
     HKEY hKey = nullptr;
     hr = OpenExtensionsKey(&hKey);
     if (FAILED(hr)) {

@@ -53,7 +53,7 @@ HRESULT HexToSBin(const Char* text, size_t length, SBinary* pBin)
 HRESULT MAPILogon(LPCWSTR pszProfile, LPMAPISESSION* ppSession)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("MAPILogon", &hr);
+    TRACE_FUNC("MAPILogon", &hr);
     hr = MAPILogonEx(0, reinterpret_cast<LPTSTR>(const_cast<LPWSTR>(pszProfile)), nullptr, kEngineLogonFlags,
                      ppSession);
     if (FAILED(hr))

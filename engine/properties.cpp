@@ -7,7 +7,7 @@
 HRESULT GetIDsFromNames(const GUID& guid, LPCWSTR pszName, IUnknown* pObject, ULONG* pTag)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("GetIDsFromNames", &hr);
+    TRACE_FUNC("GetIDsFromNames", &hr);
     ComPtr<IMAPIProp> prop;
     GUID set = guid;
     MAPINAMEID name{};

@@ -7,7 +7,7 @@
 HRESULT RegSetValue(HKEY hKey, LPCSTR pszName, const std::u16string& text)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("RegSetValue", &hr);
+    TRACE_FUNC("RegSetValue", &hr);
     std::vector<BYTE> bytes;
     bytes.reserve(text.size() * 2 + 2);
     for (char16_t c : text) {
@@ -27,7 +27,7 @@ HRESULT RegSetValue(HKEY hKey, LPCSTR pszName, const std::u16string& text)
 HRESULT RegGetValue(HKEY hKey, LPCSTR pszName, std::u16string& text)
 {
     HRESULT hr = S_OK;
-    CTraceFunc trace("RegGetValue", &hr);
+    TRACE_FUNC("RegGetValue", &hr);
     text.clear();
     DWORD cb = 0;
     if (RegQueryValueExA(hKey, pszName, nullptr, nullptr, nullptr, &cb) != ERROR_SUCCESS || cb == 0)
