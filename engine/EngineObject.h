@@ -26,21 +26,3 @@ ComPtr<T> EngineImpl(I* p)
     return impl;
 }
 
-// A dispatch entry for a method without parameters (the generic entries need at least one).
-template <auto Method>
-DispatchMember NoArgMember(const char* name, DISPID dispid)
-{
-    DispatchMember member{};
-    member.name = name;
-    member.dispid = dispid;
-    member.flags = DISPATCH_METHOD;
-    member.call = [](void* self, const DispatchMember&, DispatchArgs& args) -> HRESULT {
-        using Class = typename platform::com::dispatch::MethodTraits<decltype(Method)>::Class;
-        HRESULT hr = args.CheckCount(0, 0, false);
-        if (FAILED(hr))
-            return hr;
-        args.MarkCalled();
-        return (static_cast<Class*>(self)->*Method)();
-    };
-    return member;
-}

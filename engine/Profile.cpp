@@ -49,9 +49,9 @@ void CProfile::FinalRelease()
 std::span<const DispatchMember> CProfile::DispatchMembers()
 {
     static const DispatchMember members[] = {
-        NoArgMember<&IProfile::Load>("Load", 2),
-        NoArgMember<&IProfile::Save>("Save", 3),
-        NoArgMember<&IProfile::Delete>("Delete", 4),
+        DispMember<&IProfile::Load>("Load", 2, DISPATCH_METHOD),
+        DispMember<&IProfile::Save>("Save", 3, DISPATCH_METHOD),
+        DispMember<&IProfile::Delete>("Delete", 4, DISPATCH_METHOD),
         DispMember<&IProfile::get_Name>("Name", 5, DISPATCH_PROPERTYGET),
         DispMember<&IProfile::put_Name>("Name", 5, DISPATCH_PROPERTYPUT),
         DispMember<&IProfile::get_Source>("Source", 7, DISPATCH_PROPERTYGET),
@@ -61,7 +61,7 @@ std::span<const DispatchMember> CProfile::DispatchMembers()
         DispMember<&IProfile::put_Destination>("Destination", 9, DISPATCH_PROPERTYPUT),
         DispMember<&IProfile::put_Destination>("Destination", 9, DISPATCH_PROPERTYPUTREF),
         DispMember<&IProfile::Synchronize>("Synchronize", 12, DISPATCH_METHOD),
-        NoArgMember<&IProfile::FinalizeSynchronize>("FinalizeSynchronize", 13),
+        DispMember<&IProfile::FinalizeSynchronize>("FinalizeSynchronize", 13, DISPATCH_METHOD),
         DispMember<&IProfile::get_Conflicts>("Conflicts", 14, DISPATCH_PROPERTYGET),
         DispMember<&IProfile::ResolveConflict>("ResolveConflict", 15, DISPATCH_METHOD),
         DispMember<&IProfile::get_QueryDelete>("QueryDelete", 16, DISPATCH_PROPERTYGET),

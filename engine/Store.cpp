@@ -28,7 +28,7 @@ std::span<const DispatchMember> CStore::DispatchMembers()
         DispMember<&IStore::get_SessionName>("SessionName", 2, DISPATCH_PROPERTYGET),
         DispMember<&IStore::get_StoreName>("StoreName", 3, DISPATCH_PROPERTYGET),
         DispMember<&IStore::get_IsDestination>("IsDestination", 4, DISPATCH_PROPERTYGET),
-        NoArgMember<&IStore::Open>("Open", 5),
+        DispMember<&IStore::Open>("Open", 5, DISPATCH_METHOD),
         DispMember<&IStore::get_MDB>("MDB", 6, DISPATCH_PROPERTYGET),
         DispMember<&IStore::get_Folders>("Folders", 7, DISPATCH_PROPERTYGET),
         DispMember<&IStore::get_EntryID>("EntryID", 8, DISPATCH_PROPERTYGET),

@@ -25,7 +25,7 @@ std::span<const DispatchMember> CSyncEngine::DispatchMembers()
         DispMember<&ISyncEngine::get_Profiles>("Profiles", 1, DISPATCH_PROPERTYGET),
         DispMember<&ISyncEngine::get_Sources>("Sources", 2, DISPATCH_PROPERTYGET),
         DispMember<&ISyncEngine::get_Destinations>("Destinations", 3, DISPATCH_PROPERTYGET),
-        NoArgMember<&ISyncEngine::Init>("Init", 5),
+        DispMember<&ISyncEngine::Init>("Init", 5, DISPATCH_METHOD),
     };
     return members;
 }
