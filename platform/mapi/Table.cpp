@@ -101,7 +101,9 @@ bool Table::Less(std::uint32_t a, std::uint32_t b) const
         if (c != 0)
             return (s.ulOrder & TABLE_SORT_DESCEND) ? c > 0 : c < 0;
     }
-    return ra.ordinal < rb.ordinal;
+    if (ra.ordinal != rb.ordinal)
+        return ra.ordinal < rb.ordinal;
+    return a < b; // a total order, so that a row is found again by binary search
 }
 
 void Table::RebuildView()
@@ -112,7 +114,6 @@ void Table::RebuildView()
         if (InView(row, key))
             m_view.push_back(key);
     std::sort(m_view.begin(), m_view.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
-    m_positionsValid = false;
     m_indexes.clear();
     RebuildDisplay();
 }
@@ -230,24 +231,18 @@ Table::Heading* Table::FindHeading(ULONG cbInstanceKey, const BYTE* pbInstanceKe
     return it == m_headings.end() ? nullptr : &it->second;
 }
 
-void Table::EnsurePositions()
-{
-    if (m_positionsValid)
-        return;
-    m_positions.clear();
-    m_positions.reserve(m_view.size());
-    for (std::size_t i = 0; i < m_view.size(); ++i)
-        m_positions[m_view[i]] = static_cast<std::uint32_t>(i);
-    m_positionsValid = true;
-}
-
+// Where a row stands in the sorted view: a binary search, so that a table that changes between
+// look-ups costs O(log n) per look-up instead of renumbering every row. The row's properties
+// must be the ones it was sorted in with.
 std::optional<std::size_t> Table::PositionOf(std::uint32_t key)
 {
-    EnsurePositions();
-    auto it = m_positions.find(key);
-    if (it == m_positions.end())
+    if (!m_rows.contains(key))
         return std::nullopt;
-    return it->second;
+    auto it = std::lower_bound(m_view.begin(), m_view.end(), key,
+                               [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+    if (it == m_view.end() || *it != key)
+        return std::nullopt;
+    return static_cast<std::size_t>(it - m_view.begin());
 }
 
 void Table::InsertIntoView(std::uint32_t key)
@@ -255,7 +250,6 @@ void Table::InsertIntoView(std::uint32_t key)
     auto it = std::lower_bound(m_view.begin(), m_view.end(), key,
                                [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
     m_view.insert(it, key);
-    m_positionsValid = false;
     IndexAdd(key);
 }
 
@@ -266,7 +260,6 @@ void Table::RemoveFromView(std::uint32_t key)
         return;
     IndexRemove(key);
     m_view.erase(m_view.begin() + static_cast<std::ptrdiff_t>(*pos));
-    m_positionsValid = false;
 }
 
 HRESULT Table::FullLoad()
@@ -599,9 +592,11 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
         Index& index = IndexFor(PROP_TAG(vt, PROP_ID(tag)));
         auto it = index.find(EqualityKey(*value));
         if (it != index.end()) {
-            EnsurePositions();
             for (std::uint32_t key : it->second) {
-                const std::size_t pos = m_positions.at(key);
+                const std::optional<std::size_t> at = PositionOf(key);
+                if (!at)
+                    continue;
+                const std::size_t pos = *at;
                 if (backward ? pos <= start && (!found || pos > *found) : pos >= start && (!found || pos < *found))
                     found = pos;
             }

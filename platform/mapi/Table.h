@@ -141,7 +141,6 @@ private:
     bool Less(std::uint32_t a, std::uint32_t b) const;
     void InsertIntoView(std::uint32_t key);
     void RemoveFromView(std::uint32_t key);
-    void EnsurePositions();
     std::optional<std::size_t> PositionOf(std::uint32_t key);
     HRESULT ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved);
     Index& IndexFor(ULONG indexTag);
@@ -157,8 +156,6 @@ private:
     bool m_loaded = false;
     std::unordered_map<std::uint32_t, Row> m_rows;
     std::vector<std::uint32_t> m_view;
-    std::unordered_map<std::uint32_t, std::uint32_t> m_positions;
-    bool m_positionsValid = false;
     std::size_t m_cursor = 0;
     std::vector<ULONG> m_columns;
     std::unique_ptr<Restriction> m_restriction;
