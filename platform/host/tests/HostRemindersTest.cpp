@@ -2,9 +2,14 @@
 // that folder is pointed elsewhere.
 #include "HostFixture.h"
 
+#include "base/MessageLoop.h"
 #include "base/PlatformRoot.h"
+#include "base/WinTime.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
+#include <thread>
 
 namespace {
 
@@ -79,4 +84,75 @@ TEST_F(HostReminder, AStoreWhoseRemindersFolderSearchesTheOutboxRemindsOfNothing
     program->Execute("tick");
     program->Execute("command ShowRemindersWindow");
     EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"command ShowRemindersWindow", "reminders window: 0 due"}));
+}
+
+namespace {
+
+// Runs the test thread's message loop, as the host's window loop would, until `line` was
+// written or five seconds have passed; no tick.
+bool RunLoopUntilLine(const std::ostringstream& out, const std::string& line)
+{
+    auto& loop = platform::MessageLoop::Current();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < end) {
+        loop.RunPending();
+        if (out.str().find(line) != std::string::npos)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+std::string UtcInSeconds(int seconds)
+{
+    const std::time_t t = std::time(nullptr) + seconds;
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return text;
+}
+
+} // namespace
+
+TEST_F(HostReminder, AnItemAnotherProcessMakesDueIsRaisedFromTheLoopWithoutATick)
+{
+    RegisterAddIn();
+    auto program = StartHost();
+    EXPECT_EQ(program->Reminders()->WatchedStores(), 1u);
+    platform::MessageLoop::Current().RunPending();
+    out.str("");
+    CreateAppointment("Overdue", "2020-01-01T00:00:00Z"); // a mapiadmin process
+    ASSERT_TRUE(RunLoopUntilLine(out, "reminder \"Overdue\"")) << out.str();
+    EXPECT_EQ(AddInLog().back(), "app f004");
+    // Raised once: the next change of the folder does not raise it again.
+    CreateAppointment("Later", "2099-01-01T00:00:00Z");
+    ASSERT_FALSE(RunLoopUntilLine(out, "reminder \"Later\""));
+    EXPECT_EQ(Lines(out.str()), std::vector<std::string>{"reminder \"Overdue\""});
+}
+
+TEST_F(HostReminder, TheReminderTimerRaisesAnItemAtItsTime)
+{
+    auto program = StartHost();
+    CreateAppointment("Soon", UtcInSeconds(2));
+    platform::MessageLoop::Current().RunPending();
+    EXPECT_EQ(out.str().find("reminder \"Soon\""), std::string::npos);
+    // Found through the table's notification, then raised by the timer when its time comes.
+    ASSERT_TRUE(RunLoopUntilLine(out, "reminder \"Soon\"")) << out.str();
+}
+
+TEST_F(HostReminder, SwitchingTheStoresRemindersOffIsNoticedWithoutATick)
+{
+    CreateAppointment("Meeting", "2020-01-01T00:00:00Z");
+    auto program = StartHost();
+    ASSERT_TRUE(RunLoopUntilLine(out, "reminder \"Meeting\"")); // due at start
+    PointRemindersAtOutbox(*program);
+    platform::MessageLoop::Current().RunPending();
+    // The rows the host keeps follow the folder: nothing is due any more, and items that
+    // another process makes due are not raised.
+    CreateAppointment("Overdue", "2020-01-01T00:00:00Z");
+    EXPECT_FALSE(RunLoopUntilLine(out, "reminder \"Overdue\""));
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    EXPECT_TRUE(program->Reminders()->Due((ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime).empty());
 }
