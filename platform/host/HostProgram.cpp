@@ -240,7 +240,10 @@ HRESULT HostProgram::OnCommand(LONG id)
         m_out << "send/receive: " << r.sent << " sent, " << r.cancelled << " held back, " << r.failures.size()
               << " failed\n";
     }
-    if (id == kCommandReminders) {
+    if (id == kCommandReminders && m_remindersWindowHandler) {
+        TakeNotifications();
+        m_remindersWindowHandler();
+    } else if (id == kCommandReminders) {
         // The host's reminders window: the items due now.
         FILETIME ft{};
         GetSystemTimeAsFileTime(&ft);
@@ -546,6 +549,8 @@ void HostProgram::RaiseDueReminders()
         m_out << "reminder \"" << platform::Utf16ToUtf8(r.subject) << "\"" << std::endl;
     }
     ScheduleReminderTimer(now);
+    if (m_remindersObserver)
+        m_remindersObserver();
 }
 
 void HostProgram::ScheduleReminderTimer(ULONGLONG now)

@@ -60,6 +60,11 @@ public:
         m_inspectorWindowObserver = std::move(observer);
     }
     void SetQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
+    // For a window view: shows the reminders window (the reminders command then lists nothing
+    // on the output), and is told after the due reminders may have changed.
+    void SetRemindersWindowHandler(std::function<void()> handler) { m_remindersWindowHandler = std::move(handler); }
+    void SetRemindersObserver(std::function<void()> observer) { m_remindersObserver = std::move(observer); }
+    const HostSession& Session() const { return m_session; }
     // After a command that came from a window: ends the host when it should end.
     void AfterUserCommand();
 
@@ -89,6 +94,8 @@ private:
     std::function<void(CExplorer*, bool)> m_windowObserver;
     std::function<void()> m_quitHandler;
     std::function<void(CInspector*, bool)> m_inspectorWindowObserver;
+    std::function<void()> m_remindersWindowHandler;
+    std::function<void()> m_remindersObserver;
     std::unique_ptr<HostReminders> m_reminders;
     UINT_PTR m_reminderTimer = 0;   // on this thread's message loop
     std::set<std::string> m_raised; // entry ID (hex) and reminder time of each reminder raised

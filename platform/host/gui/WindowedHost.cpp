@@ -2,6 +2,7 @@
 
 #include "ExplorerFrame.h"
 #include "InspectorFrame.h"
+#include "RemindersFrame.h"
 
 #include "base/MessageLoop.h"
 #include "base/WinTime.h"
@@ -50,6 +51,20 @@ public:
                 if (!frame->IsBeingDeleted())
                     frame->Destroy();
             }
+        });
+        m_program.SetRemindersWindowHandler([this] {
+            if (m_reminders) {
+                m_reminders->Reload();
+                m_reminders->Raise();
+                return;
+            }
+            m_reminders = new RemindersFrame(m_program.Session(), *m_program.Reminders(), m_out,
+                                             [this] { m_reminders = nullptr; });
+            m_reminders->Show();
+        });
+        m_program.SetRemindersObserver([this] {
+            if (m_reminders)
+                m_reminders->Reload();
         });
         m_program.SetQuitHandler([this] { CallAfter([this] { End(); }); });
         // The thread's message loop (MAPI notifications, the reminder timer) runs inside the
@@ -124,6 +139,9 @@ private:
             return;
         m_ended = true;
         m_loopTimer.Stop();
+        if (m_reminders)
+            m_reminders->Destroy();
+        m_reminders = nullptr;
         m_program.Stop(); // closes the explorers, and with them their frames
         for (auto& [explorer, frame] : m_frames)
             frame->Destroy();
@@ -143,6 +161,7 @@ private:
     std::map<CInspector*, InspectorFrame*> m_inspectors;
     std::shared_ptr<platform::MessageLoop> m_loop;
     wxTimer m_loopTimer;
+    RemindersFrame* m_reminders = nullptr;
     int m_exitCode = 0;
     bool m_ended = false;
 };
