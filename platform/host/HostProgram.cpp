@@ -17,6 +17,7 @@
 #include "host/ReminderWarning.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -279,6 +280,8 @@ void HostProgram::OpenOptions()
     m_optionsDialog->Open();
     for (const OptionsDialog::Page& page : m_optionsDialog->Pages())
         m_out << "page \"" << page.title << "\"\n";
+    if (m_optionsWindowHandler)
+        m_optionsWindowHandler(*m_optionsDialog);
 }
 
 CExplorer* HostProgram::ActiveExplorerObject() const
@@ -428,13 +431,21 @@ bool HostProgram::Execute(const std::string& line)
             if (m_optionsDialog && m_optionsDialog->IsOpen())
                 return error("the options dialog is open already");
             OpenOptions();
+        } else if (w.size() >= 2 && (!m_optionsDialog || !m_optionsDialog->IsOpen())) {
+            return error("the options dialog is not open");
         } else if (w.size() == 2 && (w[1] == "ok" || w[1] == "cancel")) {
-            if (!m_optionsDialog || !m_optionsDialog->IsOpen())
-                return error("the options dialog is not open");
-            m_optionsDialog->Close();
-            m_out << "options closed\n";
+            const bool closed = w[1] == "ok" ? m_optionsDialog->Ok() : m_optionsDialog->Cancel();
+            m_out << (closed ? "options closed\n" : "options stay open\n");
+        } else if (w.size() == 2 && w[1] == "apply") {
+            m_out << (m_optionsDialog->Apply() ? "options applied\n" : "options not applied\n");
+        } else if (w.size() == 3 && w[1] == "select") {
+            char* end = nullptr;
+            const unsigned long index = std::strtoul(w[2].c_str(), &end, 10);
+            if (*end || index >= m_optionsDialog->Pages().size())
+                return error("no options page " + w[2]);
+            m_out << (m_optionsDialog->Select(index) ? "page " : "page kept instead of ") << w[2] << "\n";
         } else {
-            return error("options takes nothing, \"ok\" or \"cancel\"");
+            return error("options takes nothing, \"ok\", \"cancel\", \"apply\" or \"select N\"");
         }
     } else if (cmd == "ribbon") {
         for (const Ribbon::ShownTab& tab : m_ribbon->Tabs()) {

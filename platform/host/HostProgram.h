@@ -63,6 +63,11 @@ public:
     // For a window view: shows the reminders window (the reminders command then lists nothing
     // on the output), and is told after the due reminders may have changed.
     void SetRemindersWindowHandler(std::function<void()> handler) { m_remindersWindowHandler = std::move(handler); }
+    // For a window view: shows the Options dialog once its logic is open.
+    void SetOptionsWindowHandler(std::function<void(OptionsDialog&)> handler)
+    {
+        m_optionsWindowHandler = std::move(handler);
+    }
     void SetRemindersObserver(std::function<void()> observer) { m_remindersObserver = std::move(observer); }
     const HostSession& Session() const { return m_session; }
     // After a command that came from a window: ends the host when it should end.
@@ -96,6 +101,7 @@ private:
     std::function<void(CInspector*, bool)> m_inspectorWindowObserver;
     std::function<void()> m_remindersWindowHandler;
     std::function<void()> m_remindersObserver;
+    std::function<void(OptionsDialog&)> m_optionsWindowHandler;
     std::unique_ptr<HostReminders> m_reminders;
     UINT_PTR m_reminderTimer = 0;   // on this thread's message loop
     std::set<std::string> m_raised; // entry ID (hex) and reminder time of each reminder raised

@@ -1,5 +1,7 @@
 #include "host/OptionsDialog.h"
 
+#include "base/Window.h"
+
 namespace host {
 
 namespace {
@@ -15,6 +17,9 @@ OptionsDialog::OptionsDialog(ClientExtensions& extensions, IDispatch* applicatio
 
 OptionsDialog::~OptionsDialog()
 {
+    if (m_open)
+        for (const Page& page : m_pages)
+            Notify(page, PSN_RESET);
     Close();
 }
 
@@ -23,6 +28,10 @@ void OptionsDialog::Open()
     if (m_open)
         return;
     m_open = true;
+    m_active = 0;
+    m_sheet = platform::CreateMessageWindow("#32770", "Options", [](HWND h, UINT m, WPARAM w, LPARAM l) {
+        return DefWindowProcA(h, m, w, l);
+    });
     m_pages.push_back({"General", true, 0, nullptr});
     m_installed = m_extensions.Install(EECONTEXT_PROPERTYSHEETS, m_application.get());
     m_sources.reserve(m_installed.size());
@@ -54,6 +63,88 @@ void OptionsDialog::Open()
                 record->pfnCallback(nullptr, PSPCB_ADDREF, record);
         }
     }
+    // The pages' windows, as the sheet creates them: PSPCB_CREATE first, then WM_INITDIALOG.
+    for (Page& page : m_pages) {
+        if (page.own)
+            continue;
+        PROPSHEETPAGEA* record = page.record;
+        if ((record->dwFlags & PSP_USECALLBACK) && record->pfnCallback &&
+            record->pfnCallback(nullptr, PSPCB_CREATE, record) == 0)
+            continue; // the page does not want to be created
+        if (!record->pfnDlgProc)
+            continue;
+        const DLGPROC proc = record->pfnDlgProc;
+        page.window = platform::CreateMessageWindow(
+            "#32770", page.title,
+            [proc](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                if (m == WM_CREATE)
+                    return 0;
+                return proc(h, m, w, l);
+            },
+            m_sheet);
+        if (page.window)
+            SendMessageA(page.window, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(record));
+    }
+}
+
+LRESULT OptionsDialog::Notify(const Page& page, UINT code, LPARAM lParam) const
+{
+    if (page.own || !page.window)
+        return 0;
+    PSHNOTIFY notify{{m_sheet, 0, code}, lParam};
+    return SendMessageA(page.window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+}
+
+bool OptionsDialog::Select(std::size_t index)
+{
+    if (!m_open || index >= m_pages.size())
+        return false;
+    if (index == m_active)
+        return true;
+    if (Notify(m_pages[m_active], PSN_KILLACTIVE) != 0)
+        return false;
+    m_active = index;
+    Notify(m_pages[m_active], PSN_SETACTIVE);
+    return true;
+}
+
+bool OptionsDialog::Apply(bool closing)
+{
+    if (!m_open)
+        return false;
+    if (Notify(m_pages[m_active], PSN_KILLACTIVE) != 0)
+        return false;
+    for (std::size_t i = 0; i < m_pages.size(); ++i) {
+        const LRESULT result = Notify(m_pages[i], PSN_APPLY, closing ? TRUE : FALSE);
+        if (result == PSNRET_INVALID || result == PSNRET_INVALID_NOCHANGEPAGE) {
+            if (i != m_active) {
+                m_active = i;
+                Notify(m_pages[m_active], PSN_SETACTIVE);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+bool OptionsDialog::Ok()
+{
+    if (!Apply(true))
+        return false;
+    Close();
+    return true;
+}
+
+bool OptionsDialog::Cancel()
+{
+    if (!m_open)
+        return false;
+    if (Notify(m_pages[m_active], PSN_QUERYCANCEL) != 0)
+        return false;
+    for (const Page& page : m_pages)
+        Notify(page, PSN_RESET);
+    Close();
+    return true;
 }
 
 void OptionsDialog::Close()
@@ -61,6 +152,16 @@ void OptionsDialog::Close()
     if (!m_open)
         return;
     m_open = false;
+    if (m_beforeClose)
+        m_beforeClose();
+    for (Page& page : m_pages) {
+        if (page.window)
+            DestroyWindow(page.window);
+        page.window = nullptr;
+    }
+    if (m_sheet)
+        DestroyWindow(m_sheet);
+    m_sheet = nullptr;
     for (const Page& page : m_pages)
         if (!page.own && (page.record->dwFlags & PSP_USECALLBACK) && page.record->pfnCallback)
             page.record->pfnCallback(nullptr, PSPCB_RELEASE, page.record);

@@ -2,6 +2,7 @@
 
 #include "ExplorerFrame.h"
 #include "InspectorFrame.h"
+#include "OptionsFrame.h"
 #include "RemindersFrame.h"
 
 #include "base/MessageLoop.h"
@@ -61,6 +62,9 @@ public:
             m_reminders = new RemindersFrame(m_program.Session(), *m_program.Reminders(), m_out,
                                              [this] { m_reminders = nullptr; });
             m_reminders->Show();
+        });
+        m_program.SetOptionsWindowHandler([this](host::OptionsDialog& dialog) {
+            (new OptionsFrame(dialog, m_out))->Show();
         });
         m_program.SetRemindersObserver([this] {
             if (m_reminders)
