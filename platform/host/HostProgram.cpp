@@ -277,6 +277,7 @@ void HostProgram::OpenOptions()
 {
     const std::string text = "Version " + m_version.text + ", profile \"" + m_session.ProfileName() + "\"";
     m_optionsDialog = std::make_unique<OptionsDialog>(*m_extensions, static_cast<_Application*>(m_application.get()), text);
+    m_optionsDialog->SetPagesAdd([this](IDispatch* pages) { m_application->FireOptionsPagesAdd(pages); });
     m_optionsDialog->Open();
     for (const OptionsDialog::Page& page : m_optionsDialog->Pages())
         m_out << "page \"" << page.title << "\"\n";

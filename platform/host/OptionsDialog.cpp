@@ -1,12 +1,48 @@
 #include "host/OptionsDialog.h"
 
+#include "base/Utf.h"
 #include "base/Window.h"
+#include "com/Variant.h"
+#include "host/PropertyPages.h"
 
 namespace host {
 
 namespace {
 
 constexpr ULONG kMaxPagesPerExtension = 32;
+
+// A late-bound call of a page object's member by name (no arguments).
+HRESULT CallByName(IDispatch* object, const char16_t* name, WORD flags, VARIANT* result)
+{
+    LPOLESTR names[1] = {const_cast<LPOLESTR>(reinterpret_cast<const OLECHAR*>(name))};
+    DISPID id = 0;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    return object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, flags, &none, result, nullptr, nullptr);
+}
+
+// An added page's Apply: only a page that says it is dirty is asked (one without a Dirty
+// property counts as dirty). False when its Apply fails.
+bool ApplyAddedPage(IDispatch* page)
+{
+    VARIANT dirty;
+    VariantInit(&dirty);
+    if (SUCCEEDED(CallByName(page, u"Dirty", DISPATCH_PROPERTYGET, &dirty))) {
+        VARIANT flag;
+        VariantInit(&flag);
+        const bool isDirty = SUCCEEDED(VariantChangeType(&flag, &dirty, 0, VT_BOOL)) && flag.boolVal != VARIANT_FALSE;
+        VariantClear(&dirty);
+        if (!isDirty)
+            return true;
+    }
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr = CallByName(page, u"Apply", DISPATCH_METHOD, &result);
+    VariantClear(&result);
+    return SUCCEEDED(hr);
+}
 
 } // namespace
 
@@ -32,7 +68,7 @@ void OptionsDialog::Open()
     m_sheet = platform::CreateMessageWindow("#32770", "Options", [](HWND h, UINT m, WPARAM w, LPARAM l) {
         return DefWindowProcA(h, m, w, l);
     });
-    m_pages.push_back({"General", true, 0, nullptr});
+    m_pages.push_back({"General", true, 0, nullptr, nullptr, {}});
     m_installed = m_extensions.Install(EECONTEXT_PROPERTYSHEETS, m_application.get());
     m_sources.reserve(m_installed.size());
     for (const ClientExtensions::Installed& i : m_installed) {
@@ -58,14 +94,28 @@ void OptionsDialog::Open()
             std::string title = (record->dwFlags & PSP_USETITLE) && record->pszTitle ? record->pszTitle : "";
             if (title.empty())
                 title = "(untitled)";
-            m_pages.push_back({title, false, s, record});
+            m_pages.push_back({title, false, s, record, nullptr, {}});
             if ((record->dwFlags & PSP_USECALLBACK) && record->pfnCallback)
                 record->pfnCallback(nullptr, PSPCB_ADDREF, record);
         }
     }
+    // The add-ins' pages come after the extensions' pages.
+    if (m_pagesAdd) {
+        CPropertyPages* pages = nullptr;
+        if (SUCCEEDED(CPropertyPages::CreateObject(&pages))) {
+            m_pagesAdd(static_cast<PropertyPages*>(pages));
+            pages->Seal();
+            for (const CPropertyPages::Added& a : pages->Pages()) {
+                Page page{platform::Utf16ToUtf8(a.title), false, 0, nullptr, nullptr, {}};
+                page.added = a.page;
+                m_pages.push_back(std::move(page));
+            }
+            pages->Release();
+        }
+    }
     // The pages' windows, as the sheet creates them: PSPCB_CREATE first, then WM_INITDIALOG.
     for (Page& page : m_pages) {
-        if (page.own)
+        if (page.own || page.added)
             continue;
         PROPSHEETPAGEA* record = page.record;
         if ((record->dwFlags & PSP_USECALLBACK) && record->pfnCallback &&
@@ -115,7 +165,8 @@ bool OptionsDialog::Apply(bool closing)
     if (Notify(m_pages[m_active], PSN_KILLACTIVE) != 0)
         return false;
     for (std::size_t i = 0; i < m_pages.size(); ++i) {
-        const LRESULT result = Notify(m_pages[i], PSN_APPLY, closing ? TRUE : FALSE);
+        const LRESULT result = m_pages[i].added ? (ApplyAddedPage(m_pages[i].added.get()) ? PSNRET_NOERROR : PSNRET_INVALID)
+                                                : Notify(m_pages[i], PSN_APPLY, closing ? TRUE : FALSE);
         if (result == PSNRET_INVALID || result == PSNRET_INVALID_NOCHANGEPAGE) {
             if (i != m_active) {
                 m_active = i;
@@ -163,7 +214,7 @@ void OptionsDialog::Close()
         DestroyWindow(m_sheet);
     m_sheet = nullptr;
     for (const Page& page : m_pages)
-        if (!page.own && (page.record->dwFlags & PSP_USECALLBACK) && page.record->pfnCallback)
+        if (!page.own && !page.added && (page.record->dwFlags & PSP_USECALLBACK) && page.record->pfnCallback)
             page.record->pfnCallback(nullptr, PSPCB_RELEASE, page.record);
     m_pages.clear();
     for (Source& source : m_sources)

@@ -24,6 +24,7 @@ public:
         std::size_t extension;  // index into the extension objects (extension pages)
         PROPSHEETPAGEA* record; // the extension's record (extension pages)
         HWND window = nullptr;  // the page's window (extension pages with a dialog procedure)
+        ComPtr<IDispatch> added; // a page an add-in added with the OptionsPagesAdd event
     };
 
     OptionsDialog(ClientExtensions& extensions, IDispatch* application, std::string ownPageText);
@@ -51,6 +52,8 @@ public:
     // pages' views first).
     void Close();
     void SetBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
+    // Fires the OptionsPagesAdd event with the pages collection (set before Open).
+    void SetPagesAdd(std::function<void(IDispatch* pages)> fire) { m_pagesAdd = std::move(fire); }
 
 private:
     struct Source {
@@ -69,6 +72,7 @@ private:
     LRESULT Notify(const Page& page, UINT code, LPARAM lParam = 0) const;
 
     std::function<void()> m_beforeClose;
+    std::function<void(IDispatch*)> m_pagesAdd;
     HWND m_sheet = nullptr; // the sheet's own window, the sender of the notifications
     std::size_t m_active = 0;
     bool m_open = false;

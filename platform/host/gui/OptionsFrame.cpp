@@ -1,5 +1,7 @@
 #include "OptionsFrame.h"
 
+#include "host/PropertyPages.h"
+
 #include <wx/button.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -19,6 +21,14 @@ OptionsFrame::OptionsFrame(host::OptionsDialog& dialog, std::ostream& out)
             auto* panel = new wxPanel(m_notebook);
             new wxStaticText(panel, wxID_ANY, wxString::FromUTF8(m_dialog.OwnPageText()), wxPoint(12, 12));
             view = panel;
+        } else if (page.added) {
+            ComPtr<IHostPropertyPageView> pageView;
+            void* window = nullptr;
+            if (SUCCEEDED(page.added->QueryInterface(IID_OF(IHostPropertyPageView), pageView.put_void())) &&
+                SUCCEEDED(pageView->CreatePageWindow(m_notebook, &window)) && window) {
+                view = static_cast<wxWindow*>(window);
+                ++views;
+            }
         } else if (page.record->pfnCreateWindow) {
             view = static_cast<wxWindow*>(page.record->pfnCreateWindow(m_notebook, page.record));
             if (view)
@@ -62,7 +72,7 @@ OptionsFrame::OptionsFrame(host::OptionsDialog& dialog, std::ostream& out)
             event.Veto();
     });
     m_dialog.SetBeforeClose([this] { DestroyPageViews(); });
-    m_out << "options window shown: " << m_dialog.Pages().size() << " pages, " << views << " extension views"
+    m_out << "options window shown: " << m_dialog.Pages().size() << " pages, " << views << " page views"
           << std::endl;
 }
 

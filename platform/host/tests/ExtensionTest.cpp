@@ -273,7 +273,7 @@ TEST_F(OptionsPages, TheWindowedOptionsDialogShowsTheExtensionsPageViewAndCloses
     std::stringstream text;
     text << in.rdbuf();
     const auto lines = Lines(text.str());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "options window shown: 2 pages, 1 extension views"), lines.end())
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "options window shown: 2 pages, 1 page views"), lines.end())
         << text.str();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "options closed"), lines.end()) << text.str();
     ASSERT_FALSE(lines.empty());
