@@ -14,6 +14,17 @@ using LPFNPSPCALLBACKA = UINT (*)(HWND hwnd, UINT uMsg, PROPSHEETPAGEA* ppsp);
 
 // A page a property sheet shows: a dialog template of the page's module, its title and
 // procedure, and a callback told when the sheet takes the page and when it lets it go.
+//
+// Pages here have no dialog templates. The sheet makes each page a window of the platform's
+// window layer whose procedure is pfnDlgProc: it gets WM_INITDIALOG (lParam: the record) when
+// the sheet opens, the sheet's notifications as WM_NOTIFY (lParam: a PSHNOTIFY; the page
+// answers with the procedure's return value, as it would through DWLP_MSGRESULT) and
+// WM_DESTROY when the sheet closes. A sheet with a display also asks pfnCreateWindow (after the
+// fields of the first version; the host hands out zeroed records, so a page that does not set
+// it has none) for the page's view: it is given the toolkit window (a wxWindow*) that is to be
+// the page's parent and returns a new child window of it (a wxWindow*), or null. The sheet
+// destroys that window before the page's WM_DESTROY. The same page logic thus runs with and
+// without a display, driven by the same notifications.
 struct PROPSHEETPAGEA {
     DWORD dwSize;
     DWORD dwFlags;
@@ -25,6 +36,7 @@ struct PROPSHEETPAGEA {
     LPARAM lParam;
     LPFNPSPCALLBACKA pfnCallback;
     UINT* pcRefParent;
+    void* (*pfnCreateWindow)(void* parentWindow, PROPSHEETPAGEA* page);
 };
 using LPPROPSHEETPAGEA = PROPSHEETPAGEA*;
 using LPPROPSHEETPAGE = LPPROPSHEETPAGEA;
@@ -42,6 +54,32 @@ inline constexpr DWORD PROPSHEETPAGEA_V1_SIZE = 52;
 #define PSP_HASHELP 0x00000020u
 #define PSP_USEREFPARENT 0x00000040u
 #define PSP_USECALLBACK 0x00000080u
+
+// The header of a WM_NOTIFY message, and the sheet's notification to its pages.
+#define WM_NOTIFY 0x004Eu
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+struct PSHNOTIFY {
+    NMHDR hdr;
+    LPARAM lParam; // PSN_APPLY: TRUE when the sheet closes with OK; PSN_RESET: TRUE for the close box
+};
+
+// Codes of the sheet's notifications (PSN_FIRST is (0U - 200U)). A page answers PSN_KILLACTIVE
+// with TRUE to stay selected, PSN_QUERYCANCEL with TRUE to keep the sheet open, and PSN_APPLY
+// with a PSNRET_ value.
+#define PSN_FIRST (0u - 200u)
+#define PSN_SETACTIVE (PSN_FIRST - 0u)
+#define PSN_KILLACTIVE (PSN_FIRST - 1u)
+#define PSN_APPLY (PSN_FIRST - 2u)
+#define PSN_RESET (PSN_FIRST - 3u)
+#define PSN_HELP (PSN_FIRST - 5u)
+#define PSN_QUERYCANCEL (PSN_FIRST - 9u)
+#define PSNRET_NOERROR 0
+#define PSNRET_INVALID 1
+#define PSNRET_INVALID_NOCHANGEPAGE 2
 
 #define PSPCB_ADDREF 0u
 #define PSPCB_RELEASE 1u

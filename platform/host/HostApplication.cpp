@@ -289,6 +289,15 @@ void CHostApplication::FireReminder(IDispatch* item)
     m_events->Fire(DISPID_ApplicationEvents_Reminder, std::span<VARIANT>(&arg, 1));
 }
 
+void CHostApplication::FireOptionsPagesAdd(IDispatch* pages)
+{
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_DISPATCH;
+    arg.pdispVal = pages;
+    m_events->Fire(DISPID_ApplicationEvents_OptionsPagesAdd, std::span<VARIANT>(&arg, 1));
+}
+
 bool CHostApplication::FireItemSend(IDispatch* item)
 {
     VARIANT_BOOL cancel = VARIANT_FALSE;

@@ -75,6 +75,8 @@ public:
     void FireQuit();
     void FireNewMail();
     void FireReminder(IDispatch* item);
+    // The Options dialog opens: the add-ins may add pages to `pages`.
+    void FireOptionsPagesAdd(IDispatch* pages);
     // Returns the Cancel a sink set.
     bool FireItemSend(IDispatch* item);
     void FireOptionsPagesAdd(IUnknown* pages);

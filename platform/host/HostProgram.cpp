@@ -10,11 +10,14 @@
 #include "host/Inspector.h"
 #include "host/MailItem.h"
 #include "host/HostReminders.h"
+#include "base/MessageLoop.h"
+#include "mapi/MapiUtil.h"
 #include "host/OutboxSender.h"
 #include "base/WinTime.h"
 #include "host/ReminderWarning.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -174,6 +177,12 @@ bool HostProgram::Start()
     }
     m_loader.StartupComplete();
     m_application->FireStartup();
+    // The host's reminders follow the stores' Reminders folders; the items due already are
+    // raised from the loop, after start-up.
+    m_reminders = std::make_unique<HostReminders>(m_session);
+    m_reminders->Watch([this] { RaiseDueReminders(); });
+    m_reminderTimer = platform::MessageLoop::Current().StartTimer(
+        0, [this] { RaiseDueReminders(); }, platform::MessageLoop::TimerRepeat::Once);
     return true;
 }
 
@@ -182,6 +191,10 @@ void HostProgram::Stop()
     if (m_started) {
         m_started = false;
         m_optionsDialog.reset();
+        if (m_reminderTimer)
+            platform::MessageLoop::Current().StopTimer(m_reminderTimer);
+        m_reminderTimer = 0;
+        m_reminders.reset();
         m_loader.UnloadAll(m_application.get());
         m_ribbon->Clear();
         m_application->Shutdown();
@@ -228,11 +241,15 @@ HRESULT HostProgram::OnCommand(LONG id)
         m_out << "send/receive: " << r.sent << " sent, " << r.cancelled << " held back, " << r.failures.size()
               << " failed\n";
     }
-    if (id == kCommandReminders) {
+    if (id == kCommandReminders && m_remindersWindowHandler) {
+        TakeNotifications();
+        m_remindersWindowHandler();
+    } else if (id == kCommandReminders) {
         // The host's reminders window: the items due now.
         FILETIME ft{};
         GetSystemTimeAsFileTime(&ft);
-        const auto due = HostReminders::Due(m_session, (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+        TakeNotifications();
+        const auto due = m_reminders->Due((ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
         m_out << "reminders window: " << due.size() << " due\n";
         for (const DueReminder& r : due)
             m_out << "  \"" << platform::Utf16ToUtf8(r.subject) << "\"\n";
@@ -260,9 +277,12 @@ void HostProgram::OpenOptions()
 {
     const std::string text = "Version " + m_version.text + ", profile \"" + m_session.ProfileName() + "\"";
     m_optionsDialog = std::make_unique<OptionsDialog>(*m_extensions, static_cast<_Application*>(m_application.get()), text);
+    m_optionsDialog->SetPagesAdd([this](IDispatch* pages) { m_application->FireOptionsPagesAdd(pages); });
     m_optionsDialog->Open();
     for (const OptionsDialog::Page& page : m_optionsDialog->Pages())
         m_out << "page \"" << page.title << "\"\n";
+    if (m_optionsWindowHandler)
+        m_optionsWindowHandler(*m_optionsDialog);
 }
 
 CExplorer* HostProgram::ActiveExplorerObject() const
@@ -412,13 +432,21 @@ bool HostProgram::Execute(const std::string& line)
             if (m_optionsDialog && m_optionsDialog->IsOpen())
                 return error("the options dialog is open already");
             OpenOptions();
+        } else if (w.size() >= 2 && (!m_optionsDialog || !m_optionsDialog->IsOpen())) {
+            return error("the options dialog is not open");
         } else if (w.size() == 2 && (w[1] == "ok" || w[1] == "cancel")) {
-            if (!m_optionsDialog || !m_optionsDialog->IsOpen())
-                return error("the options dialog is not open");
-            m_optionsDialog->Close();
-            m_out << "options closed\n";
+            const bool closed = w[1] == "ok" ? m_optionsDialog->Ok() : m_optionsDialog->Cancel();
+            m_out << (closed ? "options closed\n" : "options stay open\n");
+        } else if (w.size() == 2 && w[1] == "apply") {
+            m_out << (m_optionsDialog->Apply() ? "options applied\n" : "options not applied\n");
+        } else if (w.size() == 3 && w[1] == "select") {
+            char* end = nullptr;
+            const unsigned long index = std::strtoul(w[2].c_str(), &end, 10);
+            if (*end || index >= m_optionsDialog->Pages().size())
+                return error("no options page " + w[2]);
+            m_out << (m_optionsDialog->Select(index) ? "page " : "page kept instead of ") << w[2] << "\n";
         } else {
-            return error("options takes nothing, \"ok\" or \"cancel\"");
+            return error("options takes nothing, \"ok\", \"cancel\", \"apply\" or \"select N\"");
         }
     } else if (cmd == "ribbon") {
         for (const Ribbon::ShownTab& tab : m_ribbon->Tabs()) {
@@ -493,20 +521,10 @@ bool HostProgram::Execute(const std::string& line)
             }
         }
     } else if (cmd == "tick") {
-        // The reminder timer: every due item not raised yet gets the Reminder event and a line.
-        FILETIME ft{};
-        GetSystemTimeAsFileTime(&ft);
-        const ULONGLONG now = (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-        for (const DueReminder& r : HostReminders::Due(m_session, now)) {
-            if (!m_raised.insert(HexText(r.entryId)).second)
-                continue;
-            CMailItem* item = nullptr;
-            if (SUCCEEDED(m_application->OpenItem(r.entryId, r.storeId, &item))) {
-                m_application->FireReminder(static_cast<_MailItem*>(item));
-                item->Release();
-            }
-            m_out << "reminder \"" << platform::Utf16ToUtf8(r.subject) << "\"\n";
-        }
+        // The reminder timer fires now: every due item not raised yet gets the Reminder event
+        // and a line.
+        TakeNotifications();
+        RaiseDueReminders();
     } else if (cmd == "addins") {
         for (const auto& a : m_loader.AddIns())
             m_out << "add-in " << a.progId << "\n";
@@ -514,6 +532,52 @@ bool HostProgram::Execute(const std::string& line)
         return error("unknown command: " + cmd);
     }
     return !m_application->QuitRequested();
+}
+
+void HostProgram::TakeNotifications()
+{
+    HrDispatchNotifications(0);
+    auto& loop = platform::MessageLoop::Current();
+    while (loop.RunPending() > 0 && !loop.QuitPending()) {
+    }
+}
+
+void HostProgram::RaiseDueReminders()
+{
+    if (!m_reminders || !m_application)
+        return;
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    const ULONGLONG now = (ULONGLONG(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    for (const DueReminder& r : m_reminders->Due(now)) {
+        // A snoozed item comes again with its new time.
+        if (!m_raised.insert(HexText(r.entryId) + ":" + std::to_string(r.due)).second)
+            continue;
+        CMailItem* item = nullptr;
+        if (SUCCEEDED(m_application->OpenItem(r.entryId, r.storeId, &item))) {
+            m_application->FireReminder(static_cast<_MailItem*>(item));
+            item->Release();
+        }
+        m_out << "reminder \"" << platform::Utf16ToUtf8(r.subject) << "\"" << std::endl;
+    }
+    ScheduleReminderTimer(now);
+    if (m_remindersObserver)
+        m_remindersObserver();
+}
+
+void HostProgram::ScheduleReminderTimer(ULONGLONG now)
+{
+    auto& loop = platform::MessageLoop::Current();
+    if (m_reminderTimer)
+        loop.StopTimer(m_reminderTimer);
+    m_reminderTimer = 0;
+    const std::optional<ULONGLONG> next = m_reminders->NextDue(now);
+    if (!next)
+        return;
+    // FILETIME counts 100 ns; the timer takes milliseconds (and at most about 24 days).
+    const ULONGLONG ms = std::min<ULONGLONG>((*next - now + 9999) / 10000, 0x7fffffff);
+    m_reminderTimer =
+        loop.StartTimer(static_cast<DWORD>(ms), [this] { RaiseDueReminders(); }, platform::MessageLoop::TimerRepeat::Once);
 }
 
 void HostProgram::AfterUserCommand()

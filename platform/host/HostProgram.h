@@ -10,6 +10,7 @@
 #include "host/ComAddInLoader.h"
 #include "host/HostApplication.h"
 #include "host/HostOptions.h"
+#include "host/HostReminders.h"
 #include "host/HostSession.h"
 #include "host/HostVersion.h"
 
@@ -43,6 +44,7 @@ public:
     ClientExtensions* Extensions() const { return m_extensions.get(); }
     OptionsDialog* Options() const { return m_optionsDialog.get(); }
     Ribbon* ExplorerRibbon() const { return m_ribbon.get(); }
+    HostReminders* Reminders() const { return m_reminders.get(); }
 
     // Runs the whole program for main(): exit code. `windowed` runs the host with windows (the
     // program links the window toolkit; the library itself has none).
@@ -58,6 +60,16 @@ public:
         m_inspectorWindowObserver = std::move(observer);
     }
     void SetQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
+    // For a window view: shows the reminders window (the reminders command then lists nothing
+    // on the output), and is told after the due reminders may have changed.
+    void SetRemindersWindowHandler(std::function<void()> handler) { m_remindersWindowHandler = std::move(handler); }
+    // For a window view: shows the Options dialog once its logic is open.
+    void SetOptionsWindowHandler(std::function<void(OptionsDialog&)> handler)
+    {
+        m_optionsWindowHandler = std::move(handler);
+    }
+    void SetRemindersObserver(std::function<void()> observer) { m_remindersObserver = std::move(observer); }
+    const HostSession& Session() const { return m_session; }
     // After a command that came from a window: ends the host when it should end.
     void AfterUserCommand();
 
@@ -65,6 +77,12 @@ private:
     HRESULT OnCommand(LONG id);
     void OpenOptions();
     bool IsRemindedFolder(const Binary& storeId, const Binary& folderId) const;
+    // Runs the MAPI notifications waiting for this thread, so that the reminders are current.
+    void TakeNotifications();
+    // Raises every due reminder not raised yet (Reminder event and a line), then sets the
+    // reminder timer to the next reminder time.
+    void RaiseDueReminders();
+    void ScheduleReminderTimer(ULONGLONG now);
     CExplorer* ActiveExplorerObject() const;
     bool Fail(const std::string& text);
 
@@ -81,7 +99,12 @@ private:
     std::function<void(CExplorer*, bool)> m_windowObserver;
     std::function<void()> m_quitHandler;
     std::function<void(CInspector*, bool)> m_inspectorWindowObserver;
-    std::set<std::string> m_raised; // entry IDs (hex) of the reminders raised so far
+    std::function<void()> m_remindersWindowHandler;
+    std::function<void()> m_remindersObserver;
+    std::function<void(OptionsDialog&)> m_optionsWindowHandler;
+    std::unique_ptr<HostReminders> m_reminders;
+    UINT_PTR m_reminderTimer = 0;   // on this thread's message loop
+    std::set<std::string> m_raised; // entry ID (hex) and reminder time of each reminder raised
     bool m_mapiInitialized = false;
     bool m_comInitialized = false;
     bool m_started = false;

@@ -2,11 +2,17 @@
 
 #include "ExplorerFrame.h"
 #include "InspectorFrame.h"
+#include "OptionsFrame.h"
+#include "RemindersFrame.h"
+
+#include "base/MessageLoop.h"
+#include "base/WinTime.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
 #include <wx/timer.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 
@@ -47,19 +53,40 @@ public:
                     frame->Destroy();
             }
         });
+        m_program.SetRemindersWindowHandler([this] {
+            if (m_reminders) {
+                m_reminders->Reload();
+                m_reminders->Raise();
+                return;
+            }
+            m_reminders = new RemindersFrame(m_program.Session(), *m_program.Reminders(), m_out,
+                                             [this] { m_reminders = nullptr; });
+            m_reminders->Show();
+        });
+        m_program.SetOptionsWindowHandler([this](host::OptionsDialog& dialog) {
+            (new OptionsFrame(dialog, m_out))->Show();
+        });
+        m_program.SetRemindersObserver([this] {
+            if (m_reminders)
+                m_reminders->Reload();
+        });
         m_program.SetQuitHandler([this] { CallAfter([this] { End(); }); });
+        // The thread's message loop (MAPI notifications, the reminder timer) runs inside the
+        // toolkit's loop: a wake schedules a pump, a timer due later a one-shot toolkit timer.
+        m_loop = platform::MessageLoop::CurrentShared();
+        m_loopTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Pump(); });
+        m_loop->SetWakeHandler([this](const platform::MessageLoop::WakeInfo& info) {
+            if (info.workReady)
+                CallAfter([this] { Pump(); });
+            else if (info.nextTimerTick)
+                CallAfter([this, tick = *info.nextTimerTick] { ScheduleLoopTimer(tick); });
+        });
         if (!m_program.Start()) {
             m_exitCode = 1;
             return false;
         }
         if (!m_options.script.empty())
             CallAfter([this] { RunScript(); });
-        // The reminder timer: due reminders are looked for every ten seconds.
-        m_reminderTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-            if (!m_ended)
-                m_program.Execute("tick");
-        });
-        m_reminderTimer.Start(10000);
         return true;
     }
 
@@ -72,6 +99,24 @@ public:
     int ExitCode() const { return m_exitCode; }
 
 private:
+    void Pump()
+    {
+        if (m_ended)
+            return;
+        m_loop->RunPending();
+        if (const auto next = m_loop->NextTimerDue())
+            ScheduleLoopTimer(*next);
+    }
+
+    void ScheduleLoopTimer(ULONGLONG tick)
+    {
+        if (m_ended)
+            return;
+        const ULONGLONG now = GetTickCount64();
+        const int ms = tick <= now ? 1 : static_cast<int>(std::min<ULONGLONG>(tick - now, 0x7fffffff));
+        m_loopTimer.StartOnce(ms);
+    }
+
     void RunScript()
     {
         std::ifstream script(m_options.script);
@@ -97,7 +142,10 @@ private:
         if (m_ended)
             return;
         m_ended = true;
-        m_reminderTimer.Stop();
+        m_loopTimer.Stop();
+        if (m_reminders)
+            m_reminders->Destroy();
+        m_reminders = nullptr;
         m_program.Stop(); // closes the explorers, and with them their frames
         for (auto& [explorer, frame] : m_frames)
             frame->Destroy();
@@ -105,6 +153,7 @@ private:
         for (auto& [inspector, frame] : m_inspectors)
             frame->Destroy();
         m_inspectors.clear();
+        m_loop->SetWakeHandler(nullptr);
         ExitMainLoop();
     }
 
@@ -114,7 +163,9 @@ private:
     host::HostProgram m_program;
     std::map<CExplorer*, ExplorerFrame*> m_frames;
     std::map<CInspector*, InspectorFrame*> m_inspectors;
-    wxTimer m_reminderTimer;
+    std::shared_ptr<platform::MessageLoop> m_loop;
+    wxTimer m_loopTimer;
+    RemindersFrame* m_reminders = nullptr;
     int m_exitCode = 0;
     bool m_ended = false;
 };

@@ -4,8 +4,10 @@
 
 #include "host/ExtensionList.h"
 #include "host/HostRegistration.h"
+#include "base/Process.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -72,11 +74,14 @@ TEST_F(Extensions, EcfExtensionIsInstalledInTheContextsOfItsMap)
     out.str("");
     program->Execute("options");
     EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"page \"General\"", "page \"Test Page\""}));
-    EXPECT_EQ(AddInLog().back(), "page addref");
-    program->Execute("options ok");
-    const auto log = AddInLog();
+    auto log = AddInLog();
     EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
-              (std::vector<std::string>{"page release", "ext freepages 4 1", "ext release 12"}));
+              (std::vector<std::string>{"page addref", "page create", "page initdialog Test Page"}));
+    program->Execute("options ok");
+    log = AddInLog();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 5, log.end()),
+              (std::vector<std::string>{"page apply 1", "page destroy", "page release", "ext freepages 4 1",
+                                        "ext release 12"}));
 
     program->Stop();
     EXPECT_EQ(Matching("ext release").size(), 5u); // viewer x2, property sheets, session, task
@@ -169,4 +174,114 @@ TEST(ExtensionEntry, MapsEnableByPosition)
     ASSERT_TRUE(host::ExtensionList::ParseRegistryValue("x", "4.0;lib.so;5", e, problem));
     EXPECT_TRUE(e.ContextEnabled(7));
     EXPECT_FALSE(host::ExtensionList::ParseRegistryValue("x", "5.0;lib.so;5", e, problem));
+}
+
+namespace {
+
+class OptionsPages : public Extensions {
+protected:
+    std::unique_ptr<host::HostProgram> OpenOptions()
+    {
+        WriteEcf("Test Extension", "11000000000101", "0010010");
+        auto program = StartHost();
+        program->Execute("options");
+        logStart = AddInLog().size();
+        out.str("");
+        return program;
+    }
+    // The add-in's log lines since the dialog opened.
+    std::vector<std::string> PageLog() const
+    {
+        const auto log = AddInLog();
+        return std::vector<std::string>(log.begin() + static_cast<std::ptrdiff_t>(logStart), log.end());
+    }
+    void TearDown() override
+    {
+        unsetenv("HOST_TEST_PAGE_INVALID");
+        unsetenv("HOST_TEST_PAGE_STAY");
+        Extensions::TearDown();
+    }
+    std::size_t logStart = 0;
+};
+
+} // namespace
+
+TEST_F(OptionsPages, SelectApplyAndCancelReachThePageInTheSheetsOrder)
+{
+    auto program = OpenOptions();
+    program->Execute("options select 1");
+    program->Execute("options apply");
+    program->Execute("options select 0");
+    program->Execute("options select 1");
+    program->Execute("options cancel");
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"page 1", "options applied", "page 0", "page 1",
+                                                           "options closed"}));
+    EXPECT_EQ(PageLog(), (std::vector<std::string>{"page setactive", "page killactive", "page apply 0",
+                                                   "page killactive", "page setactive", "page querycancel",
+                                                   "page reset", "page destroy", "page release",
+                                                   "ext freepages 4 1", "ext release 12"}));
+    EXPECT_FALSE(program->Options()->IsOpen());
+}
+
+TEST_F(OptionsPages, APageWithInvalidDataKeepsTheDialogOpenAndBecomesActive)
+{
+    auto program = OpenOptions();
+    setenv("HOST_TEST_PAGE_INVALID", "1", 1);
+    program->Execute("options ok");
+    EXPECT_EQ(Lines(out.str()), std::vector<std::string>{"options stay open"});
+    EXPECT_EQ(PageLog(), (std::vector<std::string>{"page apply 1", "page setactive"}));
+    EXPECT_TRUE(program->Options()->IsOpen());
+    EXPECT_EQ(program->Options()->Active(), 1u);
+    unsetenv("HOST_TEST_PAGE_INVALID");
+    program->Execute("options ok");
+    EXPECT_FALSE(program->Options()->IsOpen());
+    const auto log = PageLog();
+    EXPECT_EQ(std::vector<std::string>(log.begin() + 2, log.begin() + 5),
+              (std::vector<std::string>{"page killactive", "page apply 1", "page destroy"}));
+}
+
+TEST_F(OptionsPages, APageMayRefuseCancelAndTheHostClosingTheDialogResetsIt)
+{
+    auto program = OpenOptions();
+    program->Execute("options select 1");
+    setenv("HOST_TEST_PAGE_STAY", "1", 1);
+    program->Execute("options cancel");
+    EXPECT_TRUE(program->Options()->IsOpen());
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"page 1", "options stay open"}));
+    program->Execute("options select 9");
+    EXPECT_NE(out.str().find("error: no options page 9"), std::string::npos);
+    program->Stop(); // the open dialog goes as if cancelled, without asking
+    const auto log = PageLog();
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 6),
+              (std::vector<std::string>{"page setactive", "page querycancel", "page reset", "page destroy",
+                                        "page release", "ext freepages 4 1"}));
+}
+
+TEST_F(OptionsPages, TheWindowedOptionsDialogShowsTheExtensionsPageViewAndClosesWithOk)
+{
+    if (platform::FindProgram("xvfb-run").empty())
+        GTEST_SKIP() << "xvfb-run is not installed";
+    WriteEcf("Test Extension", "11000000000101", "0010010");
+    const auto script = root.path() / "script.txt";
+    std::ofstream(script) << "options\noptions select 1\noptions ok\nquit\n";
+    const auto output = root.path() / "out.txt";
+    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + std::string(TOOLKIT_LEAKS) + "' ";
+    const std::string command = leaks + "xvfb-run -a '" + std::string(MAILHOST_PROGRAM) + "' --script '" +
+                                script.string() + "' > '" + output.string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(output);
+    std::stringstream text;
+    text << in.rdbuf();
+    const auto lines = Lines(text.str());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "options window shown: 2 pages, 1 page views"), lines.end())
+        << text.str();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "options closed"), lines.end()) << text.str();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "host stopped");
+    const auto log = AddInLog();
+    const auto view = std::find(log.begin(), log.end(), "page view Test Page");
+    ASSERT_NE(view, log.end());
+    EXPECT_EQ(std::vector<std::string>(view - 1, view + 6),
+              (std::vector<std::string>{"page initdialog Test Page", "page view Test Page", "page setactive",
+                                        "page killactive", "page apply 1", "page destroy", "page release"}));
 }

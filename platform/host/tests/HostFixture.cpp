@@ -109,3 +109,4 @@ std::string HostFixture::CreateMessageIn(LONG folderType, const char* subject)
     MAPIUninitialize();
     return id;
 }
+

@@ -1,11 +1,13 @@
 #include "EventSink.h"
 
 #include "TestAddInLog.h"
+#include "TestPropertyPage.h"
 #include "com/ComBstr.h"
 #include "host/ApplicationEvents.h"
 #include "host/CommandBarInterfaces.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 HRESULT CEventSink::QueryExtraInterface(REFIID riid, void** ppv)
 {
@@ -64,5 +66,10 @@ HRESULT CEventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params
         line += " cancelled";
     }
     TestAddInLog(line);
+    // OptionsPagesAdd(Pages): a page when the test asks for one.
+    if (IsEqualIID(m_iid, DIID_ApplicationEvents) && dispid == DISPID_ApplicationEvents_OptionsPagesAdd && params &&
+        params->cArgs == 1 && params->rgvarg[0].vt == VT_DISPATCH && params->rgvarg[0].pdispVal)
+        if (const char* title = std::getenv("HOST_TEST_ADD_PAGE"))
+            CTestPropertyPage::AddTo(params->rgvarg[0].pdispVal, title);
     return S_OK;
 }

@@ -7,8 +7,11 @@
 #include "com/ComBstr.h"
 #include "com/ComPtr.h"
 #include "mapi/MapiX.h"
+#include "base/WinMessages.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
 
 namespace {
 
@@ -16,6 +19,48 @@ UINT PageCallback(HWND, UINT message, PROPSHEETPAGEA*)
 {
     TestAddInLog(message == PSPCB_ADDREF ? "page addref" : message == PSPCB_RELEASE ? "page release" : "page create");
     return 1;
+}
+
+// The page's dialog procedure: it logs what the sheet tells it. With HOST_TEST_PAGE_INVALID set
+// it finds its data invalid on PSN_APPLY; with HOST_TEST_PAGE_STAY set it keeps the dialog open
+// on PSN_QUERYCANCEL.
+INT_PTR PageProcedure(HWND, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        TestAddInLog(std::string("page initdialog ") + reinterpret_cast<PROPSHEETPAGEA*>(lParam)->pszTitle);
+        return TRUE;
+    case WM_DESTROY: TestAddInLog("page destroy"); return 0;
+    case WM_NOTIFY: {
+        const auto* notify = reinterpret_cast<const PSHNOTIFY*>(lParam);
+        switch (notify->hdr.code) {
+        case PSN_SETACTIVE: TestAddInLog("page setactive"); return 0;
+        case PSN_KILLACTIVE: TestAddInLog("page killactive"); return FALSE;
+        case PSN_APPLY:
+            TestAddInLog("page apply " + std::to_string(notify->lParam));
+            return std::getenv("HOST_TEST_PAGE_INVALID") ? PSNRET_INVALID : PSNRET_NOERROR;
+        case PSN_RESET: TestAddInLog("page reset"); return 0;
+        case PSN_QUERYCANCEL: TestAddInLog("page querycancel"); return std::getenv("HOST_TEST_PAGE_STAY") ? TRUE : FALSE;
+        default: return 0;
+        }
+    }
+    default: return 0;
+    }
+}
+
+// The page's view comes from a library of its own that links the window toolkit, loaded only
+// by a host with a display (and kept loaded: its windows live on in the process).
+void* PageView(void* parent, PROPSHEETPAGEA* page)
+{
+    void* library = dlopen(HOST_TEST_PAGE_VIEW, RTLD_NOW);
+    using Create = void* (*)(void*);
+    auto create = library ? reinterpret_cast<Create>(dlsym(library, "CreateTestPageView")) : nullptr;
+    if (!create) {
+        TestAddInLog("page view unavailable");
+        return nullptr;
+    }
+    TestAddInLog(std::string("page view ") + page->pszTitle);
+    return create(parent);
 }
 
 std::string ApplicationVersion(IExchExtCallback* callback)
@@ -127,6 +172,8 @@ HRESULT CTestExtension::GetPages(LPEXCHEXTCALLBACK, ULONG ulFlags, LPPROPSHEETPA
     lppsp[0].dwFlags = PSP_USETITLE | PSP_USECALLBACK;
     lppsp[0].pszTitle = "Test Page";
     lppsp[0].pfnCallback = PageCallback;
+    lppsp[0].pfnDlgProc = PageProcedure;
+    lppsp[0].pfnCreateWindow = PageView;
     *lpcpsp = 1;
     return S_OK;
 }
