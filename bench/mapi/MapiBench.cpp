@@ -163,6 +163,45 @@ BENCHMARK(BM_FindRowBinary)
     ->Args({100000, 100000})
     ->Unit(benchmark::kMillisecond);
 
+// A sync's pattern: a message is added to the folder, then the open table is asked for a row,
+// range(1) times on a table of range(0) rows. Each look-up sees one change first.
+void BM_FindRowAfterEachChange(benchmark::State& state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    const int calls = static_cast<int>(state.range(1));
+    static int round = 0; // folder names stay unique across the benchmark's argument sets
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto folder = NewFolder(Store(), "changing " + std::to_string(round++));
+        AddMessages(folder.get(), rows);
+        ComPtr<IMAPITable> table;
+        folder->GetContentsTable(0, table.put());
+        SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
+        table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0);
+        state.ResumeTiming();
+        for (int i = 0; i < calls; ++i) {
+            ComPtr<IMessage> msg;
+            folder->CreateMessage(nullptr, 0, msg.put());
+            SPropValue subject{};
+            subject.ulPropTag = PR_SUBJECT_A;
+            subject.Value.lpszA = const_cast<char*>("added");
+            msg->SetProps(1, &subject, nullptr);
+            msg->SaveChanges(0);
+            const std::string key = KeyOf(i * 7 % rows);
+            SPropValue v{};
+            v.ulPropTag = PR_KEY;
+            v.Value.bin = {ULONG(key.size()), (LPBYTE)key.data()};
+            SRestriction r{};
+            r.rt = RES_PROPERTY;
+            r.res.resProperty = {RELOP_EQ, PR_KEY, &v};
+            if (table->FindRow(&r, BOOKMARK_BEGINNING, 0) != S_OK)
+                state.SkipWithError("row not found");
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * calls);
+}
+BENCHMARK(BM_FindRowAfterEachChange)->Args({10000, 1000})->Args({100000, 1000})->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // Sorting and restricting a large table.
 void BM_SortAndRestrict(benchmark::State& state)
 {

@@ -114,6 +114,7 @@ void Table::RebuildView()
         if (InView(row, key))
             m_view.push_back(key);
     std::sort(m_view.begin(), m_view.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+    ViewChanged();
     m_indexes.clear();
     RebuildDisplay();
 }
@@ -231,11 +232,26 @@ Table::Heading* Table::FindHeading(ULONG cbInstanceKey, const BYTE* pbInstanceKe
     return it == m_headings.end() ? nullptr : &it->second;
 }
 
-// Where a row stands in the sorted view: a binary search, so that a table that changes between
-// look-ups costs O(log n) per look-up instead of renumbering every row. The row's properties
-// must be the ones it was sorted in with.
+// Where a row stands in the sorted view. Right after a change a binary search answers, so that
+// a table that changes between look-ups costs O(log n) per look-up instead of renumbering every
+// row; once look-ups outnumber a part of the rows without a change in between, the rows are
+// numbered once and answer from that map. The row's properties must be the ones it was sorted
+// in with.
 std::optional<std::size_t> Table::PositionOf(std::uint32_t key)
 {
+    if (!m_positionsValid && ++m_lookupsSinceChange > m_view.size() / 16 + 16) {
+        m_positions.clear();
+        m_positions.reserve(m_view.size());
+        for (std::size_t i = 0; i < m_view.size(); ++i)
+            m_positions[m_view[i]] = static_cast<std::uint32_t>(i);
+        m_positionsValid = true;
+    }
+    if (m_positionsValid) {
+        auto it = m_positions.find(key);
+        if (it == m_positions.end())
+            return std::nullopt;
+        return it->second;
+    }
     if (!m_rows.contains(key))
         return std::nullopt;
     auto it = std::lower_bound(m_view.begin(), m_view.end(), key,
@@ -245,11 +261,18 @@ std::optional<std::size_t> Table::PositionOf(std::uint32_t key)
     return static_cast<std::size_t>(it - m_view.begin());
 }
 
+void Table::ViewChanged()
+{
+    m_positionsValid = false;
+    m_lookupsSinceChange = 0;
+}
+
 void Table::InsertIntoView(std::uint32_t key)
 {
     auto it = std::lower_bound(m_view.begin(), m_view.end(), key,
                                [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
     m_view.insert(it, key);
+    ViewChanged();
     IndexAdd(key);
 }
 
@@ -260,6 +283,7 @@ void Table::RemoveFromView(std::uint32_t key)
         return;
     IndexRemove(key);
     m_view.erase(m_view.begin() + static_cast<std::ptrdiff_t>(*pos));
+    ViewChanged();
 }
 
 HRESULT Table::FullLoad()

@@ -142,6 +142,7 @@ private:
     void InsertIntoView(std::uint32_t key);
     void RemoveFromView(std::uint32_t key);
     std::optional<std::size_t> PositionOf(std::uint32_t key);
+    void ViewChanged();
     HRESULT ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved);
     Index& IndexFor(ULONG indexTag);
     static void IndexKeys(const PropMap& row, ULONG indexTag, std::vector<std::string>& keys);
@@ -156,6 +157,9 @@ private:
     bool m_loaded = false;
     std::unordered_map<std::uint32_t, Row> m_rows;
     std::vector<std::uint32_t> m_view;
+    std::unordered_map<std::uint32_t, std::uint32_t> m_positions; // valid only while m_positionsValid
+    bool m_positionsValid = false;
+    std::size_t m_lookupsSinceChange = 0;
     std::size_t m_cursor = 0;
     std::vector<ULONG> m_columns;
     std::unique_ptr<Restriction> m_restriction;
