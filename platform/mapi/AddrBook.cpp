@@ -1,7 +1,7 @@
 #include "mapi/AddrBook.h"
 
 #include "base/Utf.h"
-#include "mapi/MailUser.h"
+#include "mapi/FixedPropObject.h"
 #include "mapi/OneOffAddress.h"
 
 #include <cstring>
@@ -149,7 +149,7 @@ HRESULT AddrBook::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInter
         !IsEqualIID(*lpInterface, IID_IUnknown))
         return MAPI_E_INTERFACE_NOT_SUPPORTED;
     IMailUser* user = nullptr;
-    HRESULT hr = MailUser::Create(address.Props(), &user);
+    HRESULT hr = FixedPropObject<IMailUser>::Create(address.Props(), MAPI_E_NO_ACCESS, &user);
     if (FAILED(hr))
         return hr;
     *lpulObjType = MAPI_MAILUSER;

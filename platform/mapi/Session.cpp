@@ -5,7 +5,7 @@
 #include "mapi/EntryId.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
-#include "mapi/ProfileSection.h"
+#include "mapi/FixedPropObject.h"
 #include "mapi/ProfileStoresSource.h"
 #include "mapi/StoreAccess.h"
 #include "mapi/Table.h"
@@ -135,7 +135,7 @@ HRESULT Session::OpenProfileSection(LPMAPIUID lpUID, LPCIID, ULONG, LPPROFSECT* 
     props.Set(PropValue::Text(PR_PROFILE_NAME_W, platform::Utf8ToUtf16(m_profile)));
     props.Set(PropValue::Binary(PR_SEARCH_KEY, searchKey));
     props.Set(PropValue::Long(PR_OBJECT_TYPE, MAPI_PROFSECT));
-    return ProfileSection::Create(std::move(props), lppProfSect);
+    return FixedPropObject<IProfSect>::Create(std::move(props), S_OK, lppProfSect);
 }
 
 HRESULT Session::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG ulFlags,
