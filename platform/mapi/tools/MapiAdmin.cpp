@@ -498,7 +498,7 @@ ComPtr<IMessage> MapiAdmin::OpenMessage(IMsgStore* store, const std::string& ent
     return msg;
 }
 
-void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
+void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
 {
     if (!j.is_object())
         Usage("the message JSON must be an object");
@@ -508,7 +508,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
             return;
         if (!j[key].is_string())
             Usage(std::string("\"") + key + "\" must be text");
-        spec.props.push_back(mapi::PropValue::Text(tag, platform::Utf8ToUtf16(j[key].get<std::string>())));
+        draft.props.push_back(mapi::PropValue::Text(tag, platform::Utf8ToUtf16(j[key].get<std::string>())));
     };
     text("subject", PR_SUBJECT_W);
     text("body", PR_BODY_W);
@@ -519,7 +519,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
         if (key == "associated") {
             if (!value.is_boolean())
                 Usage("\"associated\" must be true or false");
-            spec.associated = value.get<bool>();
+            draft.associated = value.get<bool>();
         } else if (key == "props") {
             if (!value.is_object())
                 Usage("\"props\" must be an object of tag names and values");
@@ -528,7 +528,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
                 mapi::PropValue pv;
                 if (!PropertyText::ParseTag(tagText, tag, error) || !PropertyText::ParseJson(tag, v, pv, error))
                     Usage(error);
-                spec.props.push_back(pv);
+                draft.props.push_back(pv);
             }
         } else if (key == "named") {
             if (!value.is_array())
@@ -554,7 +554,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
                     Usage("a named property needs a \"value\"");
                 named.jsonValue = n["value"];
                 named.fromJson = true;
-                spec.named.push_back(named);
+                draft.named.push_back(named);
             }
         } else if (key == "attachments") {
             if (!value.is_array())
@@ -562,7 +562,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
             for (const auto& a : value) {
                 if (!a.is_object() || !a.contains("file") || !a["file"].is_string())
                     Usage("an attachment needs \"file\"");
-                spec.attachments.push_back({a["file"].get<std::string>(),
+                draft.attachments.push_back({a["file"].get<std::string>(),
                                             a.contains("name") && a["name"].is_string() ? a["name"].get<std::string>()
                                                                                         : std::string()});
             }
@@ -576,7 +576,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
                 ULONG type = kind == "to" ? MAPI_TO : kind == "cc" ? MAPI_CC : kind == "bcc" ? MAPI_BCC : 0;
                 if (!type)
                     Usage("recipient type must be to, cc or bcc");
-                spec.recipients.push_back({r["name"].get<std::string>(),
+                draft.recipients.push_back({r["name"].get<std::string>(),
                                            r.contains("address") && r["address"].is_string()
                                                ? r["address"].get<std::string>()
                                                : std::string(),
@@ -591,25 +591,25 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& spec)
 MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::string>& args, std::size_t from,
                                                       bool allowAssociated)
 {
-    MessageSpec spec;
+    MessageSpec draft;
     std::string error;
     for (std::size_t i = from; i < args.size(); ++i) {
         const std::string& opt = args[i];
         if (opt == "--associated") {
             if (!allowAssociated)
                 Usage("--associated applies to new messages only");
-            spec.associated = true;
+            draft.associated = true;
             continue;
         }
         if (i + 1 >= args.size())
             Usage(opt + " needs a value");
         const std::string& v = args[++i];
         if (opt == "--subject")
-            spec.props.push_back(mapi::PropValue::Text(PR_SUBJECT_W, platform::Utf8ToUtf16(v)));
+            draft.props.push_back(mapi::PropValue::Text(PR_SUBJECT_W, platform::Utf8ToUtf16(v)));
         else if (opt == "--body")
-            spec.props.push_back(mapi::PropValue::Text(PR_BODY_W, platform::Utf8ToUtf16(v)));
+            draft.props.push_back(mapi::PropValue::Text(PR_BODY_W, platform::Utf8ToUtf16(v)));
         else if (opt == "--class")
-            spec.props.push_back(mapi::PropValue::Text(PR_MESSAGE_CLASS_W, platform::Utf8ToUtf16(v)));
+            draft.props.push_back(mapi::PropValue::Text(PR_MESSAGE_CLASS_W, platform::Utf8ToUtf16(v)));
         else if (opt == "--prop") {
             const auto eq = v.find('=');
             ULONG tag = 0;
@@ -619,7 +619,7 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
             if (!PropertyText::ParseTag(v.substr(0, eq), tag, error) ||
                 !PropertyText::ParseText(tag, v.substr(eq + 1), pv, error))
                 Usage(error);
-            spec.props.push_back(pv);
+            draft.props.push_back(pv);
         } else if (opt == "--named") {
             // <set>/<name or #id>/<type>=<value>
             const auto eq = v.find('=');
@@ -646,13 +646,13 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
             if (!PropertyText::ParseType(v.substr(s2 + 1, eq - s2 - 1), named.type))
                 Usage("unknown type \"" + v.substr(s2 + 1, eq - s2 - 1) + "\"");
             named.textValue = v.substr(eq + 1);
-            spec.named.push_back(named);
+            draft.named.push_back(named);
         } else if (opt == "--attach") {
             const auto eq = v.find('=');
-            spec.attachments.push_back({v.substr(0, eq), eq == std::string::npos ? std::string() : v.substr(eq + 1)});
+            draft.attachments.push_back({v.substr(0, eq), eq == std::string::npos ? std::string() : v.substr(eq + 1)});
         } else if (opt == "--to") {
             const auto colon = v.find(':');
-            spec.recipients.push_back(
+            draft.recipients.push_back(
                 {v.substr(0, colon), colon == std::string::npos ? std::string() : v.substr(colon + 1), MAPI_TO});
         } else if (opt == "--json") {
             nlohmann::json j;
@@ -661,25 +661,25 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
             } catch (const nlohmann::json::parse_error& e) {
                 Usage("bad JSON in \"" + v + "\": " + e.what());
             }
-            ParseMessageJson(j, spec);
+            ParseMessageJson(j, draft);
         } else {
             Usage("unknown option " + opt);
         }
     }
     // Every attachment must be readable before anything is written.
-    for (const auto& a : spec.attachments) {
+    for (const auto& a : draft.attachments) {
         std::ifstream in(a.path, std::ios::binary);
         if (!in)
             Usage("cannot read attachment \"" + a.path + "\"");
     }
-    return spec;
+    return draft;
 }
 
-void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& spec)
+void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& draft)
 {
-    std::vector<mapi::PropValue> values = spec.props;
+    std::vector<mapi::PropValue> values = draft.props;
     std::string error;
-    for (const auto& n : spec.named) {
+    for (const auto& n : draft.named) {
         MAPINAMEID id{const_cast<GUID*>(&n.set), n.kind, {}};
         if (n.kind == MNID_ID)
             id.Kind.lID = n.id;
@@ -718,7 +718,7 @@ void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& spec)
         if (!bad.empty())
             throw AdminError{1, "these properties cannot be set: " + bad};
     }
-    for (const auto& a : spec.attachments) {
+    for (const auto& a : draft.attachments) {
         const std::string data = ReadFile(a.path);
         const std::string name = a.name.empty() ? std::filesystem::path(a.path).filename().string() : a.name;
         ComPtr<IAttach> att;
@@ -736,7 +736,7 @@ void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& spec)
         Check(att->SetProps(4, p, nullptr), "writing an attachment");
         Check(att->SaveChanges(0), "saving an attachment");
     }
-    for (const auto& r : spec.recipients) {
+    for (const auto& r : draft.recipients) {
         SPropValue p[4] = {};
         p[0].ulPropTag = PR_DISPLAY_NAME_A;
         p[0].Value.lpszA = const_cast<char*>(r.name.c_str());
@@ -863,21 +863,21 @@ void MapiAdmin::Message(const std::vector<std::string>& args)
         Usage("message: missing arguments");
     const std::string& sub = args[0];
     if (sub == "create") {
-        MessageSpec spec = ParseMessageOptions(args, 3, true);
+        MessageSpec draft = ParseMessageOptions(args, 3, true);
         auto store = OpenStore(args[1], true);
         auto folder = OpenFolderPath(store.get(), args[2], true);
         ComPtr<IMessage> msg;
-        Check(folder->CreateMessage(nullptr, spec.associated ? MAPI_ASSOCIATED : 0, msg.put()), "creating a message");
-        ApplyMessage(msg.get(), spec);
+        Check(folder->CreateMessage(nullptr, draft.associated ? MAPI_ASSOCIATED : 0, msg.put()), "creating a message");
+        ApplyMessage(msg.get(), draft);
         LPSPropValue eid = nullptr;
         Check(HrGetOneProp(msg.get(), PR_ENTRYID, &eid), "reading the new message");
         m_out << PropertyText::Hex(mapi::Bytes(reinterpret_cast<char*>(eid->Value.bin.lpb), eid->Value.bin.cb)) << "\n";
         MAPIFreeBuffer(eid);
     } else if (sub == "change") {
-        MessageSpec spec = ParseMessageOptions(args, 3, false);
+        MessageSpec draft = ParseMessageOptions(args, 3, false);
         auto store = OpenStore(args[1], true);
         auto msg = OpenMessage(store.get(), args[2], true);
-        ApplyMessage(msg.get(), spec);
+        ApplyMessage(msg.get(), draft);
     } else if (sub == "show" && (args.size() == 3 || (args.size() == 4 && args[3] == "--json"))) {
         auto store = OpenStore(args[1], false);
         auto msg = OpenMessage(store.get(), args[2], false);

@@ -59,8 +59,8 @@ private:
     ComPtr<IMAPIFolder> OpenFolderPath(IMsgStore* store, const std::string& path, bool write);
     ComPtr<IMessage> OpenMessage(IMsgStore* store, const std::string& entryIdHex, bool write);
     MessageSpec ParseMessageOptions(const std::vector<std::string>& args, std::size_t from, bool allowAssociated);
-    void ParseMessageJson(const nlohmann::json& j, MessageSpec& spec);
-    void ApplyMessage(IMessage* msg, const MessageSpec& spec);
+    void ParseMessageJson(const nlohmann::json& j, MessageSpec& draft);
+    void ApplyMessage(IMessage* msg, const MessageSpec& draft);
     nlohmann::json DescribeMessage(IMessage* msg);
     void PrintMessage(const nlohmann::json& m);
     nlohmann::json DumpFolder(IMsgStore* store, IMAPIFolder* folder, bool withMessages);
