@@ -850,7 +850,11 @@ HRESULT StoreFile::ChangesSince(std::int64_t seq, std::int64_t parent, std::vect
     gap = false;
     {
         Stmt st;
-        HRESULT hr = Prepare("SELECT coalesce(min(seq), 0), coalesce(max(seq), 0) FROM changes", &st.s);
+        // Two sub-queries: SQLite answers a lone min() or max() from the key's ends, but a query
+        // that asks for both scans the whole journal.
+        HRESULT hr = Prepare("SELECT coalesce((SELECT min(seq) FROM changes), 0),"
+                             " coalesce((SELECT max(seq) FROM changes), 0)",
+                             &st.s);
         if (FAILED(hr))
             return hr;
         if (sqlite3_step(st) != SQLITE_ROW)
