@@ -203,11 +203,13 @@ HRESULT FindByName(StoreFile& file, std::int64_t parent, const std::u16string& n
 
 } // namespace
 
-HRESULT AddFolderComputed(StoreFile& file, const ObjectInfo& info, PropMap& props)
+HRESULT AddFolderComputed(StoreFile& file, const ObjectInfo& info, PropMap& props, bool withCounts)
 {
     AddIdentityProps(file, MAPI_FOLDER, info.id, props);
     const std::int64_t parent = info.id == kRootFolderId ? kRootFolderId : info.parent;
     props.Set(PropValue::Binary(PR_PARENT_ENTRYID, file.EntryIdOf(MAPI_FOLDER, parent)));
+    if (!withCounts)
+        return S_OK;
     ULONG normal = 0, assoc = 0, folders = 0;
     HRESULT hr = file.CountChildren(info.id, MAPI_MESSAGE, false, normal);
     if (SUCCEEDED(hr))
@@ -276,7 +278,11 @@ HRESULT Folder::CurrentProps(PropMap& out)
         return hr == MAPI_E_NOT_FOUND ? MAPI_E_OBJECT_DELETED : hr;
     if (FAILED(hr = file.LoadProps(m_id, out)))
         return hr;
-    if (FAILED(hr = AddFolderComputed(file, info, out)))
+    // A caller that reads, say, the record key once per message must not pay for counting a
+    // large folder's children each time.
+    const bool withCounts = Requested(PROP_ID(PR_CONTENT_COUNT)) || Requested(PROP_ID(PR_ASSOC_CONTENT_COUNT)) ||
+                            Requested(PROP_ID(PR_SUBFOLDERS));
+    if (FAILED(hr = AddFolderComputed(file, info, out, withCounts)))
         return hr;
     out.Set(PropValue::Long(PR_ACCESS, m_writable ? (MAPI_ACCESS_MODIFY | MAPI_ACCESS_READ | MAPI_ACCESS_DELETE |
                                                      MAPI_ACCESS_CREATE_HIERARCHY | MAPI_ACCESS_CREATE_CONTENTS |

@@ -71,7 +71,9 @@ private:
 };
 
 // Properties a folder computes, for the folder object and the hierarchy table alike.
-HRESULT AddFolderComputed(StoreFile& file, const ObjectInfo& info, PropMap& props);
+// The folder's computed properties; the counts (content, associated content, subfolders) need
+// a look at every child and are left out when withCounts is false.
+HRESULT AddFolderComputed(StoreFile& file, const ObjectInfo& info, PropMap& props, bool withCounts = true);
 // Copies a stored message (with its attachments and recipients) into a folder; new id out.
 HRESULT CopyStoredMessage(StoreFile& from, std::int64_t id, StoreFile& to, std::int64_t folder, std::int64_t& newId);
 

@@ -56,6 +56,16 @@ bool IsExcluded(LPSPropTagArray exclude, ULONG tag)
     return false;
 }
 
+bool PropCore::Requested(ULONG id) const
+{
+    if (!m_requested)
+        return true;
+    for (ULONG i = 0; i < m_requested->cValues; ++i)
+        if (PROP_ID(m_requested->aulPropTag[i]) == id)
+            return true;
+    return false;
+}
+
 HRESULT PropCore::DoGetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values)
 {
     if (!count || !values)
@@ -64,7 +74,9 @@ HRESULT PropCore::DoGetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LP
     *values = nullptr;
     std::lock_guard lock(m_lock);
     PropMap props;
+    m_requested = tags;
     HRESULT hr = CurrentProps(props);
+    m_requested = nullptr;
     if (FAILED(hr))
         return hr;
     const bool unicode = (flags & MAPI_UNICODE) != 0;

@@ -23,6 +23,9 @@ public:
 protected:
     // All properties the object has now, computed ones included.
     virtual HRESULT CurrentProps(PropMap& out) = 0;
+    // While GetProps with a tag list runs: whether the caller asked for the property (always
+    // true otherwise). Providers use it to skip values that are costly to compute.
+    bool Requested(ULONG id) const;
     // Stores values (computed properties are filtered out before).
     virtual HRESULT WriteProps(const std::vector<PropValue>& values) = 0;
     virtual HRESULT RemoveProps(const std::vector<ULONG>& ids) = 0;
@@ -47,6 +50,9 @@ protected:
     HRESULT DoGetNamesFromIDs(LPSPropTagArray* tags, LPGUID set, ULONG flags, ULONG* count, LPMAPINAMEID** names);
 
     std::recursive_mutex m_lock;
+
+private:
+    LPSPropTagArray m_requested = nullptr;
 };
 
 template <class I>
