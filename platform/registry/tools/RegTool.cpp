@@ -242,6 +242,21 @@ LONG RegTool::ReadSubkeys(HKEY key, std::vector<std::string>& names)
     }
 }
 
+LONG RegTool::ForEachSubkey(HKEY key, const std::function<LONG(const std::string&, HKEY)>& visit)
+{
+    std::vector<std::string> subkeys;
+    if (const LONG rc = ReadSubkeys(key, subkeys); rc != ERROR_SUCCESS)
+        return rc;
+    for (const auto& name : subkeys) {
+        KeyHolder sub;
+        if (const LONG rc = RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, sub.Out()); rc != ERROR_SUCCESS)
+            return rc;
+        if (const LONG rc = visit(name, sub.Get()); rc != ERROR_SUCCESS)
+            return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
 void RegTool::PrintValue(const Value& value)
 {
     m_out << "    " << (value.name.empty() ? "(Default)" : value.name) << "    " << RegValueText::TypeName(value.type)
@@ -268,17 +283,9 @@ LONG RegTool::QueryTree(const RegKeyPath& path, HKEY key, const std::optional<st
     }
     if (!only && !headed)
         m_out << "\n" << path.Display() << "\n";
-    std::vector<std::string> subkeys;
-    if (const LONG rc = ReadSubkeys(key, subkeys); rc != ERROR_SUCCESS)
-        return rc;
-    for (const auto& name : subkeys) {
-        KeyHolder sub;
-        if (const LONG rc = RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, sub.Out()); rc != ERROR_SUCCESS)
-            return rc;
-        if (const LONG rc = QueryTree(path.Child(name), sub.Get(), only, matches); rc != ERROR_SUCCESS)
-            return rc;
-    }
-    return ERROR_SUCCESS;
+    return ForEachSubkey(key, [&](const std::string& name, HKEY sub) {
+        return QueryTree(path.Child(name), sub, only, matches);
+    });
 }
 
 int RegTool::Query(const std::vector<std::string>& args)
@@ -459,17 +466,9 @@ LONG RegTool::ExportTree(const std::string& display, HKEY key, std::string& text
     for (const auto& v : values)
         text += RegFileWriter::ValueLine(v.name, v.type, v.data);
     text += "\n";
-    std::vector<std::string> subkeys;
-    if (const LONG rc = ReadSubkeys(key, subkeys); rc != ERROR_SUCCESS)
-        return rc;
-    for (const auto& name : subkeys) {
-        KeyHolder sub;
-        if (const LONG rc = RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, sub.Out()); rc != ERROR_SUCCESS)
-            return rc;
-        if (const LONG rc = ExportTree(display + "\\" + name, sub.Get(), text); rc != ERROR_SUCCESS)
-            return rc;
-    }
-    return ERROR_SUCCESS;
+    return ForEachSubkey(key, [&](const std::string& name, HKEY sub) {
+        return ExportTree(display + "\\" + name, sub, text);
+    });
 }
 
 int RegTool::Export(const std::vector<std::string>& args)

@@ -5,6 +5,7 @@
 
 #include "RegKeyPath.h"
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -45,6 +46,8 @@ private:
 
     LONG ReadValues(HKEY key, std::vector<Value>& values);
     LONG ReadSubkeys(HKEY key, std::vector<std::string>& names);
+    // Opens each subkey for reading and hands it to visit; stops at the first failure.
+    LONG ForEachSubkey(HKEY key, const std::function<LONG(const std::string&, HKEY)>& visit);
     LONG QueryTree(const RegKeyPath& path, HKEY key, const std::optional<std::string>& only, int& matches);
     LONG ExportTree(const std::string& display, HKEY key, std::string& text);
     void PrintValue(const Value& value);
