@@ -450,6 +450,15 @@ const char* ChildFilter(std::optional<bool> associated)
 {
     return associated ? " AND assoc = ?" : "";
 }
+
+// Binds "parent = ? AND type = ?" and, with ChildFilter's clause, the associated flag.
+void BindChildFilter(sqlite3_stmt* st, std::int64_t parent, ULONG type, std::optional<bool> associated)
+{
+    sqlite3_bind_int64(st, 1, parent);
+    sqlite3_bind_int(st, 2, static_cast<int>(type));
+    if (associated)
+        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+}
 } // namespace
 
 HRESULT StoreFile::Children(std::int64_t parent, ULONG type, std::optional<bool> associated,
@@ -464,10 +473,7 @@ HRESULT StoreFile::Children(std::int64_t parent, ULONG type, std::optional<bool>
     HRESULT hr = Prepare(sql.c_str(), &st.s);
     if (FAILED(hr))
         return hr;
-    sqlite3_bind_int64(st, 1, parent);
-    sqlite3_bind_int(st, 2, static_cast<int>(type));
-    if (associated)
-        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+    BindChildFilter(st, parent, type, associated);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         ObjectInfo info;
@@ -490,10 +496,7 @@ HRESULT StoreFile::CountChildren(std::int64_t parent, ULONG type, std::optional<
     HRESULT hr = Prepare(sql.c_str(), &st.s);
     if (FAILED(hr))
         return hr;
-    sqlite3_bind_int64(st, 1, parent);
-    sqlite3_bind_int(st, 2, static_cast<int>(type));
-    if (associated)
-        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+    BindChildFilter(st, parent, type, associated);
     int rc = sqlite3_step(st);
     if (rc != SQLITE_ROW)
         return FromSqlite(rc);
@@ -515,10 +518,7 @@ HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<b
     HRESULT hr = Prepare(sql.c_str(), &st.s);
     if (FAILED(hr))
         return hr;
-    sqlite3_bind_int64(st, 1, parent);
-    sqlite3_bind_int(st, 2, static_cast<int>(type));
-    if (associated)
-        sqlite3_bind_int(st, 3, *associated ? 1 : 0);
+    BindChildFilter(st, parent, type, associated);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         std::int64_t id = sqlite3_column_int64(st, 0);
