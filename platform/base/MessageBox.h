@@ -1,8 +1,15 @@
-// MessageBoxA for console programs: the box is written to standard error (caption, then text)
-// and answered at once with its default button, since nobody can click it.
+// MessageBoxA. A box takes the next queued answer first (base/AnswerQueue.h); without one it is
+// shown by the installed presenter: the console presenter by default (and always when
+// PLATFORM_MESSAGEBOX is "console"), which writes the box to standard error and answers with
+// its default button; a windowed program installs one that shows a real box. Each box is
+// recorded with its caption, text, type and answer.
 #pragma once
 
 #include "base/WinTypes.h"
+
+#include <memory>
+#include <string>
+#include <vector>
 
 // Buttons.
 #define MB_OK 0x00000000L
@@ -56,6 +63,31 @@
 #define IDTRYAGAIN 10
 #define IDCONTINUE 11
 
-// Writes "<caption>\n<text>\n" to standard error (a null caption reads "Error", as on the
-// platform) and returns the default button's id: IDOK for MB_OK boxes.
+// A null caption reads "Error", as on the platform. Returns the id of the button chosen.
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
+namespace platform {
+
+inline constexpr const char* kMessageBoxVariable = "PLATFORM_MESSAGEBOX";
+
+// The buttons of the box type (MB_OK ... MB_CANCELTRYCONTINUE), left to right; an unknown type
+// has the buttons of MB_OK.
+std::vector<int> MessageBoxButtons(UINT type);
+// The button that MB_DEFBUTTONn names; one beyond the box's buttons falls back to the first.
+int MessageBoxDefaultButton(UINT type);
+
+class MessageBoxPresenter {
+public:
+    virtual ~MessageBoxPresenter() = default;
+    // Shows the box (modal, owned by `owner` when it is a window) and returns the id of the
+    // button chosen, or 0 when it cannot show it (the box then gets its default button).
+    virtual int Show(HWND owner, const std::string& text, const std::string& caption, UINT type) = 0;
+};
+
+// Installs the presenter that MessageBoxA asks and returns the one before; null restores the
+// console presenter.
+std::shared_ptr<MessageBoxPresenter> SetMessageBoxPresenter(std::shared_ptr<MessageBoxPresenter> presenter);
+// The presenter MessageBoxA asks now (the console one while PLATFORM_MESSAGEBOX is "console").
+std::shared_ptr<MessageBoxPresenter> CurrentMessageBoxPresenter();
+
+} // namespace platform
