@@ -4,7 +4,7 @@
 
 #include "host/ExtensionList.h"
 #include "host/HostRegistration.h"
-#include "base/Process.h"
+#include "VirtualDisplay.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -259,23 +259,15 @@ TEST_F(OptionsPages, APageMayRefuseCancelAndTheHostClosingTheDialogResetsIt)
 
 TEST_F(OptionsPages, TheWindowedOptionsDialogShowsTheExtensionsPageViewAndClosesWithOk)
 {
-    if (platform::FindProgram("xvfb-run").empty())
-        GTEST_SKIP() << "xvfb-run is not installed";
+    if (!VirtualDisplay::Available())
+        GTEST_SKIP() << "Xvfb is not installed";
     WriteEcf("Test Extension", "11000000000101", "0010010");
-    const auto script = root.path() / "script.txt";
-    std::ofstream(script) << "options\noptions select 1\noptions ok\nquit\n";
-    const auto output = root.path() / "out.txt";
-    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + std::string(TOOLKIT_LEAKS) + "' ";
-    const std::string command = leaks + "xvfb-run -a '" + std::string(MAILHOST_PROGRAM) + "' --script '" +
-                                script.string() + "' > '" + output.string() + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(output);
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto lines = Lines(text.str());
+    std::vector<std::string> lines;
+    std::string text;
+    ASSERT_EQ(RunWindowedHost("options\noptions select 1\noptions ok\nquit\n", lines, &text), 0) << text;
     EXPECT_NE(std::find(lines.begin(), lines.end(), "options window shown: 2 pages, 1 page views"), lines.end())
-        << text.str();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "options closed"), lines.end()) << text.str();
+        << text;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "options closed"), lines.end()) << text;
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "host stopped");
     const auto log = AddInLog();

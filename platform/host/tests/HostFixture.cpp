@@ -4,10 +4,13 @@
 #include "mapi/ProfileRegistry.h"
 #include "mapi/StoreAccess.h"
 #include "registry/Registry.h"
+#include "VirtualDisplay.h"
 
 #include <dlfcn.h>
+#include <sys/wait.h>
 
 #include <fstream>
+#include <sstream>
 
 void HostFixture::SetUp()
 {
@@ -110,3 +113,28 @@ std::string HostFixture::CreateMessageIn(LONG folderType, const char* subject)
     return id;
 }
 
+
+int HostFixture::RunWindowedHost(const std::string& script, std::vector<std::string>& lines, std::string* text,
+                                 const std::string& environment, const std::string& arguments)
+{
+    VirtualDisplay display;
+    if (!display.ok()) {
+        ADD_FAILURE() << display.error();
+        return -1;
+    }
+    const auto scriptFile = root.path() / "script.txt";
+    std::ofstream(scriptFile) << script;
+    const auto output = root.path() / "out.txt";
+    // Under the sanitizers the toolkit's own libraries keep memory to the end; that is not ours.
+    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + std::string(TOOLKIT_LEAKS) + "' ";
+    const std::string command = leaks + environment + " '" + std::string(MAILHOST_PROGRAM) + "' --script '" +
+                                scriptFile.string() + "' " + arguments + " > '" + output.string() + "' 2>&1";
+    const int status = display.run(command);
+    std::ifstream in(output);
+    std::stringstream all;
+    all << in.rdbuf();
+    lines = Lines(all.str());
+    if (text)
+        *text = all.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}

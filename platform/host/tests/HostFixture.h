@@ -32,6 +32,11 @@ protected:
     std::string CreateInboxMessage(const char* subject) { return CreateMessageIn(6, subject); }
     // The same in another default folder (olFolder... number).
     std::string CreateMessageIn(LONG folderType, const char* subject);
+    // Runs the windowed mailhost on a private virtual display with this script (and extra
+    // `environment` assignments and `arguments`, shell words) and returns its exit code; its
+    // output lines (standard output and error) go to `lines` and as one text to `text`.
+    int RunWindowedHost(const std::string& script, std::vector<std::string>& lines, std::string* text = nullptr,
+                        const std::string& environment = "", const std::string& arguments = "");
 
     TempRoot root;
     std::ostringstream out, err;

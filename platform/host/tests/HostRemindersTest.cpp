@@ -4,7 +4,7 @@
 
 #include "base/MessageLoop.h"
 #include "base/PlatformRoot.h"
-#include "base/Process.h"
+#include "VirtualDisplay.h"
 #include "host/RemindersWindow.h"
 #include "base/WinTime.h"
 
@@ -203,22 +203,14 @@ TEST_F(HostReminder, TheRemindersWindowListsDismissesAndSnoozes)
 
 TEST_F(HostReminder, TheWindowedHostShowsItsRemindersWindow)
 {
-    if (platform::FindProgram("xvfb-run").empty())
-        GTEST_SKIP() << "xvfb-run is not installed";
+    if (!VirtualDisplay::Available())
+        GTEST_SKIP() << "Xvfb is not installed";
     CreateAppointment("Meeting", "2020-01-01T00:00:00Z");
-    const auto script = root.path() / "script.txt";
-    std::ofstream(script) << "command ShowRemindersWindow\nquit\n";
-    const auto output = root.path() / "out.txt";
-    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + std::string(TOOLKIT_LEAKS) + "' ";
-    const std::string command = leaks + "xvfb-run -a '" + std::string(MAILHOST_PROGRAM) + "' --script '" +
-                                script.string() + "' > '" + output.string() + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(output);
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto lines = Lines(text.str());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "reminders window shown: 1 due"), lines.end()) << text.str();
-    EXPECT_EQ(std::find(lines.begin(), lines.end(), "reminders window: 1 due"), lines.end()) << text.str();
+    std::vector<std::string> lines;
+    std::string text;
+    ASSERT_EQ(RunWindowedHost("command ShowRemindersWindow\nquit\n", lines, &text), 0) << text;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "reminders window shown: 1 due"), lines.end()) << text;
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "reminders window: 1 due"), lines.end()) << text;
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "host stopped");
 }

@@ -3,7 +3,7 @@
 #include "HostFixture.h"
 #include "TestPropertyPage.h"
 
-#include "base/Process.h"
+#include "VirtualDisplay.h"
 #include "com/Bstr.h"
 #include "com/Variant.h"
 #include "host/PropertyPages.h"
@@ -136,24 +136,16 @@ TEST_F(OptionsPagesAdd, WithoutAnAddedPageTheEventStillComes)
 
 TEST_F(OptionsPagesAdd, TheWindowedDialogShowsTheAddedPagesView)
 {
-    if (platform::FindProgram("xvfb-run").empty())
-        GTEST_SKIP() << "xvfb-run is not installed";
+    if (!VirtualDisplay::Available())
+        GTEST_SKIP() << "Xvfb is not installed";
     RegisterAddIn();
-    const auto script = root.path() / "script.txt";
-    std::ofstream(script) << "options\noptions ok\nquit\n";
-    const auto output = root.path() / "out.txt";
-    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + std::string(TOOLKIT_LEAKS) + "' ";
-    const std::string command = leaks + "HOST_TEST_ADD_PAGE='Add-in Page' xvfb-run -a '" +
-                                std::string(MAILHOST_PROGRAM) + "' --script '" + script.string() + "' > '" +
-                                output.string() + "' 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(output);
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto lines = Lines(text.str());
+    std::vector<std::string> lines;
+    std::string text;
+    ASSERT_EQ(RunWindowedHost("options\noptions ok\nquit\n", lines, &text, "HOST_TEST_ADD_PAGE='Add-in Page'"), 0)
+        << text;
     EXPECT_NE(std::find(lines.begin(), lines.end(), "options window shown: 2 pages, 1 page views"), lines.end())
-        << text.str();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "options closed"), lines.end()) << text.str();
+        << text;
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "options closed"), lines.end()) << text;
     const auto log = LogFrom("app f005");
     ASSERT_GE(log.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 5),
