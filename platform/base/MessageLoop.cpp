@@ -124,6 +124,7 @@ void MessageLoop::Shutdown()
         timers.swap(m_timers);
         m_wakeHandler = nullptr;
     }
+    m_toolkitWait = nullptr;
     for (const auto& call : sent)
         CompleteSent(call, 0, false);
     ForgetWindowsOfThread(m_threadId);
@@ -187,6 +188,11 @@ void MessageLoop::SetWakeHandler(WakeHandler handler)
 {
     std::lock_guard lock(m_mutex);
     m_wakeHandler = std::move(handler);
+}
+
+void MessageLoop::SetToolkitWait(ToolkitWait wait)
+{
+    m_toolkitWait = std::move(wait);
 }
 
 void MessageLoop::NotifyWake(bool workPosted)
@@ -504,6 +510,26 @@ MessageLoop::Step MessageLoop::StepOnce(const Filter& filter, bool remove, bool 
 void MessageLoop::WaitForWork(std::uint64_t seenGeneration, const Filter& filter)
 {
     const bool realClock = ClockIsReal();
+    if (m_toolkitWait) {
+        // Copied: the wait may run code that installs another one.
+        const ToolkitWait wait = m_toolkitWait;
+        std::optional<ULONGLONG> due;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_generation != seenGeneration || !m_sent.empty())
+                return;
+            due = NextDueLocked(&filter);
+        }
+        if (due && !realClock)
+            due = std::min<ULONGLONG>(*due, Now() + 10);
+        wait(
+            [this, seenGeneration] {
+                std::lock_guard lock(m_mutex);
+                return m_generation != seenGeneration || !m_sent.empty();
+            },
+            due);
+        return;
+    }
     std::unique_lock lock(m_mutex);
     if (m_generation != seenGeneration || !m_sent.empty())
         return;

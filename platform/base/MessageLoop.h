@@ -13,7 +13,9 @@
 // advances it and steps the loop (RunPending, AdvanceAndRun). A real loop (Run, RunUntil,
 // GetMessageA) sleeps on a condition variable until work arrives or the next timer is due.
 // A GUI toolkit that owns the thread's event loop installs a wake handler and calls
-// RunPending() whenever the handler says there is work or a timer falls due.
+// RunPending() whenever the handler says there is work or a timer falls due; it also installs a
+// toolkit wait, so that a platform loop run inside it (a modal GetMessageA loop, RunUntil)
+// waits in the toolkit's events instead of blocking them.
 #pragma once
 
 #include "base/WinMessages.h"
@@ -48,6 +50,10 @@ public:
     // each post (workReady set) and at the end of each RunPending/PumpOnce and timer change on
     // the owner thread (the remaining state). It must only schedule a pump, never pump itself.
     using WakeHandler = std::function<void(const WakeInfo&)>;
+    // Runs the toolkit's events until `stop()` is true or the tick count reaches `dueTick`
+    // (when given). It is called on the owner thread, without any lock held, whenever a platform
+    // loop would otherwise sleep; `stop()` turns true once work arrives.
+    using ToolkitWait = std::function<void(const std::function<bool()>& stop, std::optional<ULONGLONG> dueTick)>;
 
     // The calling thread's loop, created on first use. It ends with its thread: pending work is
     // dropped, calls waiting for it are released with 0, and the thread's windows are gone.
@@ -77,6 +83,8 @@ public:
     // the work posted before has run.
     void Quit(int exitCode = 0);
     void SetWakeHandler(WakeHandler handler);
+    // Owner thread: hands the waits of Run, RunUntil and GetMsg to a toolkit (null: sleep).
+    void SetToolkitWait(ToolkitWait wait);
 
     // --- Owner thread -------------------------------------------------------------------------
     // A timer of the loop itself: `callback` runs on this thread when `elapse` milliseconds
@@ -183,6 +191,7 @@ private:
     int m_exitCode = 0;
     bool m_closed = false;
     WakeHandler m_wakeHandler;
+    ToolkitWait m_toolkitWait; // owner thread only
 };
 
 } // namespace platform

@@ -5,16 +5,14 @@
 #include "OptionsFrame.h"
 #include "RemindersFrame.h"
 
-#include "base/MessageLoop.h"
-#include "base/WinTime.h"
+#include "ui/ToolkitLoop.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
-#include <wx/timer.h>
 
-#include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -71,16 +69,10 @@ public:
                 m_reminders->Reload();
         });
         m_program.SetQuitHandler([this] { CallAfter([this] { End(); }); });
-        // The thread's message loop (MAPI notifications, the reminder timer) runs inside the
-        // toolkit's loop: a wake schedules a pump, a timer due later a one-shot toolkit timer.
-        m_loop = platform::MessageLoop::CurrentShared();
-        m_loopTimer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Pump(); });
-        m_loop->SetWakeHandler([this](const platform::MessageLoop::WakeInfo& info) {
-            if (info.workReady)
-                CallAfter([this] { Pump(); });
-            else if (info.nextTimerTick)
-                CallAfter([this, tick = *info.nextTimerTick] { ScheduleLoopTimer(tick); });
-        });
+        // The thread's message loop (MAPI notifications, the reminder timer, the add-ins'
+        // timers and posts) runs inside the toolkit's loop.
+        m_toolkit = std::make_unique<platform::ui::ToolkitLoop>();
+        m_toolkit->SetQuitHandler([this](int) { CallAfter([this] { End(); }); });
         if (!m_program.Start()) {
             m_exitCode = 1;
             return false;
@@ -99,24 +91,6 @@ public:
     int ExitCode() const { return m_exitCode; }
 
 private:
-    void Pump()
-    {
-        if (m_ended)
-            return;
-        m_loop->RunPending();
-        if (const auto next = m_loop->NextTimerDue())
-            ScheduleLoopTimer(*next);
-    }
-
-    void ScheduleLoopTimer(ULONGLONG tick)
-    {
-        if (m_ended)
-            return;
-        const ULONGLONG now = GetTickCount64();
-        const int ms = tick <= now ? 1 : static_cast<int>(std::min<ULONGLONG>(tick - now, 0x7fffffff));
-        m_loopTimer.StartOnce(ms);
-    }
-
     void RunScript()
     {
         std::ifstream script(m_options.script);
@@ -142,7 +116,6 @@ private:
         if (m_ended)
             return;
         m_ended = true;
-        m_loopTimer.Stop();
         if (m_reminders)
             m_reminders->Destroy();
         m_reminders = nullptr;
@@ -153,7 +126,7 @@ private:
         for (auto& [inspector, frame] : m_inspectors)
             frame->Destroy();
         m_inspectors.clear();
-        m_loop->SetWakeHandler(nullptr);
+        m_toolkit.reset();
         ExitMainLoop();
     }
 
@@ -163,8 +136,7 @@ private:
     host::HostProgram m_program;
     std::map<CExplorer*, ExplorerFrame*> m_frames;
     std::map<CInspector*, InspectorFrame*> m_inspectors;
-    std::shared_ptr<platform::MessageLoop> m_loop;
-    wxTimer m_loopTimer;
+    std::unique_ptr<platform::ui::ToolkitLoop> m_toolkit;
     RemindersFrame* m_reminders = nullptr;
     int m_exitCode = 0;
     bool m_ended = false;
