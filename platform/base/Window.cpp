@@ -1,5 +1,6 @@
 #include "base/Window.h"
 
+#include "base/Broadcast.h"
 #include "base/LastError.h"
 #include "base/MessageLoop.h"
 #include "base/Process.h"
@@ -7,6 +8,7 @@
 #include "base/WinError.h"
 #include "base/WinTime.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -27,6 +29,7 @@ struct WindowRecord {
     std::string name;
     std::atomic<LONG_PTR> userData{0};
     std::atomic<bool> destroying{false};
+    bool messageOnly = false; // made with HWND_MESSAGE: never a broadcast's target
 };
 
 // Never destroyed: other threads may still post while the process ends.
@@ -78,7 +81,28 @@ void Remove(HWND hwnd)
     table.windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
 }
 
+struct RegisteredMessageNames {
+    std::mutex lock;
+    std::unordered_map<std::string, UINT> ids;
+    std::unordered_map<UINT, std::string> byId;
+    UINT next = MAXINTATOM;
+};
+
+RegisteredMessageNames* RegisteredNames()
+{
+    static auto* names = new RegisteredMessageNames;
+    return names;
+}
+
 } // namespace
+
+std::string RegisteredMessageName(UINT message)
+{
+    auto* names = RegisteredNames();
+    std::lock_guard lock(names->lock);
+    const auto it = names->byId.find(message);
+    return it == names->byId.end() ? std::string() : it->second;
+}
 
 HWND CreateMessageWindow(const std::string& className, const std::string& windowName, WindowProcedure procedure,
                          HWND parent, LPVOID createParam, DWORD style)
@@ -96,6 +120,7 @@ HWND CreateMessageWindow(const std::string& className, const std::string& window
     record->loop = MessageLoop::CurrentShared();
     record->procedure = std::move(procedure);
     record->parent = parent == HWND_MESSAGE ? nullptr : parent;
+    record->messageOnly = parent == HWND_MESSAGE;
     record->className = className;
     record->name = windowName;
     {
@@ -106,6 +131,8 @@ HWND CreateMessageWindow(const std::string& className, const std::string& window
         record->handle = reinterpret_cast<HWND>(handle);
         table.windows.emplace(handle, record);
     }
+    if (!parent)
+        ListenForBroadcasts();
     CREATESTRUCTA create{};
     create.lpCreateParams = createParam;
     create.hwndParent = parent;
@@ -143,6 +170,23 @@ std::string WindowName(HWND hwnd)
 {
     const auto record = Find(hwnd);
     return record ? record->name : std::string();
+}
+
+std::vector<HWND> TopLevelWindows()
+{
+    std::vector<std::pair<std::uintptr_t, HWND>> found;
+    auto& table = Windows();
+    {
+        std::lock_guard lock(table.lock);
+        for (const auto& [handle, record] : table.windows)
+            if (!record->parent && !record->messageOnly && !record->destroying)
+                found.emplace_back(handle, record->handle);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<HWND> windows;
+    for (const auto& entry : found)
+        windows.push_back(entry.second);
+    return windows;
 }
 
 void ForgetWindowsOfThread(DWORD threadId)
@@ -381,12 +425,7 @@ UINT RegisterWindowMessageA(LPCSTR name)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    struct Names {
-        std::mutex lock;
-        std::unordered_map<std::string, UINT> ids;
-        UINT next = MAXINTATOM;
-    };
-    static auto* names = new Names;
+    auto* names = platform::RegisteredNames();
     const std::string key = platform::ToLowerAscii(name);
     std::lock_guard lock(names->lock);
     const auto it = names->ids.find(key);
@@ -398,5 +437,6 @@ UINT RegisterWindowMessageA(LPCSTR name)
     }
     const UINT id = names->next++;
     names->ids.emplace(key, id);
+    names->byId.emplace(id, key);
     return id;
 }

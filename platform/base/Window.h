@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Creation data handed to WM_CREATE in lParam.
 struct CREATESTRUCTA {
@@ -47,6 +48,13 @@ LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // The window's class and window names ("" for no window).
 std::string WindowClassName(HWND hwnd);
 std::string WindowName(HWND hwnd);
+
+// The top-level windows of the process (no parent, not message-only), oldest first: the
+// targets of a broadcast.
+std::vector<HWND> TopLevelWindows();
+
+// Names given to RegisterWindowMessageA, by id (in lower case; "" for an id never given out).
+std::string RegisteredMessageName(UINT message);
 
 // Forgets the windows of a thread whose loop has ended, without messages.
 void ForgetWindowsOfThread(DWORD threadId);
