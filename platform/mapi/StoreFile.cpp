@@ -5,9 +5,15 @@
 #include "mapi/MapiCodes.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
+#include "base/DamageMark.h"
 #include "base/WinTime.h"
+#include "registry/DatabaseCheck.h"
 
 #include <sqlite3.h>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -21,6 +27,10 @@ namespace {
 
 constexpr const char* kFormat = "platform-mapi-store";
 constexpr int kSchemaVersion = 1;
+// A store up to this size is checked whole when a process opens it (a few milliseconds), so
+// that damage shows before anything is read from it; a larger one is not, to keep its open
+// fast, and is checked by "mapiadmin store check".
+constexpr std::uintmax_t kCheckedOnOpen = 4u << 20;
 
 // A statement from the file's statement cache: reset, not finalized, when done with.
 struct Stmt {
@@ -53,7 +63,7 @@ std::string FileKey(const std::filesystem::path& path)
     return (ec ? std::filesystem::absolute(path) : canonical).string();
 }
 
-HRESULT FromSqlite(int rc)
+HRESULT ResultOf(int rc)
 {
     switch (rc & 0xFF) {
     case SQLITE_OK:
@@ -150,6 +160,55 @@ StoreFile::~StoreFile()
         sqlite3_close_v2(m_db);
 }
 
+HRESULT StoreFile::FromSqlite(int rc)
+{
+    const int primary = rc & 0xFF;
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
+        MarkDamaged(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+    // A write or a read refused because the file is damaged is reported as what it is.
+    if ((primary == SQLITE_READONLY || primary == SQLITE_AUTH) && m_damaged)
+        return MAPI_E_CORRUPT_STORE;
+    return ResultOf(rc);
+}
+
+void StoreFile::StopWriting()
+{
+    if (!m_db)
+        return;
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_wal_autocheckpoint(m_db, 0);
+    sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
+    // A damaged table may read as if it had fewer rows: reading it fails instead.
+    platform::registry::DatabaseCheck::RefuseReads(m_db, &m_damagedTables);
+}
+
+void StoreFile::MarkDamaged(const std::string& what, std::set<std::string> tables)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_damaged)
+        return;
+    // Which tables are damaged: a whole check, once, when the damage shows.
+    m_damagedTables = tables.empty() ? platform::registry::DatabaseCheck::Run(m_path).damagedTables : tables;
+    if (m_damagedTables.empty())
+        m_damagedTables = {platform::registry::DatabaseCheck::kAllTables};
+    m_damaged = true;
+    platform::DamageMark::Mark(m_path, what, m_damagedTables);
+    StopWriting();
+}
+
+bool StoreFile::TakeUpMark()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_damaged)
+        return true;
+    if (!platform::DamageMark::IsMarked(m_path))
+        return false;
+    m_damagedTables = platform::DamageMark::Parts(m_path);
+    m_damaged = true;
+    StopWriting();
+    return true;
+}
+
 HRESULT StoreFile::Exec(const char* sql)
 {
     char* err = nullptr;
@@ -179,7 +238,7 @@ HRESULT StoreFile::OpenDb(const std::filesystem::path& path, bool create)
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK)
-        return FromSqlite(rc);
+        return ResultOf(rc);
     sqlite3_busy_timeout(m_db, 15000);
     sqlite3_extended_result_codes(m_db, 0);
     return S_OK;
@@ -218,8 +277,10 @@ HRESULT StoreFile::ReadMeta()
             kind = true;
         }
     }
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
+        FromSqlite(rc); // damage inside the file marks it
         return MAPI_E_CORRUPT_STORE;
+    }
     if (!format || !guid || !kind)
         return MAPI_E_CORRUPT_STORE;
     return S_OK;
@@ -251,10 +312,25 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
     HRESULT hr = file->OpenDb(path, false);
     if (FAILED(hr))
         return hr == MAPI_E_NOT_FOUND ? MAPI_E_NO_ACCESS : hr;
+    // A damaged file stays as it is: no log checkpoint, no change of its journal.
+    const bool marked = file->TakeUpMark();
     hr = file->ReadMeta();
     if (FAILED(hr))
         return hr;
-    if (FAILED(hr = file->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;")))
+    if (!marked && std::filesystem::file_size(path, ec) <= kCheckedOnOpen && !ec) {
+        const auto check = platform::registry::DatabaseCheck::Run(path);
+        if (check.database && !check.Intact())
+            file->MarkDamaged(check.Lines().empty() ? std::string("damaged") : check.Lines().front(),
+                              check.damagedTables);
+    }
+    // cell_size_check lets every read see more kinds of damage (at no noticeable cost), so a
+    // damaged table fails instead of listing part of its rows.
+    if (file->damaged())
+        hr = file->Exec("PRAGMA foreign_keys=OFF; PRAGMA cell_size_check=ON;");
+    else
+        hr = file->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=OFF;"
+                        " PRAGMA cell_size_check=ON;");
+    if (FAILED(hr))
         return hr;
     OpenFiles()[key] = file;
     out = std::move(file);
@@ -268,12 +344,18 @@ HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind,
     const std::filesystem::path path = std::filesystem::absolute(relative, ec);
     if (std::filesystem::exists(path, ec))
         return MAPI_E_COLLISION;
-    if (path.has_parent_path())
-        std::filesystem::create_directories(path.parent_path(), ec);
-    // Built under a temporary name and renamed into place, so that no half-made store is seen.
+    if (!std::filesystem::is_directory(path.parent_path(), ec))
+        return MAPI_E_NOT_FOUND;
+    // Built under a name of this call's own and moved into place only where no file is, so that
+    // no half-made store is seen and of two processes making the same store one wins.
     auto temp = path;
-    temp += ".creating";
-    std::filesystem::remove(temp, ec);
+    {
+        const GUID unique = NewGuid();
+        char suffix[40];
+        std::snprintf(suffix, sizeof suffix, ".creating-%d-%08x", static_cast<int>(getpid()),
+                      static_cast<unsigned>(unique.Data1));
+        temp += suffix;
+    }
     {
         StoreFile file;
         HRESULT hr = file.OpenDb(temp, true);
@@ -308,10 +390,19 @@ HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind,
             return hr;
         }
     }
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
+    // A mark beside the new file's place belongs to a file that is gone.
+    platform::DamageMark::Clear(path);
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+        const int error = errno;
+        HRESULT hr = error == EEXIST ? MAPI_E_COLLISION : MAPI_E_DISK_ERROR;
+        if (error == EINVAL || error == ENOSYS) {
+            // A file system without the exclusive rename: a hard link fails just as surely when
+            // the name is taken.
+            hr = ::link(temp.c_str(), path.c_str()) == 0 ? S_OK : errno == EEXIST ? MAPI_E_COLLISION : MAPI_E_DISK_ERROR;
+        }
         std::filesystem::remove(temp, ec);
-        return MAPI_E_DISK_ERROR;
+        if (FAILED(hr))
+            return hr;
     }
     return Open(path, out);
 }
@@ -366,6 +457,9 @@ StoreFile::Transaction::~Transaction()
 
 HRESULT StoreFile::Transaction::Begin()
 {
+    // A file found damaged, here or by another process, is not written.
+    if (m_file.TakeUpMark())
+        return MAPI_E_CORRUPT_STORE;
     HRESULT hr = m_file.Exec("BEGIN IMMEDIATE");
     m_open = SUCCEEDED(hr);
     return hr;
@@ -373,6 +467,9 @@ HRESULT StoreFile::Transaction::Begin()
 
 HRESULT StoreFile::Transaction::Commit()
 {
+    // Damage met inside the transaction: none of it is kept (the destructor rolls back).
+    if (m_file.damaged())
+        return MAPI_E_CORRUPT_STORE;
     HRESULT hr = m_file.BumpChangeCounter();
     if (SUCCEEDED(hr))
         hr = m_file.Exec("COMMIT");
@@ -698,8 +795,11 @@ HRESULT StoreFile::NextModificationTime(std::int64_t now, std::int64_t& stamp)
         HRESULT hr = Prepare("SELECT value FROM meta WHERE key = 'lasttime'", &st.s);
         if (FAILED(hr))
             return hr;
-        if (sqlite3_step(st) == SQLITE_ROW)
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW)
             last = sqlite3_column_int64(st, 0);
+        else if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
     }
     stamp = now > last ? now : last + 1;
     Stmt up;
@@ -857,8 +957,8 @@ HRESULT StoreFile::ChangesSince(std::int64_t seq, std::int64_t parent, std::vect
                              &st.s);
         if (FAILED(hr))
             return hr;
-        if (sqlite3_step(st) != SQLITE_ROW)
-            return MAPI_E_CALL_FAILED;
+        if (const int rc = sqlite3_step(st); rc != SQLITE_ROW)
+            return rc == SQLITE_DONE ? MAPI_E_CALL_FAILED : FromSqlite(rc);
         std::int64_t minSeq = sqlite3_column_int64(st, 0);
         newSeq = sqlite3_column_int64(st, 1);
         if (newSeq > seq && minSeq > seq + 1) {
@@ -891,11 +991,14 @@ HRESULT StoreFile::GetReceiveFolder(const std::string& messageClass, std::int64_
             return hr;
         std::string key = "receive:" + cls;
         sqlite3_bind_text(st, 1, key.c_str(), -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW) {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) {
             folder = sqlite3_column_int64(st, 1);
             explicitClass = reinterpret_cast<const char*>(sqlite3_column_text(st, 0)) + 8;
             return S_OK;
         }
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
         if (cls.empty())
             return MAPI_E_NOT_FOUND;
         auto dot = cls.rfind('.');
@@ -914,16 +1017,16 @@ HRESULT StoreFile::SetReceiveFolder(const std::string& messageClass, std::int64_
         return hr;
     std::string key = "receive:" + messageClass;
     sqlite3_bind_text(del, 1, key.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(del) != SQLITE_DONE)
-        return MAPI_E_CALL_FAILED;
+    if (const int rc = sqlite3_step(del); rc != SQLITE_DONE)
+        return FromSqlite(rc);
     if (folder != 0) {
         Stmt ins;
         if (FAILED(hr = Prepare("INSERT INTO meta(key, value) VALUES(?, ?)", &ins.s)))
             return hr;
         sqlite3_bind_text(ins, 1, key.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int64(ins, 2, folder);
-        if (sqlite3_step(ins) != SQLITE_DONE)
-            return MAPI_E_CALL_FAILED;
+        if (const int rc = sqlite3_step(ins); rc != SQLITE_DONE)
+            return FromSqlite(rc);
     }
     return tx.Commit();
 }

@@ -1,6 +1,9 @@
 // StoreFile: one message store kept in one SQLite database file (WAL, busy timeout). Every
 // process opens a file once and shares the connection between its sessions and threads; every
 // change is one transaction, so a killed process leaves either all of a change or none.
+// A store that any statement finds damaged is marked so (base/DamageMark.h): from then on no
+// process writes into it, nor reads its damaged tables (MAPI_E_CORRUPT_STORE); the tables that
+// are intact can still be read.
 #pragma once
 
 #include "mapi/MapiCodes.h"
@@ -14,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,12 +57,18 @@ public:
 
     // Opens an existing store file (shared within the process). A missing file gives
     // MAPI_E_NOT_FOUND; a file that is not a store gives MAPI_E_CORRUPT_STORE and is not changed.
+    // A file marked damaged opens for reading only. A small file is checked whole on open; a
+    // large one is not, as it would pay for it every time (DatabaseCheck does that on request).
     static HRESULT Open(const std::filesystem::path& path, std::shared_ptr<StoreFile>& out);
-    // Creates a new store file with its folder set; an existing file gives MAPI_E_COLLISION.
+    // Creates a new store file with its folder set; an existing file gives MAPI_E_COLLISION, also
+    // when another process creates the same file at the same moment (exactly one of them wins).
+    // The folder must exist (MAPI_E_NOT_FOUND otherwise).
     static HRESULT Create(const std::filesystem::path& path, StoreKind kind, const std::u16string& displayName,
                           std::shared_ptr<StoreFile>& out);
 
     const std::filesystem::path& path() const { return m_path; }
+    // The file was found damaged, by this process or another: it is only read.
+    bool damaged() const { return m_damaged.load(); }
     const GUID& guid() const { return m_guid; }
     StoreKind kind() const { return m_kind; }
 
@@ -139,6 +149,14 @@ private:
     HRESULT Prepare(const char* sql, sqlite3_stmt** stmt);
     HRESULT Populate(const std::u16string& displayName);
     HRESULT BumpChangeCounter();
+    // The HRESULT of an SQLite result; corruption marks the file damaged.
+    HRESULT FromSqlite(int rc);
+    // Without `tables`, a check of the file tells which are damaged.
+    void MarkDamaged(const std::string& what, std::set<std::string> tables = {});
+    // Stops every write into the file, the log's checkpoints included.
+    void StopWriting();
+    // True when another process marked the file since it was opened here.
+    bool TakeUpMark();
 
     std::filesystem::path m_path;
     sqlite3* m_db = nullptr;
@@ -146,6 +164,8 @@ private:
     GUID m_guid{};
     StoreKind m_kind = StoreKind::Personal;
     std::atomic<std::uint64_t> m_localChanges{0};
+    std::atomic<bool> m_damaged{false};
+    std::set<std::string> m_damagedTables; // not read once the file is damaged
     sqlite3_stmt* m_dataVersion = nullptr;
     std::map<std::string, sqlite3_stmt*> m_statements;
 };

@@ -1,8 +1,10 @@
 #include "registry/RegistryDatabase.h"
 
 #include "base/Clock.h"
+#include "base/DamageMark.h"
 #include "base/PlatformRoot.h"
 #include "base/WinError.h"
+#include "registry/DatabaseCheck.h"
 #include "registry/DatabaseError.h"
 #include "registry/KeyName.h"
 #include "registry/Registry.h"
@@ -27,6 +29,9 @@ namespace {
 constexpr int kApplicationId = 0x52454731;
 constexpr int kFormatVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
+// A registry up to this size is checked whole each time a process opens it (a few
+// milliseconds): damage is then found before anything is read from it or written into it.
+constexpr std::uintmax_t kCheckedOnOpen = 4u << 20;
 
 } // namespace
 
@@ -44,7 +49,7 @@ std::string Describe(LONG code)
     case ERROR_BADDB:
         return "not a registry database";
     case ERROR_REGISTRY_CORRUPT:
-        return "the registry database is corrupt";
+        return "The configuration registry database is corrupt.";
     case ERROR_CANTOPEN:
         return "the registry database cannot be opened";
     case ERROR_REGISTRY_IO_FAILED:
@@ -86,9 +91,45 @@ void RegistryDatabase::Report(LONG code, const std::string& message)
     const std::string key = m_path.string() + '\n' + std::to_string(code);
     if (!m_reported.insert(key).second)
         return;
-    std::fprintf(stderr, "registry: %s: %s (%s); the file is left as it is\n", m_path.c_str(),
-                 Describe(code).c_str(), message.c_str());
+    if (code == ERROR_REGISTRY_CORRUPT)
+        std::fprintf(stderr, "registry: %s: %s Found: %s. It is no longer written; replace it with a good copy.\n",
+                     m_path.c_str(), Describe(code).c_str(), message.c_str());
+    else
+        std::fprintf(stderr, "registry: %s: %s (%s); the file is left as it is\n", m_path.c_str(),
+                     Describe(code).c_str(), message.c_str());
     std::fflush(stderr);
+}
+
+void RegistryDatabase::StopWriting()
+{
+    if (!m_db)
+        return;
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_wal_autocheckpoint(m_db, 0);
+    // A damaged table may read as if it had fewer rows: reading it fails instead.
+    DatabaseCheck::RefuseReads(m_db, &m_damagedTables);
+}
+
+void RegistryDatabase::MarkDamaged(const std::string& what, std::set<std::string> tables)
+{
+    if (tables.empty())
+        tables = DatabaseCheck::Run(m_path).damagedTables;
+    if (tables.empty())
+        tables = {DatabaseCheck::kAllTables}; // SQLite met damage that its check cannot place
+    m_corrupt = true;
+    m_damagedTables = tables;
+    platform::DamageMark::Mark(m_path, what, tables);
+    StopWriting();
+    Report(ERROR_REGISTRY_CORRUPT, what);
+}
+
+void RegistryDatabase::HonourMark()
+{
+    m_corrupt = true;
+    m_damagedTables = platform::DamageMark::Parts(m_path);
+    StopWriting();
+    Report(ERROR_REGISTRY_CORRUPT, "found damaged before: " + platform::DamageMark::Reason(m_path) + "; see " +
+                                       platform::DamageMark::PathOf(m_path).string());
 }
 
 LONG RegistryDatabase::Translate(int rc)
@@ -106,9 +147,11 @@ LONG RegistryDatabase::Translate(int rc)
         return ERROR_OUTOFMEMORY;
     case SQLITE_FULL:
         return ERROR_DISK_FULL;
+    case SQLITE_AUTH:
+        // The reads of a damaged table are refused.
+        return m_corrupt ? ERROR_REGISTRY_CORRUPT : ERROR_ACCESS_DENIED;
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_AUTH:
         return ERROR_ACCESS_DENIED;
     case SQLITE_TOOBIG:
         return ERROR_INVALID_PARAMETER;
@@ -127,9 +170,11 @@ LONG RegistryDatabase::Translate(int rc)
         code = ERROR_REGISTRY_IO_FAILED;
         break;
     }
+    const std::string message = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
     if (code == ERROR_REGISTRY_CORRUPT)
-        m_corrupt = true;
-    Report(code, m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
+        MarkDamaged(message);
+    else
+        Report(code, message);
     return code;
 }
 
@@ -160,6 +205,7 @@ LONG RegistryDatabase::Ensure()
         m_generation = it->second;
         m_path = path;
         m_corrupt = false;
+        m_damagedTables.clear();
     }
     m_pid = pid;
     // Setting a new file up (or switching it to WAL) can meet another process doing the same
@@ -271,12 +317,13 @@ LONG RegistryDatabase::Open()
     // A file that exists is first looked at through a read-only connection: nothing that a
     // read-write connection might do on its own (rolling back another program's journal,
     // checkpointing its log on close) may touch a file that turns out not to be ours.
-    if (exists && fs::file_size(m_path, ec) > 0 && !ec) {
-        if (IsTruncated()) {
-            // What is left may still be read, but nothing is written into it.
-            m_corrupt = true;
-            Report(ERROR_REGISTRY_CORRUPT, "the file is shorter than its header says; it was cut off");
-        }
+    const auto size = exists ? fs::file_size(m_path, ec) : 0;
+    if (exists && size > 0 && !ec) {
+        // What is left of a damaged file may still be read, but nothing is written into it.
+        if (!m_corrupt && platform::DamageMark::IsMarked(m_path))
+            HonourMark();
+        else if (!m_corrupt && IsTruncated())
+            MarkDamaged("the file is shorter than its header says; it was cut off");
         sqlite3* probe = nullptr;
         int rc = sqlite3_open_v2(m_path.c_str(), &probe, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         if (rc != SQLITE_OK) {
@@ -289,6 +336,12 @@ LONG RegistryDatabase::Open()
         sqlite3_close(probe);
         if (result != ERROR_SUCCESS)
             return result;
+        if (state == FileState::Ours && !m_corrupt && size <= kCheckedOnOpen) {
+            const DatabaseCheck check = DatabaseCheck::Run(m_path);
+            if (!check.Intact())
+                MarkDamaged(check.Lines().empty() ? std::string("the check on open failed") : check.Lines().front(),
+                            check.damagedTables);
+        }
     }
 
     sqlite3* db = nullptr;
@@ -308,6 +361,8 @@ LONG RegistryDatabase::Open()
             return result;
         }
         if (state == FileState::Fresh) {
+            // A new registry in the place of a damaged one: the old file's mark is void.
+            platform::DamageMark::Clear(m_path);
             Exec("PRAGMA journal_mode=WAL");
             Begin(true);
             try {
@@ -325,8 +380,12 @@ LONG RegistryDatabase::Open()
                 throw;
             }
         }
-        Exec("PRAGMA journal_mode=WAL");
-        Exec("PRAGMA synchronous=NORMAL");
+        if (m_corrupt) {
+            StopWriting();
+        } else {
+            Exec("PRAGMA journal_mode=WAL");
+            Exec("PRAGMA synchronous=NORMAL");
+        }
     } catch (const DatabaseError& e) {
         Close(false);
         return e.code();
@@ -407,18 +466,27 @@ void RegistryDatabase::Exec(const char* sql)
 
 void RegistryDatabase::Begin(bool write)
 {
-    // Once corruption has shown, this process only reads the file: writing into a damaged
-    // file could spread the damage over data that is still intact.
+    // Once corruption has shown, here or in another process, the file is only read: writing
+    // into a damaged file could spread the damage over data that is still intact.
+    if (write && m_depth == 0 && !m_corrupt && platform::DamageMark::IsMarked(m_path))
+        HonourMark();
     if (write && m_depth == 0 && m_corrupt)
         throw DatabaseError(ERROR_REGISTRY_CORRUPT);
     if (write)
         ++m_localChanges;
+    if (m_depth == 0)
+        m_writing = write;
     Exec(m_depth == 0 ? (write ? "BEGIN IMMEDIATE" : "BEGIN") : "SAVEPOINT nested");
     ++m_depth;
 }
 
 void RegistryDatabase::Commit()
 {
+    if (m_depth == 1 && m_writing && m_corrupt) {
+        // Damage met inside the transaction: none of it is kept.
+        Rollback();
+        throw DatabaseError(ERROR_REGISTRY_CORRUPT);
+    }
     Exec(m_depth == 1 ? "COMMIT" : "RELEASE nested");
     --m_depth;
 }

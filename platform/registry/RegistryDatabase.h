@@ -2,9 +2,11 @@
 // mode shared by every process of the machine. The connection follows the platform root (a
 // new root opens a new file) and is opened again in a forked child.
 //
-// A file that is not ours (not SQLite, corrupt, another program's database, a newer format)
-// is never written to: the layer reports it once on stderr and every call fails with a
-// registry error.
+// A file that is not ours (not SQLite, another program's database, a newer format) is never
+// written to: the layer reports it once on stderr and every call fails with a registry error.
+// A damaged file is marked as such (base/DamageMark.h) the moment any statement meets the
+// damage or the check on open finds it; from then on no process writes into it, and reads
+// go on as far as they can.
 #pragma once
 
 #include "base/WinTypes.h"
@@ -78,6 +80,13 @@ private:
     bool IsTruncated() const;
     void Close(bool abandon);
     void Report(LONG code, const std::string& message);
+    // Marks the file damaged (for every process) and stops writing into it and reading its
+    // damaged tables. Without `tables`, a check of the file tells which they are.
+    void MarkDamaged(const std::string& what, std::set<std::string> tables = {});
+    // Takes up a mark that another process (or an earlier run) left.
+    void HonourMark();
+    // No transaction and no checkpoint of the log writes into the file any more.
+    void StopWriting();
 
     sqlite3* m_db = nullptr;
     std::filesystem::path m_path;
@@ -85,7 +94,9 @@ private:
     std::uint64_t m_generation = 0;
     std::unordered_map<std::string, std::uint64_t> m_generations; // per database path
     int m_depth = 0;
+    bool m_writing = false; // the outermost transaction writes
     bool m_corrupt = false; // corruption seen in this file: no more writes
+    std::set<std::string> m_damagedTables; // and no reads of these
     std::uint64_t m_localChanges = 0;
     std::unordered_map<const char*, struct sqlite3_stmt*> m_statements;
     std::set<std::string> m_reported;

@@ -51,7 +51,7 @@ protected:
             r.out.pop_back();
         return r;
     }
-    std::string Store() const { return (root.path() / "stores" / "p.store").string(); }
+    std::string Store() const { return (root.path() / "p.store").string(); }
     std::string WriteFile(const std::string& name, const std::string& content)
     {
         const auto p = root.path() / name;
@@ -197,6 +197,7 @@ TEST_F(AdminTool, BadInputIsRefusedAndChangesNothing)
 
 TEST_F(AdminTool, SharedStoreFilesAreAttachedToSeveralProfiles)
 {
+    std::filesystem::create_directory(root.path() / "shared");
     const std::string pub = (root.path() / "shared" / "public.store").string();
     ASSERT_EQ(Run({"store", "create", pub, "--kind", "public", "--name", "Public Folders"}).code, 0);
     ASSERT_EQ(Run({"profile", "create", "Ann"}).code, 0);

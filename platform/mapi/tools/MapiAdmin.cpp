@@ -1,11 +1,13 @@
 #include "MapiAdmin.h"
 
 #include "PropertyText.h"
+#include "base/DamageMark.h"
 #include "base/PlatformRoot.h"
 #include "base/Utf.h"
 #include "mapi/Mapi.h"
 #include "mapi/ProfileRegistry.h"
 #include "mapi/StoreAccess.h"
+#include "registry/DatabaseCheck.h"
 
 #include <cstdio>
 #include <fstream>
@@ -23,6 +25,7 @@ const char* kUsage =
     "  store create <file> [--kind personal|mailbox|delegate|public] [--name <display name>] [--profile <name>]\n"
     "  store attach <profile> <file>         store detach <profile> <file>\n"
     "  store list <profile>                  store dump <file> [--json]\n"
+    "  store check <file>\n"
     "  folder create <file> <path>           folder delete <file> <path>\n"
     "  folder list <file> [<path>] [--json]\n"
     "  message create <file> <folder path> [options]   message change <file> <entry id> [options]\n"
@@ -194,6 +197,10 @@ void MapiAdmin::Profile(const std::vector<std::string>& args)
 
 ComPtr<IMsgStore> MapiAdmin::OpenStore(const std::string& path, bool write)
 {
+    if (write && platform::DamageMark::IsMarked(path))
+        throw AdminError{1, "\"" + path + "\" was found damaged (" + platform::DamageMark::Reason(path) +
+                                ") and is no longer written; replace it with a good copy: " +
+                                ErrorName(MAPI_E_CORRUPT_STORE)};
     ComPtr<IMsgStore> store;
     HRESULT hr = mapi::OpenStoreFile(path, write ? MDB_WRITE : 0, store.put());
     if (hr == MAPI_E_NOT_FOUND)
@@ -269,6 +276,8 @@ void MapiAdmin::Store(const std::vector<std::string>& args)
         for (const auto& s : stores)
             m_out << platform::Utf16ToUtf8(s.displayName) << "\t" << s.path.string() << "\t"
                   << PropertyText::Hex(s.entryId) << (s.isDefault ? "\t(default)" : "") << "\n";
+    } else if (sub == "check" && args.size() == 2) {
+        CheckStore(args[1]);
     } else if (sub == "dump" && (args.size() == 2 || (args.size() == 3 && args[2] == "--json"))) {
         auto store = OpenStore(args[1], false);
         nlohmann::json dump;
@@ -308,6 +317,57 @@ void MapiAdmin::Store(const std::vector<std::string>& args)
     } else {
         Usage("store: bad arguments");
     }
+}
+
+namespace {
+
+// The store's tables in plain words.
+std::string PlainTable(const std::string& table)
+{
+    static const std::map<std::string, std::string> names = {
+        {"meta", "store information (table meta)"},
+        {"objects", "folders, messages and their parts (table objects)"},
+        {"props", "properties (table props)"},
+        {"names", "named properties (table names)"},
+        {"changes", "change journal (table changes)"},
+        {"sqlite_sequence", "object numbers (table sqlite_sequence)"},
+    };
+    const auto it = names.find(table);
+    return it != names.end() ? it->second : table;
+}
+
+} // namespace
+
+void MapiAdmin::CheckStore(const std::string& path)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw AdminError{1, "no store file \"" + path + "\""};
+    const auto check = platform::registry::DatabaseCheck::Run(path);
+    if (!check.database)
+        throw AdminError{1, "\"" + path + "\" is not a message store (" + check.Lines().front() + ")"};
+    if (!check.Intact()) {
+        platform::DamageMark::Mark(path, check.Lines().empty() ? std::string("damaged") : check.Lines().front(),
+                               check.damagedTables);
+        m_out << path << " is damaged:\n";
+        for (const auto& problem : check.problems)
+            m_out << "  " << (problem.table.empty() ? "" : PlainTable(problem.table) + ": ") << problem.text
+                  << "\n";
+        m_out << "It is no longer written; replace it with a good copy.\n";
+        throw AdminError{1, "\"" + path + "\" is damaged: " + ErrorName(MAPI_E_CORRUPT_STORE)};
+    }
+    if (platform::DamageMark::IsMarked(path)) {
+        m_out << "SQLite's check finds " << path << " intact, but it was found damaged before ("
+              << platform::DamageMark::Reason(path) << ") and is not written. Replace it with a good copy, or remove "
+              << platform::DamageMark::PathOf(path).string() << " if you are sure it is sound.\n";
+        throw AdminError{1, "\"" + path + "\" is marked damaged: " + ErrorName(MAPI_E_CORRUPT_STORE)};
+    }
+    ComPtr<IMsgStore> store;
+    const HRESULT hr = mapi::OpenStoreFile(path, 0, store.put());
+    if (hr == MAPI_E_CORRUPT_STORE)
+        throw AdminError{1, "\"" + path + "\" is a sound database but not a message store: " + ErrorName(hr)};
+    Check(hr, "opening \"" + path + "\"");
+    m_out << path << " is intact.\n";
 }
 
 nlohmann::json MapiAdmin::DumpFolder(IMsgStore* store, IMAPIFolder* folder, bool withMessages)

@@ -54,6 +54,7 @@ private:
     void Store(const std::vector<std::string>& args);
     void Folder(const std::vector<std::string>& args);
     void Message(const std::vector<std::string>& args);
+    void CheckStore(const std::string& path);
 
     ComPtr<IMsgStore> OpenStore(const std::string& path, bool write);
     ComPtr<IMAPIFolder> OpenFolderPath(IMsgStore* store, const std::string& path, bool write);

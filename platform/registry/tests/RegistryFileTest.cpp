@@ -165,8 +165,9 @@ TEST(RegistryFileTest, TruncatedFileIsOnlyRead)
     const LONG read = TryOpen("Software");
     EXPECT_TRUE(read == ERROR_SUCCESS || read == ERROR_REGISTRY_CORRUPT) << read;
     const std::string diagnostics = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(0u, diagnostics.find("registry: " + file.string() + ": the registry database is corrupt (the file is "
-                                   "shorter than its header says; it was cut off)"))
+    EXPECT_EQ(0u, diagnostics.find("registry: " + file.string() +
+                                   ": The configuration registry database is corrupt. Found: the file is "
+                                   "shorter than its header says; it was cut off."))
         << diagnostics;
     {
         TempRoot elsewhere;

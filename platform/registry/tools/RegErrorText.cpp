@@ -23,11 +23,10 @@ std::string RegErrorText(LONG code)
     case ERROR_DISK_FULL:
         return "There is not enough space on the disk.";
     case ERROR_BADDB:
+    case ERROR_REGISTRY_CORRUPT:
         return "The configuration registry database is corrupt.";
     case ERROR_CANTOPEN:
         return "The configuration registry key could not be opened.";
-    case ERROR_REGISTRY_CORRUPT:
-        return "The registry is corrupted.";
     case ERROR_REGISTRY_IO_FAILED:
         return "An I/O operation initiated by the registry failed unrecoverably.";
     case ERROR_KEY_DELETED:

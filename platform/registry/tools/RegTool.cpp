@@ -4,7 +4,10 @@
 #include "RegFileReader.h"
 #include "RegFileWriter.h"
 #include "RegValueText.h"
+#include "base/DamageMark.h"
+#include "base/PlatformRoot.h"
 #include "base/Utf.h"
+#include "registry/DatabaseCheck.h"
 #include "registry/RegistryBatch.h"
 
 #include <cerrno>
@@ -62,12 +65,14 @@ std::string RegTool::UsageText()
            "  regtool delete KEY [/v NAME | /ve | /va] [/f]\n"
            "  regtool export KEY FILE [/y]\n"
            "  regtool import FILE\n"
+           "  regtool check\n"
            "KEY begins with HKLM, HKCU, HKCR or HKU (or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,\n"
            "HKEY_CLASSES_ROOT, HKEY_USERS). TYPE is REG_SZ (the default), REG_EXPAND_SZ, REG_MULTI_SZ,\n"
            "REG_DWORD, REG_QWORD, REG_BINARY or REG_NONE. REG_MULTI_SZ data separates its strings\n"
            "with \\0; REG_DWORD and REG_QWORD data is decimal or 0x hexadecimal; REG_BINARY and\n"
            "REG_NONE data is hexadecimal digits, two per byte. /f does not ask before overwriting\n"
-           "or deleting, /y overwrites an existing export file.\n";
+           "or deleting, /y overwrites an existing export file. check runs SQLite's integrity check over\n"
+           "the registry database and says what is damaged.\n";
 }
 
 int RegTool::Syntax(const std::string& message)
@@ -183,6 +188,8 @@ int RegTool::Run(const std::vector<std::string>& args)
         return Export(args);
     if (command == "import")
         return Import(args);
+    if (command == "check")
+        return Check(args);
     if (command == "/?" || command == "-?" || command == "help" || command == "--help") {
         m_out << UsageText();
         return 0;
@@ -589,4 +596,62 @@ int RegTool::Import(const std::vector<std::string>& args)
         return Fail(RegErrorText(rc) + " Nothing was imported.");
     m_out << kDone << "\n";
     return 0;
+}
+
+// --- check ---------------------------------------------------------------------------------
+
+namespace {
+
+// The registry's tables in plain words.
+std::string PlainTable(const std::string& table)
+{
+    if (table == "keys")
+        return "keys (table keys)";
+    if (table == "vals")
+        return "values (table vals)";
+    if (table == "sqlite_sequence")
+        return "key numbers (table sqlite_sequence)";
+    return table;
+}
+
+} // namespace
+
+int RegTool::Check(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return Syntax("check takes no arguments.");
+    fs::path file;
+    try {
+        file = platform::RootDirectory() / "registry.db";
+    } catch (const std::exception& e) {
+        return Fail(std::string("The platform root cannot be used: ") + e.what());
+    }
+    std::error_code ec;
+    if (!fs::exists(file, ec)) {
+        m_out << "There is no registry database yet (" << file.string() << ").\n";
+        return 0;
+    }
+    const auto check = platform::registry::DatabaseCheck::Run(file);
+    if (!check.database) {
+        m_out << file.string() << " is not a registry database (" << check.Lines().front()
+              << "); it is left as it is.\n";
+        return Fail(ERROR_BADDB);
+    }
+    if (check.Intact()) {
+        if (platform::DamageMark::IsMarked(file)) {
+            m_out << "SQLite's check finds " << file.string() << " intact, but it was found damaged before ("
+                  << platform::DamageMark::Reason(file) << ") and is not written. Replace it with a good copy, or "
+                  << "remove " << platform::DamageMark::PathOf(file).string() << " if you are sure it is sound.\n";
+            return Fail(ERROR_REGISTRY_CORRUPT);
+        }
+        m_out << "The registry database " << file.string() << " is intact.\n";
+        return 0;
+    }
+    platform::DamageMark::Mark(file, check.Lines().empty() ? std::string("damaged") : check.Lines().front(),
+                               check.damagedTables);
+    m_out << "The registry database " << file.string() << " is damaged:\n";
+    for (const auto& problem : check.problems)
+        m_out << "  " << (problem.table.empty() ? "" : PlainTable(problem.table) + ": ") << problem.text << "\n";
+    m_out << "It is no longer written; replace it with a good copy.\n";
+    return Fail(ERROR_REGISTRY_CORRUPT);
 }

@@ -1,4 +1,4 @@
-// The registry tool's commands (query, add, delete, export, import), in the manner of the
+// The registry tool's commands (query, add, delete, export, import, check), in the manner of the
 // platform's `reg`. Messages go to the given streams; Run returns the exit status (0 for
 // success, 1 for any failure).
 #pragma once
@@ -43,6 +43,7 @@ private:
     int Delete(const std::vector<std::string>& args);
     int Export(const std::vector<std::string>& args);
     int Import(const std::vector<std::string>& args);
+    int Check(const std::vector<std::string>& args);
 
     LONG ReadValues(HKEY key, std::vector<Value>& values);
     LONG ReadSubkeys(HKEY key, std::vector<std::string>& names);

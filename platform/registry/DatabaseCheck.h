@@ -1,0 +1,46 @@
+// SQLite's integrity check of a database file (the registry's or a message store's), on a
+// read-only connection of its own: nothing is written and no log is checkpointed. When the file
+// is damaged, each table is checked on its own as well, to tell which tables hold the damage.
+//
+// RefuseReads then keeps a connection from reading those tables: a damaged table may read as
+// if it held fewer rows than it does, and a listing cut short must fail, not pass for whole.
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace platform::registry {
+
+struct DatabaseProblem {
+    std::string table; // the damaged table ("" when it cannot be told)
+    std::string text;  // SQLite's words
+};
+
+class __attribute__((visibility("default"))) DatabaseCheck {
+public:
+    // Every table, where the damaged tables cannot be told apart.
+    static constexpr const char* kAllTables = "*";
+
+    bool database = false; // the file begins as an SQLite database does (else it is another kind of file)
+    bool opened = false;   // false: the file could not be read at all (problems say why)
+    std::vector<DatabaseProblem> problems; // none: the file is intact
+    std::set<std::string> damagedTables;   // the tables with problems, or kAllTables
+
+    bool Intact() const { return opened && problems.empty(); }
+    // The problems as one line each ("<table>: <text>", or the text alone).
+    std::vector<std::string> Lines() const;
+
+    // At most maxProblems problems are gathered.
+    static DatabaseCheck Run(const std::filesystem::path& file, int maxProblems = 100);
+
+    // From now on the connection prepares no statement that reads one of `tables` (kAllTables:
+    // any table); statements prepared already are prepared again when next run, and fail with
+    // SQLITE_AUTH. The set must live as long as the connection.
+    static void RefuseReads(sqlite3* db, const std::set<std::string>* tables);
+};
+
+} // namespace platform::registry
