@@ -2,7 +2,7 @@
 
 #include "base/LastError.h"
 #include "base/WinError.h"
-#include "registry/Registry.h"
+#include "base/RegistryReader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,13 +11,6 @@
 #include <string>
 #include <string_view>
 #include <unistd.h>
-
-// The registry layer is built on this library, so this library cannot link against it. Its
-// functions are weak references here: they are bound whenever the registry layer is part of the
-// process (every program that records an identity links it). Without it, the defaults hold.
-LONG RegOpenKeyExA(HKEY, LPCSTR, DWORD, REGSAM, PHKEY) __attribute__((weak));
-LONG RegQueryValueExA(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) __attribute__((weak));
-LONG RegCloseKey(HKEY) __attribute__((weak));
 
 namespace {
 
@@ -31,91 +24,6 @@ constexpr std::string_view kDefaultBuild = "2600";
 constexpr std::string_view kDefaultServicePack = "Service Pack 2";
 constexpr std::string_view kDefaultProductType = "WinNT";
 constexpr std::string_view kDefaultArchitecture = "x86";
-
-bool RegistryPresent()
-{
-    return &RegOpenKeyExA != nullptr && &RegQueryValueExA != nullptr && &RegCloseKey != nullptr;
-}
-
-class KeyReader {
-public:
-    explicit KeyReader(const char* subKey)
-    {
-        if (!RegistryPresent())
-            m_error = ERROR_FILE_NOT_FOUND;
-        else
-            m_error = RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &m_key);
-    }
-    ~KeyReader()
-    {
-        if (m_error == ERROR_SUCCESS)
-            RegCloseKey(m_key);
-    }
-    KeyReader(const KeyReader&) = delete;
-    KeyReader& operator=(const KeyReader&) = delete;
-
-    // A string value, or `fallback` when the key or value is absent. Other failures (a value of
-    // another type, an unreadable registry) are returned as Win32 errors.
-    LONG String(const char* name, std::string_view fallback, std::string& out) const
-    {
-        if (m_error == ERROR_FILE_NOT_FOUND) {
-            out = fallback;
-            return ERROR_SUCCESS;
-        }
-        if (m_error != ERROR_SUCCESS)
-            return m_error;
-        DWORD type = 0;
-        DWORD size = 0;
-        LONG rc = RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size);
-        if (rc == ERROR_FILE_NOT_FOUND) {
-            out = fallback;
-            return ERROR_SUCCESS;
-        }
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        if (type != REG_SZ && type != REG_EXPAND_SZ)
-            return ERROR_INVALID_DATA;
-        std::string data(size, '\0');
-        rc = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data.data()), &size);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        data.resize(std::min<std::size_t>(size, data.size()));
-        if (auto nul = data.find('\0'); nul != std::string::npos)
-            data.resize(nul);
-        out = std::move(data);
-        return ERROR_SUCCESS;
-    }
-
-    LONG Dword(const char* name, DWORD fallback, DWORD& out) const
-    {
-        if (m_error == ERROR_FILE_NOT_FOUND) {
-            out = fallback;
-            return ERROR_SUCCESS;
-        }
-        if (m_error != ERROR_SUCCESS)
-            return m_error;
-        DWORD type = 0;
-        DWORD value = 0;
-        DWORD size = sizeof(value);
-        LONG rc = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
-        if (rc == ERROR_FILE_NOT_FOUND) {
-            out = fallback;
-            return ERROR_SUCCESS;
-        }
-        if (rc == ERROR_MORE_DATA)
-            return ERROR_INVALID_DATA;
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        if (type != REG_DWORD || size != sizeof(value))
-            return ERROR_INVALID_DATA;
-        out = value;
-        return ERROR_SUCCESS;
-    }
-
-private:
-    HKEY m_key = nullptr;
-    LONG m_error = ERROR_SUCCESS;
-};
 
 std::optional<DWORD> ParseNumber(std::string_view text)
 {
@@ -167,7 +75,7 @@ struct Identity {
 
 LONG ReadIdentity(Identity& id)
 {
-    KeyReader current(kCurrentVersionKey);
+    platform::RegistryReader current(HKEY_LOCAL_MACHINE, kCurrentVersionKey);
     std::string version, build;
     if (LONG rc = current.String("CurrentVersion", kDefaultVersion, version); rc != ERROR_SUCCESS)
         return rc;
@@ -192,7 +100,7 @@ LONG ReadIdentity(Identity& id)
     id.minor = *minor;
     id.build = *buildNumber;
 
-    KeyReader options(kProductOptionsKey);
+    platform::RegistryReader options(HKEY_LOCAL_MACHINE, kProductOptionsKey);
     std::string type;
     if (LONG rc = options.String("ProductType", kDefaultProductType, type); rc != ERROR_SUCCESS)
         return rc;
@@ -209,7 +117,7 @@ LONG ReadIdentity(Identity& id)
 
 WORD RecordedArchitecture()
 {
-    KeyReader environment(kEnvironmentKey);
+    platform::RegistryReader environment(HKEY_LOCAL_MACHINE, kEnvironmentKey);
     std::string name;
     if (environment.String("PROCESSOR_ARCHITECTURE", kDefaultArchitecture, name) != ERROR_SUCCESS)
         name = kDefaultArchitecture;

@@ -10,6 +10,15 @@ struct POINT {
 };
 using LPPOINT = POINT*;
 
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+using LPRECT = RECT*;
+using LPCRECT = const RECT*;
+
 struct MSG {
     HWND hwnd;
     UINT message;

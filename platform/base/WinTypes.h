@@ -54,6 +54,16 @@ using HMODULE = HINSTANCE;
 struct HWND__;
 using HWND = HWND__*;
 using HANDLE = void*;
+struct HICON__;
+using HICON = HICON__*;
+using HCURSOR = HICON;
+struct HBITMAP__;
+using HBITMAP = HBITMAP__*;
+using HGDIOBJ = void*;
+using HGLOBAL = HANDLE;
+using HLOCAL = HANDLE;
+struct HRSRC__;
+using HRSRC = HRSRC__*;
 
 #ifndef TRUE
 #define TRUE 1

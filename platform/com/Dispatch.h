@@ -1,6 +1,7 @@
 // IDispatch: late-bound calls by member name and dispatch id.
 #pragma once
 
+#include "base/Locale.h" // LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT
 #include "com/Unknown.h"
 #include "com/Variant.h"
 
@@ -17,10 +18,6 @@ using MEMBERID = DISPID;
 #define DISPATCH_PROPERTYGET 0x2
 #define DISPATCH_PROPERTYPUT 0x4
 #define DISPATCH_PROPERTYPUTREF 0x8
-
-#define LOCALE_SYSTEM_DEFAULT 0x0800
-#define LOCALE_USER_DEFAULT 0x0400
-#define LOCALE_NEUTRAL 0x0000
 
 struct DISPPARAMS {
     VARIANTARG* rgvarg;         // arguments, the last one first
