@@ -245,9 +245,9 @@ HRESULT CopyStoredMessage(StoreFile& from, std::int64_t id, StoreFile& to, std::
         return out;
     };
     if (FAILED(hr = to.InsertObject(MAPI_MESSAGE, folder, info.associated, 0, newId)) ||
-        FAILED(hr = to.ReplaceProps(newId, props)) ||
-        FAILED(hr = to.ReplaceSubObjects(newId, MAPI_ATTACH, subs(attachments))) ||
-        FAILED(hr = to.ReplaceSubObjects(newId, MAPI_MAILUSER, subs(recipients))))
+        FAILED(hr = to.ReplaceProps(newId, props, true)) ||
+        FAILED(hr = to.ReplaceSubObjects(newId, MAPI_ATTACH, subs(attachments), true)) ||
+        FAILED(hr = to.ReplaceSubObjects(newId, MAPI_MAILUSER, subs(recipients), true)))
         return hr;
     return to.Journal(newId, folder, MAPI_MESSAGE);
 }

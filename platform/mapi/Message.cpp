@@ -217,7 +217,8 @@ HRESULT Message::SaveChanges(ULONG)
     if (FAILED(hr))
         return hr;
     std::int64_t id = m_state->id;
-    if (id == 0) {
+    const bool fresh = id == 0;
+    if (fresh) {
         ObjectInfo folder;
         if (FAILED(hr = file.GetObject(m_state->folder, folder)) || folder.type != MAPI_FOLDER)
             return MAPI_E_OBJECT_DELETED;
@@ -249,9 +250,9 @@ HRESULT Message::SaveChanges(ULONG)
         for (const auto& v : a.props)
             size += v.Size();
     props.Set(PropValue::Long(PR_MESSAGE_SIZE, size));
-    if (FAILED(hr = file.ReplaceProps(id, props)) ||
-        FAILED(hr = file.ReplaceSubObjects(id, MAPI_ATTACH, m_state->attachments)) ||
-        FAILED(hr = file.ReplaceSubObjects(id, MAPI_MAILUSER, m_state->recipients)) ||
+    if (FAILED(hr = file.ReplaceProps(id, props, fresh)) ||
+        FAILED(hr = file.ReplaceSubObjects(id, MAPI_ATTACH, m_state->attachments, fresh)) ||
+        FAILED(hr = file.ReplaceSubObjects(id, MAPI_MAILUSER, m_state->recipients, fresh)) ||
         FAILED(hr = file.Journal(id, m_state->folder, MAPI_MESSAGE)) || FAILED(hr = tx.Commit()))
         return hr;
     m_state->id = id;

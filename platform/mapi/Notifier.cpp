@@ -1,6 +1,7 @@
 #include "mapi/Notifier.h"
 
 #include "mapi/MapiUtil.h"
+#include "mapi/StoreFile.h"
 
 #include <vector>
 
@@ -101,6 +102,8 @@ void Notifier::CheckNow() { RunChecks(platform::MessageLoop::Current().threadId(
 
 void Notifier::RunChecks(DWORD threadId)
 {
+    // What other processes changed is looked at afresh by every check.
+    StoreFile::NewBatch();
     std::vector<std::shared_ptr<Entry>> entries;
     {
         std::lock_guard lock(m_mutex);

@@ -5,6 +5,7 @@
 #include "mapi/PropValue.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace mapi {
@@ -46,6 +47,15 @@ public:
     auto begin() const { return m_values.begin(); }
     auto end() const { return m_values.end(); }
     bool operator==(const PropMap& other) const { return m_values == other.m_values; }
+    // Takes in the values of other, which holds none of this map's identifiers.
+    void Merge(const PropMap& other)
+    {
+        std::vector<PropValue> merged;
+        merged.reserve(m_values.size() + other.m_values.size());
+        std::merge(m_values.begin(), m_values.end(), other.m_values.begin(), other.m_values.end(),
+                   std::back_inserter(merged), [](const PropValue& a, const PropValue& b) { return a.id() < b.id(); });
+        m_values = std::move(merged);
+    }
 
 private:
     std::vector<PropValue>::iterator Lower(ULONG id)

@@ -6,6 +6,8 @@
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
 #include "base/DamageMark.h"
+#include "base/MessageLoop.h"
+#include "base/Process.h"
 #include "base/WinTime.h"
 #include "registry/DatabaseCheck.h"
 
@@ -215,6 +217,17 @@ HRESULT StoreFile::Exec(const char* sql)
     int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &err);
     sqlite3_free(err);
     return FromSqlite(rc);
+}
+
+HRESULT StoreFile::Run(const char* sql)
+{
+    std::lock_guard lock(m_mutex);
+    Stmt st;
+    HRESULT hr = Prepare(sql, &st.s);
+    if (FAILED(hr))
+        return hr;
+    const int rc = sqlite3_step(st);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? S_OK : FromSqlite(rc);
 }
 
 HRESULT StoreFile::Prepare(const char* sql, sqlite3_stmt** stmt)
@@ -452,7 +465,7 @@ StoreFile::Transaction::Transaction(StoreFile& file) : m_file(file), m_lock(file
 StoreFile::Transaction::~Transaction()
 {
     if (m_open)
-        m_file.Exec("ROLLBACK");
+        m_file.Run("ROLLBACK");
 }
 
 HRESULT StoreFile::Transaction::Begin()
@@ -460,7 +473,7 @@ HRESULT StoreFile::Transaction::Begin()
     // A file found damaged, here or by another process, is not written.
     if (m_file.TakeUpMark())
         return MAPI_E_CORRUPT_STORE;
-    HRESULT hr = m_file.Exec("BEGIN IMMEDIATE");
+    HRESULT hr = m_file.Run("BEGIN IMMEDIATE");
     m_open = SUCCEEDED(hr);
     return hr;
 }
@@ -472,7 +485,7 @@ HRESULT StoreFile::Transaction::Commit()
         return MAPI_E_CORRUPT_STORE;
     HRESULT hr = m_file.BumpChangeCounter();
     if (SUCCEEDED(hr))
-        hr = m_file.Exec("COMMIT");
+        hr = m_file.Run("COMMIT");
     if (FAILED(hr))
         return hr;
     m_open = false;
@@ -483,22 +496,50 @@ HRESULT StoreFile::Transaction::Commit()
 
 HRESULT StoreFile::BumpChangeCounter()
 {
-    return Exec("INSERT INTO meta(key, value) VALUES('changes', 1)"
-                " ON CONFLICT(key) DO UPDATE SET value = value + 1");
+    return Run("INSERT INTO meta(key, value) VALUES('changes', 1)"
+               " ON CONFLICT(key) DO UPDATE SET value = value + 1");
 }
+
+namespace {
+
+std::atomic<std::uint64_t> g_batch{1};
+
+// Ends the calling thread's batch at the next turn of its message loop, when it has one; a
+// thread without a loop goes by kBatchWindow alone.
+void EndBatchAtNextTurn()
+{
+    thread_local bool posted = false;
+    if (posted)
+        return;
+    if (auto loop = platform::MessageLoop::ForThread(GetCurrentThreadId()))
+        posted = loop->PostTask([] {
+            posted = false;
+            StoreFile::NewBatch();
+        });
+}
+
+} // namespace
+
+void StoreFile::NewBatch() { g_batch.fetch_add(1); }
 
 std::uint64_t StoreFile::Version()
 {
     std::lock_guard lock(m_mutex);
-    std::uint64_t external = 0;
-    if (!m_dataVersion)
-        sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &m_dataVersion, nullptr);
-    if (m_dataVersion) {
-        if (sqlite3_step(m_dataVersion) == SQLITE_ROW)
-            external = static_cast<std::uint64_t>(sqlite3_column_int64(m_dataVersion, 0));
-        sqlite3_reset(m_dataVersion);
+    const auto now = std::chrono::steady_clock::now();
+    const std::uint64_t batch = g_batch.load();
+    if (m_externalBatch != batch || now - m_externalAt >= kBatchWindow) {
+        if (!m_dataVersion)
+            sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &m_dataVersion, nullptr);
+        if (m_dataVersion) {
+            if (sqlite3_step(m_dataVersion) == SQLITE_ROW)
+                m_external = static_cast<std::uint64_t>(sqlite3_column_int64(m_dataVersion, 0));
+            sqlite3_reset(m_dataVersion);
+        }
+        m_externalBatch = batch;
+        m_externalAt = now;
+        EndBatchAtNextTurn();
     }
-    return (external << 32) ^ m_localChanges.load();
+    return (m_external << 32) ^ m_localChanges.load();
 }
 
 HRESULT StoreFile::GetObject(std::int64_t id, ObjectInfo& out)
@@ -522,7 +563,7 @@ HRESULT StoreFile::GetObject(std::int64_t id, ObjectInfo& out)
     return S_OK;
 }
 
-HRESULT StoreFile::LoadProps(std::int64_t id, PropMap& out)
+HRESULT StoreFile::LoadProps(std::int64_t id, PropMap& out, const PropIdSet* only)
 {
     std::lock_guard lock(m_mutex);
     out.Clear();
@@ -533,7 +574,9 @@ HRESULT StoreFile::LoadProps(std::int64_t id, PropMap& out)
     sqlite3_bind_int64(st, 1, id);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        ULONG tag = static_cast<ULONG>(sqlite3_column_int64(st, 0));
+        const ULONG tag = static_cast<ULONG>(sqlite3_column_int64(st, 0));
+        if (only && !only->Has(PROP_ID(tag)))
+            continue;
         PropValue v;
         if (!PropValue::Deserialize(tag, sqlite3_column_blob(st, 1), sqlite3_column_bytes(st, 1), v))
             return MAPI_E_CORRUPT_STORE;
@@ -602,7 +645,7 @@ HRESULT StoreFile::CountChildren(std::int64_t parent, ULONG type, std::optional<
 }
 
 HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<bool> associated,
-                                std::vector<std::pair<ObjectInfo, PropMap>>& out)
+                                std::vector<std::pair<ObjectInfo, PropMap>>& out, const PropIdSet* only)
 {
     std::lock_guard lock(m_mutex);
     out.clear();
@@ -630,7 +673,9 @@ HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<b
         }
         if (sqlite3_column_type(st, 3) == SQLITE_NULL)
             continue;
-        ULONG tag = static_cast<ULONG>(sqlite3_column_int64(st, 3));
+        const ULONG tag = static_cast<ULONG>(sqlite3_column_int64(st, 3));
+        if (only && !only->Has(PROP_ID(tag)))
+            continue; // its value is never read
         PropValue v;
         if (!PropValue::Deserialize(tag, sqlite3_column_blob(st, 4), sqlite3_column_bytes(st, 4), v))
             return MAPI_E_CORRUPT_STORE;
@@ -657,18 +702,31 @@ HRESULT StoreFile::InsertObject(ULONG type, std::int64_t parent, bool associated
     return S_OK;
 }
 
+namespace {
+
+// The values of one property of an object, whatever their type: a range of the key.
+constexpr const char* kDeleteOneProp = "DELETE FROM props WHERE obj = ? AND tag BETWEEN ? AND ?";
+
+void BindPropId(sqlite3_stmt* st, std::int64_t obj, ULONG id)
+{
+    sqlite3_bind_int64(st, 1, obj);
+    sqlite3_bind_int64(st, 2, std::int64_t(id) << 16);
+    sqlite3_bind_int64(st, 3, (std::int64_t(id) << 16) | 0xFFFF);
+}
+
+} // namespace
+
 HRESULT StoreFile::SetProps(std::int64_t id, const std::vector<PropValue>& values)
 {
     std::lock_guard lock(m_mutex);
     Stmt del, ins;
-    HRESULT hr = Prepare("DELETE FROM props WHERE obj = ? AND (tag >> 16) = ?", &del.s);
+    HRESULT hr = Prepare(kDeleteOneProp, &del.s);
     if (SUCCEEDED(hr))
         hr = Prepare("INSERT INTO props(obj, tag, value) VALUES(?, ?, ?)", &ins.s);
     if (FAILED(hr))
         return hr;
     for (const auto& v : values) {
-        sqlite3_bind_int64(del, 1, id);
-        sqlite3_bind_int64(del, 2, v.id());
+        BindPropId(del, id, v.id());
         int rc = sqlite3_step(del);
         sqlite3_reset(del);
         if (rc != SQLITE_DONE)
@@ -676,7 +734,7 @@ HRESULT StoreFile::SetProps(std::int64_t id, const std::vector<PropValue>& value
         Bytes data = v.Serialize();
         sqlite3_bind_int64(ins, 1, id);
         sqlite3_bind_int64(ins, 2, v.tag());
-        sqlite3_bind_blob(ins, 3, data.data(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob(ins, 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
         rc = sqlite3_step(ins);
         sqlite3_reset(ins);
         if (rc != SQLITE_DONE)
@@ -685,31 +743,51 @@ HRESULT StoreFile::SetProps(std::int64_t id, const std::vector<PropValue>& value
     return S_OK;
 }
 
-HRESULT StoreFile::ReplaceProps(std::int64_t id, const PropMap& props)
+HRESULT StoreFile::InsertProps(std::int64_t id, const PropMap& props)
 {
     std::lock_guard lock(m_mutex);
-    Stmt del;
-    HRESULT hr = Prepare("DELETE FROM props WHERE obj = ?", &del.s);
+    Stmt ins;
+    HRESULT hr = Prepare("INSERT INTO props(obj, tag, value) VALUES(?, ?, ?)", &ins.s);
     if (FAILED(hr))
         return hr;
-    sqlite3_bind_int64(del, 1, id);
-    int rc = sqlite3_step(del);
-    if (rc != SQLITE_DONE)
-        return FromSqlite(rc);
-    std::vector<PropValue> values(props.begin(), props.end());
-    return SetProps(id, values);
+    for (const auto& v : props) {
+        Bytes data = v.Serialize();
+        sqlite3_bind_int64(ins, 1, id);
+        sqlite3_bind_int64(ins, 2, v.tag());
+        sqlite3_bind_blob(ins, 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
+        const int rc = sqlite3_step(ins);
+        sqlite3_reset(ins);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
+    return S_OK;
+}
+
+HRESULT StoreFile::ReplaceProps(std::int64_t id, const PropMap& props, bool fresh)
+{
+    std::lock_guard lock(m_mutex);
+    if (!fresh) {
+        Stmt del;
+        HRESULT hr = Prepare("DELETE FROM props WHERE obj = ?", &del.s);
+        if (FAILED(hr))
+            return hr;
+        sqlite3_bind_int64(del, 1, id);
+        const int rc = sqlite3_step(del);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
+    return InsertProps(id, props); // each property written once
 }
 
 HRESULT StoreFile::DeleteProps(std::int64_t id, const std::vector<ULONG>& ids)
 {
     std::lock_guard lock(m_mutex);
     Stmt del;
-    HRESULT hr = Prepare("DELETE FROM props WHERE obj = ? AND (tag >> 16) = ?", &del.s);
+    HRESULT hr = Prepare(kDeleteOneProp, &del.s);
     if (FAILED(hr))
         return hr;
     for (ULONG pid : ids) {
-        sqlite3_bind_int64(del, 1, id);
-        sqlite3_bind_int64(del, 2, pid);
+        BindPropId(del, id, pid);
         int rc = sqlite3_step(del);
         sqlite3_reset(del);
         if (rc != SQLITE_DONE)
@@ -765,15 +843,18 @@ HRESULT StoreFile::MoveObject(std::int64_t id, std::int64_t newParent)
     return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
 }
 
-HRESULT StoreFile::ReplaceSubObjects(std::int64_t message, ULONG type, const std::vector<SubObject>& subs)
+HRESULT StoreFile::ReplaceSubObjects(std::int64_t message, ULONG type, const std::vector<SubObject>& subs, bool fresh)
 {
     std::lock_guard lock(m_mutex);
-    std::vector<ObjectInfo> existing;
-    HRESULT hr = Children(message, type, std::nullopt, existing);
-    for (const auto& info : existing) {
-        if (FAILED(hr))
-            break;
-        hr = DeleteObjectTree(info.id);
+    HRESULT hr = S_OK;
+    if (!fresh) {
+        std::vector<ObjectInfo> existing;
+        hr = Children(message, type, std::nullopt, existing);
+        for (const auto& info : existing) {
+            if (FAILED(hr))
+                break;
+            hr = DeleteObjectTree(info.id);
+        }
     }
     for (const auto& sub : subs) {
         if (FAILED(hr))
@@ -781,7 +862,7 @@ HRESULT StoreFile::ReplaceSubObjects(std::int64_t message, ULONG type, const std
         std::int64_t id = 0;
         hr = InsertObject(type, message, false, sub.num, id);
         if (SUCCEEDED(hr))
-            hr = ReplaceProps(id, sub.props);
+            hr = ReplaceProps(id, sub.props, true);
     }
     return hr;
 }

@@ -8,9 +8,11 @@
 
 #include "mapi/MapiCodes.h"
 #include "mapi/MapiDefs.h"
+#include "mapi/PropIdSet.h"
 #include "mapi/PropMap.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -94,24 +96,27 @@ public:
 
     std::recursive_mutex& mutex() { return m_mutex; }
 
-    // Reading (each call takes the lock itself).
+    // Reading (each call takes the lock itself). Where `only` is given, just the properties with
+    // those identifiers are read; the others are not even decoded.
     HRESULT GetObject(std::int64_t id, ObjectInfo& out);
-    HRESULT LoadProps(std::int64_t id, PropMap& out);
+    HRESULT LoadProps(std::int64_t id, PropMap& out, const PropIdSet* only = nullptr);
     HRESULT Children(std::int64_t parent, ULONG type, std::optional<bool> associated, std::vector<ObjectInfo>& out);
     HRESULT CountChildren(std::int64_t parent, ULONG type, std::optional<bool> associated, ULONG& count);
-    // The objects below parent with all their properties, in creation order (table rows).
+    // The objects below parent with their properties, in creation order (table rows).
     HRESULT LoadChildren(std::int64_t parent, ULONG type, std::optional<bool> associated,
-                         std::vector<std::pair<ObjectInfo, PropMap>>& out);
+                         std::vector<std::pair<ObjectInfo, PropMap>>& out, const PropIdSet* only = nullptr);
 
     // Writing (inside a Transaction).
     HRESULT InsertObject(ULONG type, std::int64_t parent, bool associated, ULONG num, std::int64_t& id);
-    HRESULT ReplaceProps(std::int64_t id, const PropMap& props);
+    // Replaces every property of an object; fresh: the object has none yet (just inserted).
+    HRESULT ReplaceProps(std::int64_t id, const PropMap& props, bool fresh = false);
     HRESULT SetProps(std::int64_t id, const std::vector<PropValue>& values);
     HRESULT DeleteProps(std::int64_t id, const std::vector<ULONG>& ids);
     HRESULT DeleteObjectTree(std::int64_t id);
     HRESULT MoveObject(std::int64_t id, std::int64_t newParent);
-    // Replaces the attachments and recipients of a message.
-    HRESULT ReplaceSubObjects(std::int64_t message, ULONG type, const std::vector<SubObject>& subs);
+    // Replaces the attachments and recipients of a message (fresh: it has none yet).
+    HRESULT ReplaceSubObjects(std::int64_t message, ULONG type, const std::vector<SubObject>& subs,
+                              bool fresh = false);
     // A modification time later than every one this store handed out before.
     HRESULT NextModificationTime(std::int64_t now, std::int64_t& stamp);
 
@@ -121,7 +126,13 @@ public:
     HRESULT AllNames(std::vector<ULONG>& ids);
 
     // A number that changes whenever this store file changed, in this process or another.
+    // Changes made in this process show at once. Asking the file for other processes' changes
+    // costs a query and file locks, so that is done once per batch of calls: again after
+    // kBatchWindow, at the next turn of the calling thread's message loop, or after NewBatch.
     std::uint64_t Version();
+    static constexpr std::chrono::milliseconds kBatchWindow{50};
+    // Every file asks again at its next Version() (the notification checks call it).
+    static void NewBatch();
 
     // The change journal: every write records the objects it touched with their parents, so
     // that open tables can bring themselves up to date row by row.
@@ -146,7 +157,10 @@ private:
     HRESULT OpenDb(const std::filesystem::path& path, bool create);
     HRESULT ReadMeta();
     HRESULT Exec(const char* sql);
+    // Runs a statement without results through the statement cache.
+    HRESULT Run(const char* sql);
     HRESULT Prepare(const char* sql, sqlite3_stmt** stmt);
+    HRESULT InsertProps(std::int64_t id, const PropMap& props);
     HRESULT Populate(const std::u16string& displayName);
     HRESULT BumpChangeCounter();
     // The HRESULT of an SQLite result; corruption marks the file damaged.
@@ -167,6 +181,9 @@ private:
     std::atomic<bool> m_damaged{false};
     std::set<std::string> m_damagedTables; // not read once the file is damaged
     sqlite3_stmt* m_dataVersion = nullptr;
+    std::uint64_t m_external = 0; // the file's data version at the last look
+    std::uint64_t m_externalBatch = 0;
+    std::chrono::steady_clock::time_point m_externalAt{};
     std::map<std::string, sqlite3_stmt*> m_statements;
 };
 
