@@ -12,7 +12,9 @@ namespace mapi {
 
 namespace {
 
-// Contents rows of one folder, kept in step through the store's change journal.
+// Contents rows of one folder, kept in step through the store's change journal. It reads only
+// the properties the table wants, and computes the identity properties (entry IDs, record key)
+// of a row when they are asked for instead of keeping them in every row.
 class ContentsSource : public TableSource {
 public:
     ContentsSource(std::shared_ptr<StoreFile> file, std::int64_t folder, bool associated)
@@ -25,16 +27,9 @@ public:
         std::lock_guard lock(m_file->mutex());
         m_version = m_file->Version();
         HRESULT hr = m_file->LastChange(m_seq);
-        std::vector<std::pair<ObjectInfo, PropMap>> children;
-        if (SUCCEEDED(hr))
-            hr = m_file->LoadChildren(m_folder, MAPI_MESSAGE, m_associated, children);
         if (FAILED(hr))
             return hr;
-        rows.clear();
-        rows.reserve(children.size());
-        for (auto& [info, props] : children)
-            rows.push_back(MakeRow(info.id, std::move(props)));
-        return S_OK;
+        return Load(m_wanted ? &*m_wanted : nullptr, rows);
     }
 
     HRESULT Changes(bool& reload, std::vector<TableRow>& changed) override
@@ -62,9 +57,9 @@ public:
             PropMap props;
             if (SUCCEEDED(m_file->GetObject(id, info)) && info.type == MAPI_MESSAGE && info.parent == m_folder &&
                 info.associated == m_associated) {
-                if (FAILED(hr = m_file->LoadProps(id, props)))
+                if (FAILED(hr = m_file->LoadProps(id, props, m_wanted ? &*m_wanted : nullptr)))
                     return hr;
-                changed.push_back(MakeRow(id, std::move(props)));
+                changed.push_back(MakeRow(id, std::move(props), m_wanted ? &*m_wanted : nullptr));
             } else {
                 changed.push_back(TableRow{static_cast<std::uint32_t>(id), static_cast<std::uint64_t>(id), nullptr});
             }
@@ -93,10 +88,52 @@ public:
         };
     }
 
-private:
-    TableRow MakeRow(std::int64_t id, PropMap props)
+    bool Selective() const override { return true; }
+    void Want(const PropIdSet* ids) override
     {
-        AddMessageComputed(*m_file, id, m_folder, props);
+        if (ids)
+            m_wanted = *ids;
+        else
+            m_wanted.reset();
+    }
+    HRESULT LoadMore(const PropIdSet& ids, std::vector<TableRow>& rows) override
+    {
+        std::lock_guard lock(m_file->mutex());
+        return Load(&ids, rows);
+    }
+    bool IsComputed(ULONG id) const override { return IsContentsComputed(id); }
+    bool Computed(std::uint32_t key, ULONG id, PropValue& out) const override
+    {
+        return ContentsComputed(*m_file, key, m_folder, id, out);
+    }
+
+private:
+    HRESULT Load(const PropIdSet* ids, std::vector<TableRow>& rows)
+    {
+        std::vector<std::pair<ObjectInfo, PropMap>> children;
+        HRESULT hr = m_file->LoadChildren(m_folder, MAPI_MESSAGE, m_associated, children, ids);
+        if (FAILED(hr))
+            return hr;
+        rows.clear();
+        rows.reserve(children.size());
+        for (auto& [info, props] : children)
+            rows.push_back(MakeRow(info.id, std::move(props), ids));
+        return S_OK;
+    }
+
+    // The computed properties a row carries: every one when every property is wanted, else
+    // those a restriction or sort order looks at.
+    TableRow MakeRow(std::int64_t id, PropMap props, const PropIdSet* ids)
+    {
+        if (!ids) {
+            AddMessageComputed(*m_file, id, m_folder, props);
+        } else {
+            for (ULONG want : *ids) {
+                PropValue v;
+                if (ContentsComputed(*m_file, static_cast<std::uint32_t>(id), m_folder, want, v))
+                    props.Set(std::move(v));
+            }
+        }
         return TableRow{static_cast<std::uint32_t>(id), static_cast<std::uint64_t>(id),
                         std::make_shared<const PropMap>(std::move(props))};
     }
@@ -106,6 +143,7 @@ private:
     bool m_associated;
     std::uint64_t m_version = 0;
     std::int64_t m_seq = 0;
+    std::optional<PropIdSet> m_wanted; // none: every property
 };
 
 // The folders below one folder: its children, or with CONVENIENT_DEPTH all descendants in

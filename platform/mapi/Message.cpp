@@ -116,6 +116,51 @@ void AddMessageComputed(const StoreFile& file, std::int64_t id, std::int64_t fol
     props.Set(PropValue::Binary(PR_PARENT_ENTRYID, file.EntryIdOf(MAPI_FOLDER, folder)));
 }
 
+bool IsContentsComputed(ULONG propId)
+{
+    switch (propId) {
+    case PROP_ID(PR_ENTRYID):
+    case PROP_ID(PR_RECORD_KEY):
+    case PROP_ID(PR_STORE_ENTRYID):
+    case PROP_ID(PR_STORE_RECORD_KEY):
+    case PROP_ID(PR_OBJECT_TYPE):
+    case PROP_ID(PR_MAPPING_SIGNATURE):
+    case PROP_ID(PR_PARENT_ENTRYID):
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ContentsComputed(const StoreFile& file, std::int64_t id, std::int64_t folder, ULONG propId, PropValue& out)
+{
+    switch (propId) {
+    case PROP_ID(PR_ENTRYID):
+        out = PropValue::Binary(PR_ENTRYID, file.EntryIdOf(MAPI_MESSAGE, id));
+        return true;
+    case PROP_ID(PR_RECORD_KEY):
+        out = PropValue::Binary(PR_RECORD_KEY, file.RecordKeyOf(id));
+        return true;
+    case PROP_ID(PR_STORE_ENTRYID):
+        out = PropValue::Binary(PR_STORE_ENTRYID, file.StoreEntryId());
+        return true;
+    case PROP_ID(PR_STORE_RECORD_KEY):
+        out = PropValue::Binary(PR_STORE_RECORD_KEY, file.StoreRecordKey());
+        return true;
+    case PROP_ID(PR_OBJECT_TYPE):
+        out = PropValue::Long(PR_OBJECT_TYPE, MAPI_MESSAGE);
+        return true;
+    case PROP_ID(PR_MAPPING_SIGNATURE):
+        out = PropValue::Binary(PR_MAPPING_SIGNATURE, file.StoreRecordKey());
+        return true;
+    case PROP_ID(PR_PARENT_ENTRYID):
+        out = PropValue::Binary(PR_PARENT_ENTRYID, file.EntryIdOf(MAPI_FOLDER, folder));
+        return true;
+    default:
+        return false;
+    }
+}
+
 HRESULT Message::Open(MsgStore* store, const ObjectInfo& info, bool writable, IMessage** out)
 {
     auto state = std::make_shared<MessageState>();

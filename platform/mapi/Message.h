@@ -66,6 +66,9 @@ private:
 
 // Properties of a message that the store computes, for the message and its table rows.
 void AddMessageComputed(const StoreFile& file, std::int64_t id, std::int64_t folder, PropMap& props);
+// One of those of a stored message (false for a property that is not one of them).
+bool IsContentsComputed(ULONG propId);
+bool ContentsComputed(const StoreFile& file, std::int64_t id, std::int64_t folder, ULONG propId, PropValue& out);
 bool IsMessageComputed(ULONG id);
 
 } // namespace mapi

@@ -9,6 +9,12 @@
 
 namespace mapi {
 
+// Where the out-of-line parts of a value go: chained MAPI blocks, or one block laid out in turn.
+struct ValueSpace {
+    void* parent = nullptr;
+    char** cursor = nullptr;
+};
+
 namespace {
 
 const Bytes kEmptyBytes;
@@ -95,26 +101,53 @@ std::u16string WideFromBytes(const Bytes& b)
     return s;
 }
 
-template <class T>
-SCODE More(ULONG cb, void* parent, T** out)
+ULONG Align8(std::size_t n) { return static_cast<ULONG>((n + 7u) & ~std::size_t(7)); }
+
+// Bytes of the UTF-8 form of UTF-16 text, as Utf16ToUtf8 writes it (a lone surrogate becomes
+// U+FFFD, three bytes).
+std::size_t Utf8Length(const std::u16string& s)
 {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        if (c < 0x80)
+            n += 1;
+        else if (c < 0x800)
+            n += 2;
+        else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            n += 4;
+            ++i;
+        } else
+            n += 3;
+    }
+    return n;
+}
+
+template <class T>
+SCODE More(ULONG cb, const ValueSpace& space, T** out)
+{
+    if (space.cursor) {
+        *out = reinterpret_cast<T*>(*space.cursor);
+        *space.cursor += Align8(cb);
+        return S_OK;
+    }
     void* p = nullptr;
-    SCODE sc = MAPIAllocateMore(cb ? cb : 1, parent, &p);
+    SCODE sc = MAPIAllocateMore(cb ? cb : 1, space.parent, &p);
     *out = static_cast<T*>(p);
     return sc;
 }
 
-SCODE DupNarrow(const std::u16string& s, void* parent, LPSTR* out)
+SCODE DupNarrow(const std::u16string& s, const ValueSpace& space, LPSTR* out)
 {
     std::string narrow = platform::Utf16ToUtf8(s);
-    SCODE sc = More(ULONG(narrow.size() + 1), parent, out);
+    SCODE sc = More(ULONG(narrow.size() + 1), space, out);
     if (SUCCEEDED(sc))
         std::memcpy(*out, narrow.c_str(), narrow.size() + 1);
     return sc;
 }
-SCODE DupWide(const std::u16string& s, void* parent, LPWSTR* out)
+SCODE DupWide(const std::u16string& s, const ValueSpace& space, LPWSTR* out)
 {
-    SCODE sc = More(ULONG((s.size() + 1) * sizeof(WCHAR)), parent, out);
+    SCODE sc = More(ULONG((s.size() + 1) * sizeof(WCHAR)), space, out);
     if (SUCCEEDED(sc)) {
         std::memcpy(*out, s.data(), s.size() * sizeof(WCHAR));
         (*out)[s.size()] = 0;
@@ -287,7 +320,7 @@ ULONG PropValue::ReportedTag(bool unicode) const
     return m_tag;
 }
 
-HRESULT PropValue::ToSPropValue(ULONG requestedTag, SPropValue& out, void* parent) const
+ULONG PropValue::OutputType(ULONG requestedTag) const
 {
     ULONG type = PROP_TYPE(requestedTag);
     if (type == PT_UNSPECIFIED)
@@ -296,11 +329,71 @@ HRESULT PropValue::ToSPropValue(ULONG requestedTag, SPropValue& out, void* paren
     if (type != this->type()) {
         const bool textPair = (type == PT_STRING8 && this->type() == PT_UNICODE) ||
                               (type == PT_MV_STRING8 && this->type() == PT_MV_UNICODE);
-        if (!textPair) {
-            out.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(requestedTag));
-            out.Value.err = MAPI_E_NOT_FOUND;
-            return S_OK;
-        }
+        if (!textPair)
+            return PT_UNSPECIFIED;
+    }
+    return type;
+}
+
+ULONG PropValue::OutOfLineSize(ULONG requestedTag) const
+{
+    std::size_t n = 0;
+    switch (OutputType(requestedTag)) {
+    case PT_STRING8:
+        return Align8(Utf8Length(str()) + 1);
+    case PT_UNICODE:
+        return Align8((str().size() + 1) * sizeof(WCHAR));
+    case PT_BINARY:
+        return Align8(bin().size());
+    case PT_CLSID:
+        return Align8(sizeof(GUID));
+    case PT_MV_BINARY:
+        n = Align8(mvBin().size() * sizeof(SBinary));
+        for (const auto& b : mvBin())
+            n += Align8(b.size());
+        return static_cast<ULONG>(n);
+    case PT_MV_CLSID:
+        return Align8(mvBin().size() * sizeof(GUID));
+    case PT_MV_STRING8:
+        n = Align8(mvStr().size() * sizeof(LPSTR));
+        for (const auto& t : mvStr())
+            n += Align8(Utf8Length(t) + 1);
+        return static_cast<ULONG>(n);
+    case PT_MV_UNICODE:
+        n = Align8(mvStr().size() * sizeof(LPWSTR));
+        for (const auto& t : mvStr())
+            n += Align8((t.size() + 1) * sizeof(WCHAR));
+        return static_cast<ULONG>(n);
+    case PT_MV_I2:
+        return Align8(mvNum().size() * sizeof(SHORT));
+    case PT_MV_LONG:
+        return Align8(mvNum().size() * sizeof(LONG));
+    case PT_MV_I8:
+        return Align8(mvNum().size() * sizeof(LONGLONG));
+    case PT_MV_SYSTIME:
+        return Align8(mvNum().size() * sizeof(FILETIME));
+    default:
+        return 0;
+    }
+}
+
+HRESULT PropValue::ToSPropValue(ULONG requestedTag, SPropValue& out, void* parent) const
+{
+    return Convert(requestedTag, out, ValueSpace{parent, nullptr});
+}
+
+HRESULT PropValue::ToSPropValueIn(ULONG requestedTag, SPropValue& out, char*& space) const
+{
+    return Convert(requestedTag, out, ValueSpace{nullptr, &space});
+}
+
+HRESULT PropValue::Convert(ULONG requestedTag, SPropValue& out, const ValueSpace& parent) const
+{
+    const ULONG type = OutputType(requestedTag);
+    if (type == PT_UNSPECIFIED) {
+        out.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(requestedTag));
+        out.Value.err = MAPI_E_NOT_FOUND;
+        return S_OK;
     }
     std::memset(&out, 0, sizeof(out));
     out.ulPropTag = PROP_TAG(type, id());

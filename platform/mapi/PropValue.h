@@ -14,6 +14,7 @@
 namespace mapi {
 
 using Bytes = std::string; // binary values (and serialised forms) as byte strings
+struct ValueSpace;
 
 class PropValue {
 public:
@@ -54,6 +55,10 @@ public:
     // Into a caller's value of the requested tag (its type may be PT_UNSPECIFIED, or the other
     // string width); out-of-line data is allocated with MAPIAllocateMore on parent.
     HRESULT ToSPropValue(ULONG requestedTag, SPropValue& out, void* parent) const;
+    // The same with the out-of-line data laid out from `space` on, which moves past it: a block
+    // of at least OutOfLineSize(requestedTag) bytes, 8-aligned.
+    HRESULT ToSPropValueIn(ULONG requestedTag, SPropValue& out, char*& space) const;
+    ULONG OutOfLineSize(ULONG requestedTag) const;
     // The tag under which this value is reported (string width chosen by the caller).
     ULONG ReportedTag(bool unicode) const;
 
@@ -67,6 +72,10 @@ public:
     bool operator==(const PropValue& other) const { return m_tag == other.m_tag && m_data == other.m_data; }
 
 private:
+    // The type a value is given out as for a requested tag; PT_UNSPECIFIED when it cannot be.
+    ULONG OutputType(ULONG requestedTag) const;
+    HRESULT Convert(ULONG requestedTag, SPropValue& out, const ValueSpace& space) const;
+
     ULONG m_tag = PR_NULL_TAG;
     Data m_data;
     static constexpr ULONG PR_NULL_TAG = PROP_TAG(PT_NULL, 0);

@@ -199,6 +199,27 @@ HRESULT Restriction::Compile(const SRestriction& res, std::unique_ptr<Restrictio
     return S_OK;
 }
 
+void Restriction::AddPropIds(PropIdSet& ids) const
+{
+    switch (m_rt) {
+    case RES_AND:
+    case RES_OR:
+    case RES_NOT:
+    case RES_COMMENT:
+        for (const auto& c : m_children)
+            c->AddPropIds(ids);
+        return;
+    case RES_SUBRESTRICTION:
+        return;
+    case RES_COMPAREPROPS:
+        ids.Add(PROP_ID(m_tag2));
+        [[fallthrough]];
+    default:
+        ids.Add(PROP_ID(m_tag));
+        return;
+    }
+}
+
 bool Restriction::IsEquality(ULONG& tag, const PropValue*& value) const
 {
     if (m_rt != RES_PROPERTY || m_relop != RELOP_EQ || !m_value)

@@ -2,6 +2,7 @@
 // A property missing from a row makes every comparison on it false.
 #pragma once
 
+#include "mapi/PropIdSet.h"
 #include "mapi/PropMap.h"
 
 #include <functional>
@@ -24,6 +25,10 @@ public:
 
     // For RES_PROPERTY with RELOP_EQ: the tag and the value the row must equal.
     bool IsEquality(ULONG& tag, const PropValue*& value) const;
+
+    // The identifiers of the properties a row must carry to be matched (those of sub-objects'
+    // rows are not the row's own).
+    void AddPropIds(PropIdSet& ids) const;
 
     // The value of tag in a row, when the row has it with a matching type.
     static const PropValue* RowValue(const PropMap& row, ULONG tag);

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <set>
+#include <string_view>
 #include <unordered_set>
 
 namespace mapi {
@@ -19,7 +21,9 @@ HRESULT Table::Create(std::shared_ptr<TableSource> source, bool unicode, IMAPITa
     auto* t = new (std::nothrow) Table(std::move(source), unicode);
     if (!t)
         return MAPI_E_NOT_ENOUGH_MEMORY;
-    HRESULT hr = t->Refresh();
+    // A selective source's rows are read when first asked for, once the caller has said which
+    // columns, restriction and sort order it wants.
+    HRESULT hr = t->m_selective ? S_OK : t->Refresh();
     if (FAILED(hr)) {
         t->Release();
         return hr;
@@ -28,7 +32,8 @@ HRESULT Table::Create(std::shared_ptr<TableSource> source, bool unicode, IMAPITa
     return S_OK;
 }
 
-Table::Table(std::shared_ptr<TableSource> source, bool unicode) : m_source(std::move(source)), m_unicode(unicode)
+Table::Table(std::shared_ptr<TableSource> source, bool unicode)
+    : m_source(std::move(source)), m_unicode(unicode), m_selective(m_source->Selective())
 {
     m_columns = m_source->DefaultColumns();
     for (auto& tag : m_columns) {
@@ -286,11 +291,71 @@ void Table::RemoveFromView(std::uint32_t key)
     ViewChanged();
 }
 
+PropIdSet Table::Needed() const
+{
+    PropIdSet ids;
+    // Columns and indexes can take the properties the source computes from it row by row;
+    // restrictions and sort orders look at rows as the rows carry them.
+    for (ULONG tag : m_columns)
+        if (!m_source->IsComputed(PROP_ID(tag)))
+            ids.Add(PROP_ID(tag));
+    for (const auto& [tag, index] : m_indexes)
+        if (!m_source->IsComputed(PROP_ID(tag)))
+            ids.Add(PROP_ID(tag));
+    if (m_restriction)
+        m_restriction->AddPropIds(ids);
+    for (const auto& s : m_sorts)
+        ids.Add(PROP_ID(s.ulPropTag));
+    ids.Add(m_findIds);
+    return ids;
+}
+
+HRESULT Table::Widen()
+{
+    if (!m_selective || m_wantAll)
+        return S_OK;
+    const PropIdSet missing = m_wanted.Missing(Needed());
+    if (missing.empty())
+        return S_OK;
+    if (m_loaded) {
+        // Rows the source no longer has, or has newly, are left to the next look at its changes.
+        std::vector<TableRow> rows;
+        HRESULT hr = m_source->LoadMore(missing, rows);
+        if (FAILED(hr))
+            return hr;
+        for (auto& r : rows) {
+            auto it = m_rows.find(r.key);
+            if (it == m_rows.end() || !r.props || r.props->empty())
+                continue;
+            auto merged = std::make_shared<PropMap>(*it->second.props);
+            merged->Merge(*r.props);
+            it->second.props = std::move(merged);
+        }
+    }
+    m_wanted.Add(missing);
+    m_source->Want(&m_wanted);
+    return S_OK;
+}
+
+const PropValue* Table::ValueOf(std::uint32_t key, const Row& row, ULONG id, PropValue& scratch) const
+{
+    if (const PropValue* v = row.props->Find(id))
+        return v;
+    if (m_selective && m_source->Computed(key, id, scratch))
+        return &scratch;
+    return nullptr;
+}
+
 HRESULT Table::FullLoad()
 {
     std::optional<std::uint32_t> cursorKey;
     if (m_loaded && m_cursor < Visible().size())
         cursorKey = Visible()[m_cursor];
+    if (m_selective) {
+        if (!m_wantAll)
+            m_wanted.Add(Needed());
+        m_source->Want(m_wantAll ? nullptr : &m_wanted);
+    }
     std::vector<TableRow> rows;
     HRESULT hr = m_source->LoadAll(rows);
     if (FAILED(hr))
@@ -313,9 +378,12 @@ HRESULT Table::Refresh()
 {
     if (!m_loaded)
         return FullLoad();
+    HRESULT hr = Widen(); // columns set since the rows were read
+    if (FAILED(hr))
+        return hr;
     bool reload = false;
     std::vector<TableRow> changed;
-    HRESULT hr = m_source->Changes(reload, changed);
+    hr = m_source->Changes(reload, changed);
     if (FAILED(hr))
         return hr;
     if (reload) {
@@ -382,28 +450,73 @@ HRESULT Table::Refresh()
 
 // ---- equality indexes for FindRow ----
 
-void Table::IndexKeys(const PropMap& row, ULONG indexTag, std::vector<std::string>& keys)
+namespace {
+
+std::uint64_t KeyHash(const PropValue& v)
 {
-    keys.clear();
-    const PropValue* v = row.Find(PROP_ID(indexTag));
+    if (v.type() == PT_BINARY || v.type() == PT_CLSID)
+        return std::hash<std::string_view>{}(v.bin()); // its equality key is the bytes themselves
+    return std::hash<std::string>{}(EqualityKey(v));
+}
+
+bool SameKey(const PropValue& a, const PropValue& b)
+{
+    if (a.type() != b.type())
+        return false;
+    if (a.type() == PT_BINARY || a.type() == PT_CLSID)
+        return a.bin() == b.bin();
+    return EqualityKey(a) == EqualityKey(b);
+}
+
+} // namespace
+
+// The hashes under which a row stands in the index of indexTag: of its value, or of each value
+// of a multi-valued property of that type.
+void Table::IndexKeys(std::uint32_t key, ULONG indexTag, std::vector<std::uint64_t>& hashes)
+{
+    hashes.clear();
+    PropValue scratch;
+    const PropValue* v = ValueOf(key, m_rows.at(key), PROP_ID(indexTag), scratch);
     if (!v)
         return;
     const ULONG type = PROP_TYPE(indexTag);
     if (v->type() == type) {
-        keys.push_back(EqualityKey(*v));
+        hashes.push_back(KeyHash(*v));
         return;
     }
     if (v->type() != (type | MV_FLAG))
         return;
     if (type == PT_UNICODE)
         for (const auto& s : v->mvStr())
-            keys.push_back(EqualityKey(PropValue(indexTag, s)));
+            hashes.push_back(KeyHash(PropValue(indexTag, s)));
     else if (type == PT_BINARY || type == PT_CLSID)
         for (const auto& b : v->mvBin())
-            keys.push_back(EqualityKey(PropValue(indexTag, b)));
+            hashes.push_back(KeyHash(PropValue(indexTag, b)));
     else
         for (auto n : v->mvNum())
-            keys.push_back(EqualityKey(PropValue(indexTag, n)));
+            hashes.push_back(KeyHash(PropValue(indexTag, n)));
+}
+
+// Whether a row's value of indexTag (or one of its values) equals value.
+bool Table::IndexMatch(std::uint32_t key, ULONG indexTag, const PropValue& value)
+{
+    PropValue scratch;
+    const PropValue* v = ValueOf(key, m_rows.at(key), PROP_ID(indexTag), scratch);
+    if (!v)
+        return false;
+    const ULONG type = PROP_TYPE(indexTag);
+    if (v->type() == type)
+        return SameKey(*v, value);
+    if (v->type() != (type | MV_FLAG))
+        return false;
+    if (type == PT_UNICODE)
+        return std::any_of(v->mvStr().begin(), v->mvStr().end(),
+                           [&](const std::u16string& s) { return SameKey(PropValue(indexTag, s), value); });
+    if (type == PT_BINARY || type == PT_CLSID)
+        return std::any_of(v->mvBin().begin(), v->mvBin().end(),
+                           [&](const Bytes& b) { return SameKey(PropValue(indexTag, b), value); });
+    return std::any_of(v->mvNum().begin(), v->mvNum().end(),
+                       [&](std::int64_t n) { return SameKey(PropValue(indexTag, n), value); });
 }
 
 Table::Index& Table::IndexFor(ULONG indexTag)
@@ -413,37 +526,34 @@ Table::Index& Table::IndexFor(ULONG indexTag)
         return it->second;
     Index& index = m_indexes[indexTag];
     index.reserve(m_view.size());
-    std::vector<std::string> keys;
+    std::vector<std::uint64_t> hashes;
     for (std::uint32_t key : m_view) {
-        IndexKeys(*m_rows.at(key).props, indexTag, keys);
-        for (auto& k : keys)
-            index[k].push_back(key);
+        IndexKeys(key, indexTag, hashes);
+        for (auto h : hashes)
+            index.emplace(h, key);
     }
     return index;
 }
 
 void Table::IndexAdd(std::uint32_t key)
 {
-    std::vector<std::string> keys;
+    std::vector<std::uint64_t> hashes;
     for (auto& [tag, index] : m_indexes) {
-        IndexKeys(*m_rows.at(key).props, tag, keys);
-        for (auto& k : keys)
-            index[k].push_back(key);
+        IndexKeys(key, tag, hashes);
+        for (auto h : hashes)
+            index.emplace(h, key);
     }
 }
 
 void Table::IndexRemove(std::uint32_t key)
 {
-    std::vector<std::string> keys;
+    std::vector<std::uint64_t> hashes;
     for (auto& [tag, index] : m_indexes) {
-        IndexKeys(*m_rows.at(key).props, tag, keys);
-        for (auto& k : keys) {
-            auto it = index.find(k);
-            if (it == index.end())
-                continue;
-            std::erase(it->second, key);
-            if (it->second.empty())
-                index.erase(it);
+        IndexKeys(key, tag, hashes);
+        for (auto h : hashes) {
+            auto [b, e] = index.equal_range(h);
+            while (b != e)
+                b = b->second == key ? index.erase(b) : std::next(b);
         }
     }
 }
@@ -479,6 +589,13 @@ HRESULT Table::QueryColumns(ULONG ulFlags, LPSPropTagArray* lpPropTagArray)
     HRESULT hr = Refresh();
     if (FAILED(hr))
         return hr;
+    if (m_selective && !m_wantAll) {
+        // Every property of every row: read them all from now on.
+        m_wantAll = true;
+        m_source->Want(nullptr);
+        if (FAILED(hr = FullLoad()))
+            return hr;
+    }
     std::set<ULONG> seen;
     std::vector<ULONG> all = m_columns;
     for (ULONG t : all)
@@ -594,6 +711,19 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
     std::unique_ptr<Restriction> res;
     if (FAILED(hr = Restriction::Compile(*lpRestriction, res)))
         return hr;
+    ULONG tag = 0;
+    const PropValue* value = nullptr;
+    const ULONG vt = res->IsEquality(tag, value) ? value->type() : 0;
+    const bool indexed = m_categories == 0 && value && !(vt & MV_FLAG) && vt != PT_NULL && vt != PT_OBJECT &&
+                         vt != PT_ERROR;
+    // The rows must carry what the restriction looks at; an indexed property the source
+    // computes is computed for the index alone.
+    if (!indexed)
+        res->AddPropIds(m_findIds);
+    else if (!m_source->IsComputed(PROP_ID(tag)))
+        m_findIds.Add(PROP_ID(tag));
+    if (FAILED(hr = Widen()))
+        return hr;
     std::size_t start = 0;
     bool moved = false;
     if (FAILED(hr = ResolveBookmark(bkOrigin, start, moved)))
@@ -608,22 +738,21 @@ HRESULT Table::FindRow(LPSRestriction lpRestriction, BOOKMARK bkOrigin, ULONG ul
         return MAPI_E_NOT_FOUND;
 
     std::optional<std::size_t> found;
-    ULONG tag = 0;
-    const PropValue* value = nullptr;
-    const ULONG vt = res->IsEquality(tag, value) ? value->type() : 0;
-    if (m_categories == 0 && value && !(vt & MV_FLAG) && vt != PT_NULL && vt != PT_OBJECT && vt != PT_ERROR) {
+    if (indexed) {
         // An equality on one property: answered from the index of that property.
-        Index& index = IndexFor(PROP_TAG(vt, PROP_ID(tag)));
-        auto it = index.find(EqualityKey(*value));
-        if (it != index.end()) {
-            for (std::uint32_t key : it->second) {
-                const std::optional<std::size_t> at = PositionOf(key);
-                if (!at)
-                    continue;
-                const std::size_t pos = *at;
-                if (backward ? pos <= start && (!found || pos > *found) : pos >= start && (!found || pos < *found))
-                    found = pos;
-            }
+        const ULONG indexTag = PROP_TAG(vt, PROP_ID(tag));
+        Index& index = IndexFor(indexTag);
+        auto [b, e] = index.equal_range(KeyHash(*value));
+        for (; b != e; ++b) {
+            const std::uint32_t key = b->second;
+            if (!IndexMatch(key, indexTag, *value))
+                continue;
+            const std::optional<std::size_t> at = PositionOf(key);
+            if (!at)
+                continue;
+            const std::size_t pos = *at;
+            if (backward ? pos <= start && (!found || pos > *found) : pos >= start && (!found || pos < *found))
+                found = pos;
         }
     } else if (backward) {
         for (std::size_t i = start + 1; i-- > 0;) {
@@ -659,11 +788,16 @@ HRESULT Table::Restrict(LPSRestriction lpRestriction, ULONG)
         if (FAILED(hr))
             return hr;
     }
-    HRESULT hr = Refresh();
+    // Rows not read yet are read once, with what this restriction needs.
+    HRESULT hr = m_loaded ? Refresh() : S_OK;
     if (FAILED(hr))
         return hr;
     m_restriction = std::move(res);
-    RebuildView();
+    if (m_loaded) {
+        if (FAILED(hr = Widen()))
+            return hr;
+        RebuildView();
+    }
     m_cursor = 0;
     Raise(TABLE_RESTRICT_DONE);
     return S_OK;
@@ -710,7 +844,7 @@ HRESULT Table::SortTable(LPSSortOrderSet lpSortCriteria, ULONG)
             return MAPI_E_INVALID_TYPE;
     }
     std::lock_guard lock(m_mutex);
-    HRESULT hr = Refresh();
+    HRESULT hr = m_loaded ? Refresh() : S_OK;
     if (FAILED(hr))
         return hr;
     m_sorts.assign(lpSortCriteria->aSort, lpSortCriteria->aSort + lpSortCriteria->cSorts);
@@ -718,7 +852,10 @@ HRESULT Table::SortTable(LPSSortOrderSet lpSortCriteria, ULONG)
         m_expandState.clear();
     m_categories = lpSortCriteria->cCategories;
     m_expanded = lpSortCriteria->cExpanded;
-    RebuildView();
+    if (m_loaded && FAILED(hr = Widen()))
+        return hr;
+    if (m_loaded)
+        RebuildView();
     m_cursor = 0;
     Raise(TABLE_SORT_DONE);
     return S_OK;
@@ -743,30 +880,46 @@ HRESULT Table::QuerySortOrder(LPSSortOrderSet* lppSortCriteria)
     return S_OK;
 }
 
-HRESULT Table::MakeRow(const Row& row, std::uint32_t key, SRow& out)
+HRESULT Table::MakeRow(const Row& row, std::uint32_t key, SRow& out, bool leaf)
 {
     out.ulAdrEntryPad = 0;
     out.cValues = static_cast<ULONG>(m_columns.size());
+    out.lpProps = nullptr;
+    const std::size_t n = m_columns.size();
+    // What each column shows, then one block for the values and everything they point to.
+    std::vector<const PropValue*> values(n, nullptr);
+    std::vector<ULONG> tags(m_columns);
+    std::vector<PropValue> computed(n);
+    std::size_t extra = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const PropValue* v = leaf ? ValueOf(key, row, PROP_ID(tags[i]), computed[i]) : row.props->Find(PROP_ID(tags[i]));
+        if (v && PROP_TYPE(tags[i]) == PT_UNSPECIFIED)
+            tags[i] = v->ReportedTag(m_unicode);
+        if (v && v->type() != PT_OBJECT) {
+            values[i] = v;
+            extra += v->OutOfLineSize(tags[i]);
+        } else if (PROP_ID(tags[i]) == PROP_ID(PR_INSTANCE_KEY) && PROP_TYPE(tags[i]) != PT_ERROR) {
+            extra += 8;
+        }
+    }
+    const std::size_t head = sizeof(SPropValue) * (n ? n : 1);
     void* block = nullptr;
-    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * (m_columns.empty() ? 1 : m_columns.size())),
-                                    &block);
+    HRESULT hr = MAPIAllocateBuffer(static_cast<ULONG>(head + extra), &block);
     if (FAILED(hr))
         return hr;
     auto* vals = static_cast<LPSPropValue>(block);
-    for (std::size_t i = 0; i < m_columns.size() && SUCCEEDED(hr); ++i) {
+    char* space = static_cast<char*>(block) + head;
+    for (std::size_t i = 0; i < n && SUCCEEDED(hr); ++i) {
         std::memset(&vals[i], 0, sizeof(SPropValue));
-        ULONG tag = m_columns[i];
-        const PropValue* v = row.props->Find(PROP_ID(tag));
-        if (v && PROP_TYPE(tag) == PT_UNSPECIFIED)
-            tag = v->ReportedTag(m_unicode);
-        if (v && v->type() != PT_OBJECT) {
-            hr = v->ToSPropValue(tag, vals[i], block);
+        const ULONG tag = tags[i];
+        if (values[i]) {
+            hr = values[i]->ToSPropValueIn(tag, vals[i], space);
         } else if (PROP_ID(tag) == PROP_ID(PR_INSTANCE_KEY) && PROP_TYPE(tag) != PT_ERROR) {
             vals[i].ulPropTag = PR_INSTANCE_KEY;
             vals[i].Value.bin.cb = sizeof(key);
-            hr = MAPIAllocateMore(sizeof(key), block, reinterpret_cast<void**>(&vals[i].Value.bin.lpb));
-            if (SUCCEEDED(hr))
-                std::memcpy(vals[i].Value.bin.lpb, &key, sizeof(key));
+            vals[i].Value.bin.lpb = reinterpret_cast<LPBYTE>(space);
+            std::memcpy(space, &key, sizeof(key));
+            space += 8;
         } else if (tag == PR_ROW_TYPE) {
             vals[i].ulPropTag = PR_ROW_TYPE;
             vals[i].Value.l = TBL_LEAF_ROW;
@@ -812,7 +965,7 @@ HRESULT Table::QueryRows(LONG lRowCount, ULONG ulFlags, LPSRowSet* lppRows)
     set->cRows = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t key = Visible()[from + i];
-        hr = MakeRow(RowOf(key), key, set->aRow[i]);
+        hr = MakeRow(RowOf(key), key, set->aRow[i], !m_headings.contains(key));
         if (FAILED(hr)) {
             FreeProws(set);
             return hr;
@@ -835,6 +988,12 @@ HRESULT Table::Advise(ULONG ulEventMask, LPMAPIADVISESINK lpAdviseSink, ULONG* l
         return MAPI_E_INVALID_PARAMETER;
     auto loop = platform::MessageLoop::CurrentShared();
     std::lock_guard lock(m_mutex);
+    // Events tell of changes to the rows as they are from here on.
+    if (!m_loaded) {
+        HRESULT hr = Refresh();
+        if (FAILED(hr))
+            return hr;
+    }
     Sink s;
     s.connection = m_nextConnection++;
     s.mask = ulEventMask;
@@ -1030,7 +1189,7 @@ HRESULT Table::ExpandRow(ULONG cbInstanceKey, LPBYTE pbInstanceKey, ULONG ulRowC
         set->cRows = 0;
         for (std::size_t i = 0; i < give; ++i) {
             const std::uint32_t key = m_display[at + i];
-            if (FAILED(hr = MakeRow(RowOf(key), key, set->aRow[i]))) {
+            if (FAILED(hr = MakeRow(RowOf(key), key, set->aRow[i], !m_headings.contains(key)))) {
                 FreeProws(set);
                 return hr;
             }

@@ -1,5 +1,7 @@
 // Table: IMAPITable over a TableSource. Keeps the source's rows, the restricted and sorted view
 // of them, the cursor, bookmarks, and the equality indexes that answer FindRow without a scan.
+// Rows are read when they are first needed, and from a selective source with only the
+// properties that the columns, the restriction, the sort order and FindRow need.
 // Advised sinks get the table's events on the message loop of the thread that advised them:
 // each change the table takes in from its source becomes a row event in the table's columns at
 // that moment, in the order the changes were taken in, so that a sink that keeps rows stays
@@ -68,7 +70,8 @@ private:
         std::optional<std::uint32_t> key; // none: after the last row
         std::size_t position;
     };
-    using Index = std::unordered_map<std::string, std::vector<std::uint32_t>>;
+    // Rows by a hash of their equality key (a candidate is checked against the value itself).
+    using Index = std::unordered_multimap<std::uint64_t, std::uint32_t>;
 
     // The one reference to an advised sink. Notifications posted to the sink's loop reach it
     // through this, so after Unadvise none arrives and none holds the sink any longer.
@@ -129,6 +132,12 @@ private:
     Heading* FindHeading(ULONG cbInstanceKey, const BYTE* pbInstanceKey);
 
     HRESULT Refresh();
+    // The properties rows must carry for the columns, restriction, sort order, indexes and the
+    // restrictions FindRow was given; Widen reads those the rows lack.
+    PropIdSet Needed() const;
+    HRESULT Widen();
+    // A property of a row: kept in the row, or computed by the source.
+    const PropValue* ValueOf(std::uint32_t key, const Row& row, ULONG id, PropValue& scratch) const;
     // Runs on a loop that has sinks: takes in the source's changes (raising their events).
     void CheckForChanges();
     bool HasTableSinks() const;
@@ -145,16 +154,22 @@ private:
     void ViewChanged();
     HRESULT ResolveBookmark(BOOKMARK bk, std::size_t& pos, bool& moved);
     Index& IndexFor(ULONG indexTag);
-    static void IndexKeys(const PropMap& row, ULONG indexTag, std::vector<std::string>& keys);
+    void IndexKeys(std::uint32_t key, ULONG indexTag, std::vector<std::uint64_t>& hashes);
+    bool IndexMatch(std::uint32_t key, ULONG indexTag, const PropValue& value);
     void IndexAdd(std::uint32_t key);
     void IndexRemove(std::uint32_t key);
-    HRESULT MakeRow(const Row& row, std::uint32_t key, SRow& out);
+    // One row in the current columns, in one block of memory.
+    HRESULT MakeRow(const Row& row, std::uint32_t key, SRow& out, bool leaf = true);
 
     std::atomic<ULONG> m_refs{1};
     std::recursive_mutex m_mutex;
     std::shared_ptr<TableSource> m_source;
     bool m_unicode;
     bool m_loaded = false;
+    bool m_selective = false;
+    bool m_wantAll = false; // every property (TBL_ALL_COLUMNS was asked for)
+    PropIdSet m_wanted;     // what the rows of a selective source carry
+    PropIdSet m_findIds;    // properties FindRow restrictions looked at
     std::unordered_map<std::uint32_t, Row> m_rows;
     std::vector<std::uint32_t> m_view;
     std::unordered_map<std::uint32_t, std::uint32_t> m_positions; // valid only while m_positionsValid

@@ -2,6 +2,8 @@
 // then for the rows that changed since, so that it stays in step with the store.
 #pragma once
 
+#include "mapi/MapiCodes.h"
+#include "mapi/PropIdSet.h"
 #include "mapi/PropMap.h"
 #include "mapi/Restriction.h"
 
@@ -27,6 +29,16 @@ public:
     virtual std::vector<ULONG> DefaultColumns() const = 0;
     // Sub-object rows of a row, for RES_SUBRESTRICTION.
     virtual SubObjectRows SubRows(const TableRow&) { return {}; }
+
+    // A selective source reads only the properties the table asks for (Want, before LoadAll and
+    // Changes; null: every one), reads more of them for the rows it has with LoadMore, and hands
+    // out the properties it computes (entry ID, record key...) row by row through Computed
+    // instead of keeping them in every row. Other sources give every property.
+    virtual bool Selective() const { return false; }
+    virtual void Want(const PropIdSet* /*ids*/) {}
+    virtual HRESULT LoadMore(const PropIdSet& /*ids*/, std::vector<TableRow>& /*rows*/) { return MAPI_E_NO_SUPPORT; }
+    virtual bool IsComputed(ULONG /*id*/) const { return false; }
+    virtual bool Computed(std::uint32_t /*key*/, ULONG /*id*/, PropValue& /*out*/) const { return false; }
 };
 
 // A fixed list of rows (store table, profile table, and snapshots).
