@@ -248,7 +248,8 @@ HRESULT StoreFile::Prepare(const char* sql, sqlite3_stmt** stmt)
 HRESULT StoreFile::OpenDb(const std::filesystem::path& path, bool create)
 {
     m_path = path;
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    // Every use of the connection holds m_mutex, so SQLite need not lock it again on each call.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK)
         return ResultOf(rc);
