@@ -425,6 +425,8 @@ HRESULT GetNextOccurence(const SPropValue* pattern, const FILETIME* after, FILET
         goto Exit;
     if (FileTimeToSystemTime(after, &utc) && SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
         r = SystemTimeToMinutes(&local);
+    else if (platform::FileTimeToUInt64(*after) < 864000000000ULL)
+        r = 0; // local time before 1601: every occurrence comes after it
     if (r < 0) {
         hr = E_INVALIDARG;
         TracePrint(__FILE__, __LINE__, TL_ERROR, "SystemTimeToTzSpecificLocalTime() failed. hr=0x%08lx\n", hr);
