@@ -19,6 +19,24 @@ struct RECT {
 using LPRECT = RECT*;
 using LPCRECT = const RECT*;
 
+// Where a window is shown: its restored (normal) rectangle, its minimised and maximised
+// positions, and its show state; 44 bytes, as the registry keeps it.
+struct WINDOWPLACEMENT {
+    UINT length;
+    UINT flags;
+    UINT showCmd;
+    POINT ptMinPosition;
+    POINT ptMaxPosition;
+    RECT rcNormalPosition;
+};
+using LPWINDOWPLACEMENT = WINDOWPLACEMENT*;
+static_assert(sizeof(WINDOWPLACEMENT) == 44);
+
+// WINDOWPLACEMENT flags.
+#define WPF_SETMINPOSITION 0x0001
+#define WPF_RESTORETOMAXIMIZED 0x0002
+#define WPF_ASYNCWINDOWPLACEMENT 0x0004
+
 struct MSG {
     HWND hwnd;
     UINT message;
@@ -47,6 +65,7 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_ENABLE 0x000A
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUERYENDSESSION 0x0011
@@ -56,6 +75,7 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_SETTINGCHANGE 0x001A
 #define WM_WININICHANGE WM_SETTINGCHANGE
 #define WM_ACTIVATEAPP 0x001C
+#define WM_NOTIFY 0x004E
 #define WM_NCCREATE 0x0081
 #define WM_NCDESTROY 0x0082
 #define WM_KEYFIRST 0x0100
@@ -92,6 +112,34 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 #define WS_POPUP 0x80000000L
 #define WS_CHILD 0x40000000L
 #define WS_VISIBLE 0x10000000L
+
+// More window styles: the state bits a window's style carries, and the frame of a main window.
+#define WS_MINIMIZE 0x20000000L
+#define WS_DISABLED 0x08000000L
+#define WS_MAXIMIZE 0x01000000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_OVERLAPPEDWINDOW 0x00CF0000L
+
+// WM_ACTIVATE's wParam (low word).
+#define WA_INACTIVE 0
+#define WA_ACTIVE 1
+#define WA_CLICKACTIVE 2
+
+// WM_SIZE's wParam.
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+#define SIZE_MAXSHOW 3
+#define SIZE_MAXHIDE 4
+
+// The header of a WM_NOTIFY message: which control (its window and id) sends which code.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+using LPNMHDR = NMHDR*;
 
 // Show commands (ShowWindow, WinExec, ShellExecuteA).
 #define SW_HIDE 0

@@ -7,9 +7,12 @@
 #include "base/Utf.h"
 #include "base/WinError.h"
 #include "base/WinTime.h"
+#include "base/WindowView.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -19,24 +22,41 @@ namespace platform {
 
 namespace {
 
+// The desktop window: not in the table, never destroyed.
+const HWND kDesktop = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010));
+constexpr const char* kDesktopClass = "#32769";
+
 struct WindowRecord {
     HWND handle = nullptr;
     DWORD thread = 0;
     std::weak_ptr<MessageLoop> loop;
     WindowProcedure procedure;
-    HWND parent = nullptr;
     std::string className;
-    std::string name;
+    bool messageOnly = false;
     std::atomic<LONG_PTR> userData{0};
     std::atomic<bool> destroying{false};
-    bool messageOnly = false; // made with HWND_MESSAGE: never a broadcast's target
+    // The state, guarded by the table's lock.
+    HWND parent = nullptr;
+    std::string name;
+    DWORD style = 0;
+    bool visible = false;
+    bool minimized = false;
+    bool maximized = false;
+    bool restoreToMaximized = false;
+    bool enabled = true;
+    RECT normal{};
+    POINT minPosition{-1, -1};
+    POINT maxPosition{-1, -1};
+    std::shared_ptr<WindowView> view;
 };
 
 // Never destroyed: other threads may still post while the process ends.
 struct WindowTable {
     std::mutex lock;
-    std::unordered_map<std::uintptr_t, std::shared_ptr<WindowRecord>> windows;
+    std::map<std::uintptr_t, std::shared_ptr<WindowRecord>> windows; // oldest first
     std::uintptr_t nextHandle = 0x20000;
+    HWND foreground = nullptr;
+    std::unordered_map<DWORD, HWND> activeByThread;
 };
 
 WindowTable& Windows()
@@ -79,6 +99,9 @@ void Remove(HWND hwnd)
     auto& table = Windows();
     std::lock_guard lock(table.lock);
     table.windows.erase(reinterpret_cast<std::uintptr_t>(hwnd));
+    if (table.foreground == hwnd)
+        table.foreground = nullptr;
+    std::erase_if(table.activeByThread, [hwnd](const auto& entry) { return entry.second == hwnd; });
 }
 
 struct RegisteredMessageNames {
@@ -119,10 +142,13 @@ HWND CreateMessageWindow(const std::string& className, const std::string& window
     record->thread = GetCurrentThreadId();
     record->loop = MessageLoop::CurrentShared();
     record->procedure = std::move(procedure);
-    record->parent = parent == HWND_MESSAGE ? nullptr : parent;
     record->messageOnly = parent == HWND_MESSAGE;
+    record->parent = parent == HWND_MESSAGE || parent == kDesktop ? nullptr : parent;
     record->className = className;
     record->name = windowName;
+    record->style = style;
+    record->visible = (style & WS_VISIBLE) != 0;
+    record->enabled = (style & WS_DISABLED) == 0;
     {
         auto& table = Windows();
         std::lock_guard lock(table.lock);
@@ -131,7 +157,7 @@ HWND CreateMessageWindow(const std::string& className, const std::string& window
         record->handle = reinterpret_cast<HWND>(handle);
         table.windows.emplace(handle, record);
     }
-    if (!parent)
+    if (!record->parent && !record->messageOnly)
         ListenForBroadcasts();
     CREATESTRUCTA create{};
     create.lpCreateParams = createParam;
@@ -169,7 +195,15 @@ std::string WindowClassName(HWND hwnd)
 std::string WindowName(HWND hwnd)
 {
     const auto record = Find(hwnd);
-    return record ? record->name : std::string();
+    if (!record)
+        return std::string();
+    std::lock_guard lock(Windows().lock);
+    return record->name;
+}
+
+std::vector<HWND> ChildWindows(HWND parent)
+{
+    return parent ? ChildrenOf(parent) : std::vector<HWND>();
 }
 
 std::vector<HWND> TopLevelWindows()
@@ -230,12 +264,19 @@ BOOL DestroyWindow(HWND hwnd)
     platform::Remove(hwnd);
     if (const auto loop = record->loop.lock())
         loop->ForgetWindow(hwnd);
+    std::shared_ptr<platform::WindowView> view;
+    {
+        std::lock_guard lock(platform::Windows().lock);
+        view = std::move(record->view);
+    }
+    if (view)
+        view->WindowDestroyed();
     return TRUE;
 }
 
 BOOL IsWindow(HWND hwnd)
 {
-    return platform::Find(hwnd) ? TRUE : FALSE;
+    return hwnd == platform::kDesktop || platform::Find(hwnd) ? TRUE : FALSE;
 }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId)
@@ -439,4 +480,592 @@ UINT RegisterWindowMessageA(LPCSTR name)
     names->ids.emplace(key, id);
     names->byId.emplace(id, key);
     return id;
+}
+
+// --- Window state -----------------------------------------------------------------------------
+
+namespace platform {
+
+namespace {
+
+bool SameText(const std::string& a, const char* b)
+{
+    return !b || ToLowerAscii(a) == ToLowerAscii(b);
+}
+
+// A class name passed as an atom (a value below 0x10000) names no class of ours.
+bool IsAtom(LPCSTR name)
+{
+    return name && reinterpret_cast<std::uintptr_t>(name) < 0x10000;
+}
+
+int CopyText(const std::string& text, LPSTR buffer, int maxCount)
+{
+    if (!buffer || maxCount <= 0)
+        return 0;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(maxCount - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+    return static_cast<int>(n);
+}
+
+// Visible with every parent visible; the table's lock is held.
+bool EffectivelyVisibleLocked(const WindowRecord& record)
+{
+    auto& table = Windows();
+    const WindowRecord* at = &record;
+    for (int depth = 0; at && depth < 1000; ++depth) {
+        if (!at->visible)
+            return false;
+        if (!at->parent)
+            return true;
+        const auto it = table.windows.find(reinterpret_cast<std::uintptr_t>(at->parent));
+        at = it == table.windows.end() ? nullptr : it->second.get();
+    }
+    return true;
+}
+
+WindowViewState ViewStateLocked(const WindowRecord& record)
+{
+    WindowViewState state;
+    state.visible = EffectivelyVisibleLocked(record);
+    state.minimized = record.minimized;
+    state.maximized = record.maximized;
+    state.enabled = record.enabled;
+    state.text = record.name;
+    state.normal = record.normal;
+    return state;
+}
+
+// Tells the bound view the window's state, on the window's thread.
+void UpdateView(const std::shared_ptr<WindowRecord>& record)
+{
+    std::shared_ptr<WindowView> view;
+    WindowViewState state;
+    {
+        std::lock_guard lock(Windows().lock);
+        view = record->view;
+        if (!view)
+            return;
+        state = ViewStateLocked(*record);
+    }
+    if (record->thread == GetCurrentThreadId()) {
+        view->Apply(state);
+    } else if (const auto loop = record->loop.lock()) {
+        const HWND hwnd = record->handle;
+        loop->PostTask([hwnd] {
+            if (const auto current = Find(hwnd))
+                UpdateView(current);
+        });
+    }
+}
+
+// The children's views show their parent's visibility too.
+void UpdateViews(const std::shared_ptr<WindowRecord>& record)
+{
+    UpdateView(record);
+    for (HWND child : ChildrenOf(record->handle))
+        if (const auto c = Find(child))
+            UpdateViews(c);
+}
+
+HWND TopLevelOf(HWND hwnd)
+{
+    auto& table = Windows();
+    std::lock_guard lock(table.lock);
+    for (int depth = 0; depth < 1000; ++depth) {
+        const auto it = table.windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+        if (it == table.windows.end() || !it->second->parent)
+            return hwnd;
+        hwnd = it->second->parent;
+    }
+    return hwnd;
+}
+
+LPARAM SizeParam(const RECT& r)
+{
+    return MAKELONG(static_cast<WORD>(r.right - r.left), static_cast<WORD>(r.bottom - r.top));
+}
+
+// Makes the window the foreground window and its thread's active one.
+void Activate(HWND hwnd)
+{
+    HWND previous = nullptr;
+    {
+        auto& table = Windows();
+        std::lock_guard lock(table.lock);
+        const auto it = table.windows.find(reinterpret_cast<std::uintptr_t>(hwnd));
+        if (it == table.windows.end() || table.foreground == hwnd)
+            return;
+        previous = table.foreground;
+        if (previous) {
+            const auto old = table.windows.find(reinterpret_cast<std::uintptr_t>(previous));
+            if (old != table.windows.end() && old->second->thread != it->second->thread)
+                table.activeByThread.erase(old->second->thread);
+        }
+        table.foreground = hwnd;
+        table.activeByThread[it->second->thread] = hwnd;
+    }
+    if (previous)
+        SendMessageA(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+    SendMessageA(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(previous));
+}
+
+void Deactivate(HWND hwnd)
+{
+    {
+        auto& table = Windows();
+        std::lock_guard lock(table.lock);
+        if (table.foreground != hwnd)
+            return;
+        table.foreground = nullptr;
+        std::erase_if(table.activeByThread, [hwnd](const auto& entry) { return entry.second == hwnd; });
+    }
+    SendMessageA(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+}
+
+// Changes the shown, minimised and maximised state and sends the messages of each change.
+void ChangeState(const std::shared_ptr<WindowRecord>& record, bool visible, bool minimized, bool maximized)
+{
+    bool wasVisible, wasMinimized, wasMaximized;
+    RECT normal;
+    {
+        std::lock_guard lock(Windows().lock);
+        wasVisible = record->visible;
+        wasMinimized = record->minimized;
+        wasMaximized = record->maximized;
+        if (minimized && !wasMinimized)
+            record->restoreToMaximized = wasMaximized;
+        record->visible = visible;
+        record->minimized = minimized;
+        record->maximized = maximized && !minimized;
+        normal = record->normal;
+    }
+    const HWND hwnd = record->handle;
+    if (visible != wasVisible)
+        SendMessageA(hwnd, WM_SHOWWINDOW, visible ? TRUE : FALSE, 0);
+    if (minimized != wasMinimized || (maximized && !minimized) != wasMaximized) {
+        const WPARAM kind = minimized ? SIZE_MINIMIZED : maximized ? SIZE_MAXIMIZED : SIZE_RESTORED;
+        SendMessageA(hwnd, WM_SIZE, kind, kind == SIZE_RESTORED ? SizeParam(normal) : 0);
+    }
+    if (!visible || minimized)
+        Deactivate(hwnd);
+}
+
+} // namespace
+
+bool BindWindowView(HWND hwnd, std::shared_ptr<WindowView> view)
+{
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return false;
+    {
+        std::lock_guard lock(Windows().lock);
+        record->view = std::move(view);
+    }
+    UpdateView(record);
+    return true;
+}
+
+std::shared_ptr<WindowView> BoundWindowView(HWND hwnd)
+{
+    const auto record = Find(hwnd);
+    if (!record)
+        return nullptr;
+    std::lock_guard lock(Windows().lock);
+    return record->view;
+}
+
+WindowViewState CurrentWindowViewState(HWND hwnd)
+{
+    const auto record = Find(hwnd);
+    if (!record)
+        return {};
+    std::lock_guard lock(Windows().lock);
+    return ViewStateLocked(*record);
+}
+
+void ReportWindowActivated(HWND hwnd, bool active)
+{
+    if (!Find(hwnd))
+        return;
+    if (active)
+        Activate(TopLevelOf(hwnd));
+    else
+        Deactivate(hwnd);
+}
+
+void ReportWindowMinimized(HWND hwnd, bool minimized)
+{
+    if (const auto record = Find(hwnd)) {
+        bool visible, maximized;
+        {
+            std::lock_guard lock(Windows().lock);
+            visible = record->visible || minimized;
+            maximized = minimized ? record->maximized : record->restoreToMaximized && record->minimized;
+        }
+        ChangeState(record, visible, minimized, maximized);
+    }
+}
+
+void ReportWindowMaximized(HWND hwnd, bool maximized)
+{
+    if (const auto record = Find(hwnd)) {
+        bool visible;
+        {
+            std::lock_guard lock(Windows().lock);
+            visible = record->visible || maximized;
+        }
+        ChangeState(record, visible, false, maximized);
+    }
+}
+
+void ReportWindowShown(HWND hwnd, bool shown)
+{
+    if (const auto record = Find(hwnd)) {
+        bool minimized, maximized;
+        {
+            std::lock_guard lock(Windows().lock);
+            minimized = record->minimized;
+            maximized = record->maximized;
+        }
+        ChangeState(record, shown, minimized, maximized);
+    }
+}
+
+void ReportWindowBounds(HWND hwnd, const RECT& bounds)
+{
+    if (const auto record = Find(hwnd)) {
+        std::lock_guard lock(Windows().lock);
+        if (!record->minimized && !record->maximized) {
+            record->normal = bounds;
+        }
+    }
+}
+
+} // namespace platform
+
+using platform::Windows;
+
+BOOL ShowWindow(HWND hwnd, int showCommand)
+{
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return FALSE;
+    bool wasVisible, minimized, maximized, restoreToMaximized, child;
+    {
+        std::lock_guard lock(Windows().lock);
+        wasVisible = record->visible;
+        minimized = record->minimized;
+        maximized = record->maximized;
+        restoreToMaximized = record->restoreToMaximized;
+        child = record->parent != nullptr;
+    }
+    bool visible = true;
+    bool activate = true;
+    switch (showCommand) {
+    case SW_HIDE: visible = false; activate = false; break;
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT: minimized = maximized = false; break;
+    case SW_RESTORE:
+        if (minimized)
+            maximized = restoreToMaximized;
+        else
+            maximized = false;
+        minimized = false;
+        break;
+    case SW_SHOWMINIMIZED: minimized = true; break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE: minimized = true; activate = false; break;
+    case SW_SHOWMAXIMIZED: minimized = false; maximized = true; break;
+    case SW_SHOWNOACTIVATE: minimized = maximized = false; activate = false; break;
+    case SW_SHOW: break;
+    case SW_SHOWNA: activate = false; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+    }
+    platform::ChangeState(record, visible, minimized, maximized);
+    if (activate && !child)
+        platform::Activate(hwnd);
+    platform::UpdateViews(record);
+    return wasVisible ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND hwnd)
+{
+    if (hwnd == platform::kDesktop)
+        return TRUE;
+    const auto record = platform::Find(hwnd);
+    if (!record)
+        return FALSE;
+    std::lock_guard lock(Windows().lock);
+    return platform::EffectivelyVisibleLocked(*record) ? TRUE : FALSE;
+}
+
+BOOL IsIconic(HWND hwnd)
+{
+    const auto record = platform::Find(hwnd);
+    if (!record)
+        return FALSE;
+    std::lock_guard lock(Windows().lock);
+    return record->minimized ? TRUE : FALSE;
+}
+
+HWND GetForegroundWindow()
+{
+    std::lock_guard lock(Windows().lock);
+    return Windows().foreground;
+}
+
+BOOL SetForegroundWindow(HWND hwnd)
+{
+    if (!FindOrFail(hwnd))
+        return FALSE;
+    const HWND top = platform::TopLevelOf(hwnd);
+    platform::Activate(top);
+    if (const auto view = platform::BoundWindowView(top)) {
+        const auto record = platform::Find(top);
+        if (record && record->thread == GetCurrentThreadId()) {
+            view->Raise();
+        } else if (const auto loop = record ? record->loop.lock() : nullptr) {
+            loop->PostTask([top] {
+                if (const auto v = platform::BoundWindowView(top))
+                    v->Raise();
+            });
+        }
+    }
+    return TRUE;
+}
+
+HWND GetActiveWindow()
+{
+    auto& table = Windows();
+    std::lock_guard lock(table.lock);
+    const auto it = table.activeByThread.find(GetCurrentThreadId());
+    return it == table.activeByThread.end() ? nullptr : it->second;
+}
+
+HWND GetDesktopWindow()
+{
+    return platform::kDesktop;
+}
+
+HWND GetParent(HWND hwnd)
+{
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return nullptr;
+    std::lock_guard lock(Windows().lock);
+    return record->parent;
+}
+
+HWND SetParent(HWND child, HWND newParent)
+{
+    const auto record = FindOrFail(child);
+    if (!record)
+        return nullptr;
+    if (newParent == platform::kDesktop)
+        newParent = nullptr;
+    if (newParent && !platform::Find(newParent)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    HWND previous = nullptr;
+    {
+        auto& table = Windows();
+        std::lock_guard lock(table.lock);
+        // The new parent must not be the window itself or lie below it.
+        for (HWND at = newParent; at;) {
+            if (at == child) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return nullptr;
+            }
+            const auto it = table.windows.find(reinterpret_cast<std::uintptr_t>(at));
+            at = it == table.windows.end() ? nullptr : it->second->parent;
+        }
+        previous = record->parent;
+        record->parent = newParent;
+        record->messageOnly = false;
+    }
+    if (!newParent)
+        platform::ListenForBroadcasts();
+    platform::UpdateViews(record);
+    return previous ? previous : platform::kDesktop;
+}
+
+HWND FindWindowExA(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName)
+{
+    if (platform::IsAtom(className))
+        return nullptr;
+    const bool messageOnly = parent == HWND_MESSAGE;
+    if (parent == platform::kDesktop || messageOnly)
+        parent = nullptr;
+    if (parent && !FindOrFail(parent))
+        return nullptr;
+    auto& table = Windows();
+    std::lock_guard lock(table.lock);
+    auto it = table.windows.begin();
+    if (childAfter) {
+        it = table.windows.find(reinterpret_cast<std::uintptr_t>(childAfter));
+        if (it == table.windows.end() || it->second->parent != parent) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return nullptr;
+        }
+        ++it;
+    }
+    for (; it != table.windows.end(); ++it) {
+        const auto& record = *it->second;
+        if (record.parent != parent || record.messageOnly != messageOnly)
+            continue;
+        if (platform::SameText(record.className, className) && platform::SameText(record.name, windowName))
+            return record.handle;
+    }
+    return nullptr;
+}
+
+HWND FindWindowA(LPCSTR className, LPCSTR windowName)
+{
+    return FindWindowExA(nullptr, nullptr, className, windowName);
+}
+
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text)
+{
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return FALSE;
+    const std::string value = text ? text : "";
+    {
+        std::lock_guard lock(Windows().lock);
+        record->name = value;
+    }
+    SendMessageA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
+    platform::UpdateView(record);
+    return TRUE;
+}
+
+int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount)
+{
+    if (text && maxCount > 0)
+        text[0] = '\0';
+    if (hwnd == platform::kDesktop)
+        return 0;
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return 0;
+    std::lock_guard lock(Windows().lock);
+    return platform::CopyText(record->name, text, maxCount);
+}
+
+int GetWindowTextLengthA(HWND hwnd)
+{
+    if (hwnd == platform::kDesktop)
+        return 0;
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return 0;
+    std::lock_guard lock(Windows().lock);
+    return static_cast<int>(record->name.size());
+}
+
+int GetClassNameA(HWND hwnd, LPSTR className, int maxCount)
+{
+    if (hwnd == platform::kDesktop)
+        return platform::CopyText(platform::kDesktopClass, className, maxCount);
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return 0;
+    if (!className || maxCount <= 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    return platform::CopyText(record->className, className, maxCount);
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable)
+{
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return FALSE;
+    bool wasEnabled;
+    {
+        std::lock_guard lock(Windows().lock);
+        wasEnabled = record->enabled;
+        record->enabled = enable != FALSE;
+    }
+    if (wasEnabled != (enable != FALSE)) {
+        SendMessageA(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
+        platform::UpdateView(record);
+    }
+    return wasEnabled ? FALSE : TRUE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd)
+{
+    if (hwnd == platform::kDesktop)
+        return TRUE;
+    const auto record = platform::Find(hwnd);
+    if (!record)
+        return FALSE;
+    std::lock_guard lock(Windows().lock);
+    return record->enabled ? TRUE : FALSE;
+}
+
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement)
+{
+    if (!placement || placement->length != sizeof(WINDOWPLACEMENT)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return FALSE;
+    std::lock_guard lock(Windows().lock);
+    placement->flags = record->minimized && record->restoreToMaximized ? WPF_RESTORETOMAXIMIZED : 0;
+    placement->showCmd = record->minimized ? SW_SHOWMINIMIZED : record->maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+    placement->ptMinPosition = record->minPosition;
+    placement->ptMaxPosition = record->maxPosition;
+    placement->rcNormalPosition = record->normal;
+    return TRUE;
+}
+
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement)
+{
+    if (!placement || placement->length != sizeof(WINDOWPLACEMENT) || placement->showCmd > SW_FORCEMINIMIZE) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return FALSE;
+    bool resized = false;
+    RECT normal = placement->rcNormalPosition;
+    {
+        std::lock_guard lock(Windows().lock);
+        const RECT& old = record->normal;
+        resized = !record->minimized && !record->maximized &&
+                  (old.left != normal.left || old.top != normal.top || old.right != normal.right ||
+                   old.bottom != normal.bottom);
+        record->normal = normal;
+        if (placement->flags & WPF_SETMINPOSITION)
+            record->minPosition = placement->ptMinPosition;
+        record->maxPosition = placement->ptMaxPosition;
+        record->restoreToMaximized = (placement->flags & WPF_RESTORETOMAXIMIZED) != 0;
+    }
+    if (resized) {
+        SendMessageA(hwnd, WM_MOVE, 0, MAKELONG(static_cast<WORD>(normal.left), static_cast<WORD>(normal.top)));
+        SendMessageA(hwnd, WM_SIZE, SIZE_RESTORED, platform::SizeParam(normal));
+    }
+    ShowWindow(hwnd, static_cast<int>(placement->showCmd));
+    // SW_MINIMIZE and friends keep the restore-to-maximised mark the placement gave.
+    {
+        std::lock_guard lock(Windows().lock);
+        if (record->minimized)
+            record->restoreToMaximized = (placement->flags & WPF_RESTORETOMAXIMIZED) != 0;
+    }
+    return TRUE;
+}
+
+BOOL AttachThreadInput(DWORD, DWORD, BOOL)
+{
+    return TRUE;
 }

@@ -3,7 +3,13 @@
 // sent to it from another thread are carried there and the sender waits for the result, and
 // its timers fire on that thread. Non-visual windows (timer windows, tray and notification
 // sinks) are made with platform::CreateMessageWindow; toolkit views register themselves the
-// same way so that posted and sent messages reach them.
+// same way so that posted and sent messages reach them, and bind themselves as the window's
+// view (base/WindowView.h).
+//
+// Every window also has a state that the platform keeps, with or without a view: shown or
+// hidden, minimised or maximised, enabled, its text, its restored rectangle, and which window
+// is active and in the foreground. Top-level windows are those without a parent (the desktop
+// counts as none); message-only windows (parent HWND_MESSAGE) are not among them.
 #pragma once
 
 #include "base/WinMessages.h"
@@ -59,6 +65,9 @@ std::string RegisteredMessageName(UINT message);
 // Forgets the windows of a thread whose loop has ended, without messages.
 void ForgetWindowsOfThread(DWORD threadId);
 
+// The children of a window, oldest first.
+std::vector<HWND> ChildWindows(HWND parent);
+
 } // namespace platform
 
 extern "C" {
@@ -104,4 +113,49 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 // The same name (letter case aside) gives the same id in the process, from 0xC000 on; 0 and
 // ERROR_INVALID_PARAMETER for a null or empty name.
 UINT RegisterWindowMessageA(LPCSTR name);
+
+// --- Window state -------------------------------------------------------------------------------
+// Shows, hides, minimises, maximises or restores the window (SW_*) and returns whether it was
+// visible before. A change of visibility sends WM_SHOWWINDOW, of minimised or maximised state
+// WM_SIZE; the commands that activate (SW_SHOW, SW_SHOWNORMAL, SW_RESTORE, SW_SHOWMINIMIZED,
+// SW_SHOWMAXIMIZED, SW_SHOWDEFAULT) make a top-level window the foreground window. Hiding or
+// minimising the foreground window leaves no window in the foreground.
+BOOL ShowWindow(HWND hwnd, int showCommand);
+// Shown itself and every parent shown.
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsIconic(HWND hwnd);
+HWND GetForegroundWindow();
+// Activates the window's top-level window (WM_ACTIVATE to the window that loses and the one
+// that gains the activation) and brings its view to the front. A minimised window stays so.
+BOOL SetForegroundWindow(HWND hwnd);
+// The calling thread's active window (null when the foreground belongs to another thread).
+HWND GetActiveWindow();
+// The desktop: a window that is the parent of no one; GetParent of a top-level window is null.
+HWND GetDesktopWindow();
+HWND GetParent(HWND hwnd);
+// Makes `newParent` (null or the desktop: none) the window's parent and returns the previous one
+// (the desktop for a top-level window). A parent that is the window itself or one of its
+// children gives null and ERROR_INVALID_PARAMETER.
+HWND SetParent(HWND child, HWND newParent);
+// The first top-level window (after `childAfter` among the children of `parent` for the Ex
+// form; parent null: the top-level windows, HWND_MESSAGE: the message-only windows) whose class
+// name and text match, letter case aside; a null name matches any.
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+HWND FindWindowExA(HWND parent, HWND childAfter, LPCSTR className, LPCSTR windowName);
+// The text is kept by the platform; the window is sent WM_SETTEXT with it (lParam) afterwards.
+BOOL SetWindowTextA(HWND hwnd, LPCSTR text);
+// Copy at most maxCount - 1 bytes and a terminating zero; the result is the number copied.
+int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount);
+int GetWindowTextLengthA(HWND hwnd);
+int GetClassNameA(HWND hwnd, LPSTR className, int maxCount);
+// Returns whether the window was disabled before; a change sends WM_ENABLE.
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsWindowEnabled(HWND hwnd);
+// length must be sizeof(WINDOWPLACEMENT) (44), or FALSE and ERROR_INVALID_PARAMETER. showCmd is
+// SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED or SW_SHOWNORMAL; flags carry WPF_RESTORETOMAXIMIZED.
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement);
+// Takes the restored rectangle and positions, then shows the window with showCmd.
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement);
+// Input is not queued per thread here: TRUE, nothing to do.
+BOOL AttachThreadInput(DWORD attach, DWORD attachTo, BOOL doAttach);
 }

@@ -3,6 +3,7 @@
 // that property-sheet extensions fill.
 #pragma once
 
+#include "base/WinMessages.h"
 #include "com/Dispatch.h"
 #include "host/ExchExt.h"
 
@@ -55,13 +56,7 @@ inline constexpr DWORD PROPSHEETPAGEA_V1_SIZE = 52;
 #define PSP_USEREFPARENT 0x00000040u
 #define PSP_USECALLBACK 0x00000080u
 
-// The header of a WM_NOTIFY message, and the sheet's notification to its pages.
-#define WM_NOTIFY 0x004Eu
-struct NMHDR {
-    HWND hwndFrom;
-    UINT_PTR idFrom;
-    UINT code;
-};
+// The sheet's notification to its pages (a WM_NOTIFY).
 struct PSHNOTIFY {
     NMHDR hdr;
     LPARAM lParam; // PSN_APPLY: TRUE when the sheet closes with OK; PSN_RESET: TRUE for the close box
