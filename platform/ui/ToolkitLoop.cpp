@@ -15,6 +15,19 @@ namespace {
 // The longest a nested wait sleeps in the toolkit before it looks at its condition again.
 constexpr ULONGLONG kLongestSleep = 100;
 
+// One step of a nested loop: the toolkit's next event (waiting at most `sleep` milliseconds),
+// then the calls posted to its handlers and the windows waiting to be deleted, which the
+// toolkit otherwise leaves to its idle time.
+void DispatchOnce(wxGUIEventLoop& loop, unsigned long sleep)
+{
+    loop.DispatchTimeout(sleep);
+    if (wxTheApp) {
+        wxTheApp->ProcessPendingEvents();
+        if (!loop.Pending())
+            loop.ProcessIdle();
+    }
+}
+
 } // namespace
 
 ToolkitLoop::ToolkitLoop() : m_loop(MessageLoop::CurrentShared()), m_link(std::make_shared<Link>())
@@ -105,7 +118,7 @@ void ToolkitLoop::WaitInToolkit(const std::function<bool()>& stop, std::optional
                     break;
                 sleep = std::min(sleep, *dueTick - now);
             }
-            nested.DispatchTimeout(static_cast<unsigned long>(sleep));
+            DispatchOnce(nested, static_cast<unsigned long>(sleep));
         }
     }
     if (--m_platformWaits == 0 && m_missedPump) {
@@ -131,7 +144,7 @@ bool ToolkitLoop::RunUntil(const std::function<bool()>& done, std::optional<std:
             sleep = std::min<unsigned long>(
                 sleep, static_cast<unsigned long>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
         }
-        nested.DispatchTimeout(sleep);
+        DispatchOnce(nested, sleep);
     }
 }
 

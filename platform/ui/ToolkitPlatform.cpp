@@ -1,0 +1,27 @@
+#include "ui/ToolkitPlatform.h"
+
+#include "base/DisplayState.h"
+#include "base/FileDialog.h"
+#include "ui/ToolkitDisplays.h"
+#include "ui/ToolkitFileDialog.h"
+#include "ui/ToolkitMessageBox.h"
+
+namespace platform::ui {
+
+ToolkitPlatform::ToolkitPlatform()
+{
+    m_previousBox = SetMessageBoxPresenter(std::make_shared<ToolkitMessageBox>());
+    m_previousFiles = SetFileDialogPresenter(std::make_shared<ToolkitFileDialog>());
+    m_previousDisplays = SetDisplayProvider(std::make_shared<ToolkitDisplays>());
+    SetToolkitDisplayRunning(true);
+}
+
+ToolkitPlatform::~ToolkitPlatform()
+{
+    SetToolkitDisplayRunning(false);
+    SetDisplayProvider(m_previousDisplays);
+    SetFileDialogPresenter(m_previousFiles);
+    SetMessageBoxPresenter(m_previousBox);
+}
+
+} // namespace platform::ui

@@ -1,0 +1,35 @@
+// What a windowed program needs of the platform while its toolkit runs: the GUI thread's
+// platform loop on the toolkit's loop, the toolkit-display flag, and the toolkit back-ends of
+// message boxes, file dialogs, the displays and the tray. Made once the toolkit has started (a
+// wxApp's OnInit), destroyed before it ends; the headless behaviour comes back then.
+#pragma once
+
+#include "ui/ToolkitLoop.h"
+
+#include <memory>
+
+namespace platform {
+class MessageBoxPresenter;
+class FileDialogPresenter;
+class DisplayProvider;
+} // namespace platform
+
+namespace platform::ui {
+
+class ToolkitPlatform {
+public:
+    ToolkitPlatform();
+    ~ToolkitPlatform();
+    ToolkitPlatform(const ToolkitPlatform&) = delete;
+    ToolkitPlatform& operator=(const ToolkitPlatform&) = delete;
+
+    ToolkitLoop& Loop() { return m_loop; }
+
+private:
+    ToolkitLoop m_loop;
+    std::shared_ptr<MessageBoxPresenter> m_previousBox;
+    std::shared_ptr<FileDialogPresenter> m_previousFiles;
+    std::shared_ptr<DisplayProvider> m_previousDisplays;
+};
+
+} // namespace platform::ui
