@@ -2,19 +2,12 @@
 
 #include "base/LastError.h"
 #include "base/WinError.h"
-#include "registry/Registry.h"
+#include "base/RegistryReader.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <mutex>
-#include <optional>
-
-// The registry layer is built on this library; its functions are weak references here, bound
-// whenever the registry layer is part of the process. Without it, the defaults hold.
-LONG RegOpenKeyExA(HKEY, LPCSTR, DWORD, REGSAM, PHKEY) __attribute__((weak));
-LONG RegQueryValueExA(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) __attribute__((weak));
-LONG RegCloseKey(HKEY) __attribute__((weak));
 
 namespace platform {
 
@@ -58,23 +51,6 @@ std::size_t PrimaryIndex(const std::vector<DisplayInfo>& displays)
         if (displays[i].primary)
             return i;
     return 0;
-}
-
-std::optional<std::string> ReadUserString(const char* subKey, const char* name)
-{
-    if (!&RegOpenKeyExA || !&RegQueryValueExA || !&RegCloseKey)
-        return std::nullopt;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, subKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD type = 0;
-    char data[64] = {};
-    DWORD size = sizeof data - 1;
-    const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(data), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return std::nullopt;
-    return std::string(data, strnlen(data, size));
 }
 
 } // namespace
@@ -187,14 +163,16 @@ BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info)
 UINT GetCaretBlinkTime()
 {
     constexpr UINT kDefaultBlinkTime = 530;
-    const auto text = platform::ReadUserString("Control Panel\\Desktop", "CursorBlinkRate");
-    if (!text)
+    std::string text;
+    if (platform::RegistryReader(HKEY_CURRENT_USER, "Control Panel\\Desktop")
+            .String("CursorBlinkRate", "", text) != ERROR_SUCCESS ||
+        text.empty())
         return kDefaultBlinkTime;
-    if (*text == "-1")
+    if (text == "-1")
         return INFINITE_BLINK;
     UINT value = 0;
-    const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (ec != std::errc() || end != text->data() + text->size())
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
         return kDefaultBlinkTime;
     return value;
 }
