@@ -1,0 +1,92 @@
+// The controls of a dialog as child windows with ids: buttons (push buttons, check boxes, radio
+// buttons), edits and static texts. A dialog is any window; its items are made with
+// platform::CreateDialogItem and found by id. They behave as the program expects of the
+// platform's controls: setting an edit's text sends the dialog EN_CHANGE and clears its modified
+// mark; BM_CLICK toggles an auto check box or selects an auto radio button (clearing the other
+// radio buttons of its group) before the dialog gets BN_CLICKED; typing (TypeDialogItemText, the
+// user or a script) cuts the text at the edit's limit, sets the modified mark and sends EN_CHANGE.
+//
+// A toolkit control bound to an item shows its text and check state and reports the user's
+// typing and clicks back (see WatchDialogItem), so the same dialog logic runs with and without
+// a display.
+#pragma once
+
+#include "base/WinMessages.h"
+#include "base/WinTypes.h"
+
+#include <functional>
+#include <string>
+
+// Button styles (the low four bits) and check states.
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_3STATE 0x00000005L
+#define BS_AUTO3STATE 0x00000006L
+#define BS_GROUPBOX 0x00000007L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_TYPEMASK 0x0000000FL
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define BST_INDETERMINATE 0x0002
+
+// Button messages and notifications.
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+#define BN_CLICKED 0
+
+// Edit styles, messages and notifications.
+#define ES_MULTILINE 0x0004L
+#define ES_PASSWORD 0x0020L
+#define ES_READONLY 0x0800L
+#define EM_GETMODIFY 0x00B8
+#define EM_SETMODIFY 0x00B9
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT EM_LIMITTEXT
+#define EM_GETLIMITTEXT 0x00D5
+#define EN_CHANGE 0x0300
+
+#define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+
+// The control classes.
+#define WC_BUTTONA "Button"
+#define WC_EDITA "Edit"
+#define WC_STATICA "Static"
+
+namespace platform {
+
+// A new control of the class WC_BUTTONA, WC_EDITA or WC_STATICA with this id and text, a child
+// of the dialog (WS_CHILD is added to the style). Null for another class or no dialog.
+HWND CreateDialogItem(HWND dialog, const std::string& className, int id, const std::string& text, DWORD style);
+
+// What the user types into an edit (also what a script's `settext` does): the text, cut at the
+// edit's limit, replaces the old one; the modified mark is set and the dialog gets EN_CHANGE.
+// For another control it sets the text as SetWindowTextA does. False for no control.
+bool TypeDialogItemText(HWND item, const std::string& text);
+
+// Called (on the item's thread) after the program changed the item's text or check state, for
+// a toolkit control that shows it; null stops it.
+void WatchDialogItem(HWND item, std::function<void()> changed);
+
+} // namespace platform
+
+extern "C" {
+// The dialog's child with this id; null and ERROR_CONTROL_ID_NOT_FOUND when there is none.
+HWND GetDlgItem(HWND dialog, int id);
+// The control's id (0 for a window that is no dialog item).
+int GetDlgCtrlID(HWND hwnd);
+BOOL SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+UINT GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
+// BM_SETCHECK and BM_GETCHECK of the dialog's button.
+BOOL CheckDlgButton(HWND dialog, int id, UINT check);
+UINT IsDlgButtonChecked(HWND dialog, int id);
+// SendMessageA to the dialog's control; 0 when there is none.
+LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+}
+
+#ifndef ERROR_CONTROL_ID_NOT_FOUND
+#define ERROR_CONTROL_ID_NOT_FOUND 1421L
+#endif

@@ -1,0 +1,139 @@
+#include "ui/DialogItemBinding.h"
+
+#include "base/DialogItems.h"
+#include "base/Window.h"
+#include "base/WindowView.h"
+
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/radiobut.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <memory>
+
+namespace platform::ui {
+
+namespace {
+
+std::string ItemText(HWND item)
+{
+    std::string text(static_cast<std::size_t>(GetWindowTextLengthA(item)) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// Shows the item's state in the control.
+class ItemView : public WindowView {
+public:
+    ItemView(HWND item, wxWindow* control) : m_item(item), m_control(control) {}
+
+    void Apply(const WindowViewState& state) override
+    {
+        if (!m_control)
+            return;
+        if (m_control->IsEnabled() != state.enabled)
+            m_control->Enable(state.enabled);
+        Show();
+    }
+    void Raise() override
+    {
+        if (m_control)
+            m_control->SetFocus();
+    }
+    void WindowDestroyed() override { m_control = nullptr; }
+
+    // The item's text and check state into the control, without the control's own events.
+    void Show()
+    {
+        if (!m_control)
+            return;
+        const wxString text = wxString::FromUTF8(ItemText(m_item));
+        const UINT check = static_cast<UINT>(SendMessageA(m_item, BM_GETCHECK, 0, 0));
+        if (auto* edit = dynamic_cast<wxTextCtrl*>(m_control)) {
+            if (edit->GetValue() != text)
+                edit->ChangeValue(text);
+        } else if (auto* box = dynamic_cast<wxCheckBox*>(m_control)) {
+            if (box->GetLabel() != text)
+                box->SetLabel(text);
+            if (box->Is3State())
+                box->Set3StateValue(check == BST_INDETERMINATE ? wxCHK_UNDETERMINED
+                                    : check == BST_CHECKED    ? wxCHK_CHECKED
+                                                              : wxCHK_UNCHECKED);
+            else
+                box->SetValue(check == BST_CHECKED);
+        } else if (auto* radio = dynamic_cast<wxRadioButton*>(m_control)) {
+            if (radio->GetLabel() != text)
+                radio->SetLabel(text);
+            // A toolkit radio button cannot be unchecked by itself; its group follows the
+            // item that is checked.
+            if (check == BST_CHECKED && !radio->GetValue())
+                radio->SetValue(true);
+        } else if (m_control->GetLabel() != text) {
+            m_control->SetLabel(text);
+        }
+    }
+
+    void Detach() { m_control = nullptr; }
+
+private:
+    HWND m_item;
+    wxWindow* m_control;
+};
+
+} // namespace
+
+bool BindDialogItem(HWND item, wxWindow* control)
+{
+    if (!control || !IsWindow(item) || !GetDlgCtrlID(item))
+        return false;
+    const bool known = dynamic_cast<wxTextCtrl*>(control) || dynamic_cast<wxCheckBox*>(control) ||
+                       dynamic_cast<wxRadioButton*>(control) || dynamic_cast<wxButton*>(control) ||
+                       dynamic_cast<wxStaticText*>(control);
+    if (!known)
+        return false;
+    auto view = std::make_shared<ItemView>(item, control);
+    std::weak_ptr<ItemView> weak = view;
+    WatchDialogItem(item, [weak] {
+        if (const auto v = weak.lock())
+            v->Show();
+    });
+    if (dynamic_cast<wxTextCtrl*>(control)) {
+        control->Bind(wxEVT_TEXT, [item, control](wxCommandEvent& event) {
+            TypeDialogItemText(item, static_cast<wxTextCtrl*>(control)->GetValue().utf8_string());
+            event.Skip();
+        });
+    } else if (dynamic_cast<wxCheckBox*>(control)) {
+        control->Bind(wxEVT_CHECKBOX, [item, weak](wxCommandEvent& event) {
+            SendMessageA(item, BM_CLICK, 0, 0);
+            // A check box the program drives itself keeps the program's state.
+            if (const auto v = weak.lock())
+                v->Show();
+            event.Skip();
+        });
+    } else if (dynamic_cast<wxRadioButton*>(control)) {
+        control->Bind(wxEVT_RADIOBUTTON, [item, weak](wxCommandEvent& event) {
+            SendMessageA(item, BM_CLICK, 0, 0);
+            if (const auto v = weak.lock())
+                v->Show();
+            event.Skip();
+        });
+    } else if (dynamic_cast<wxButton*>(control)) {
+        control->Bind(wxEVT_BUTTON, [item](wxCommandEvent&) { SendMessageA(item, BM_CLICK, 0, 0); });
+    }
+    control->Bind(wxEVT_DESTROY, [item, weak, control](wxWindowDestroyEvent& event) {
+        if (event.GetEventObject() == control) {
+            if (const auto v = weak.lock())
+                v->Detach();
+            if (IsWindow(item)) {
+                WatchDialogItem(item, nullptr);
+                BindWindowView(item, nullptr);
+            }
+        }
+        event.Skip();
+    });
+    BindWindowView(item, view);
+    return true;
+}
+
+} // namespace platform::ui
