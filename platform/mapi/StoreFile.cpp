@@ -322,6 +322,13 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
         if (probe.gcount() != 16 || std::memcmp(header, "SQLite format 3", 16) != 0)
             return MAPI_E_CORRUPT_STORE;
     }
+    // The check reads the file through descriptors of its own. It runs before this process holds
+    // a connection to the file: closing any other descriptor of a file drops the process's locks
+    // on it, and without its shared lock another process takes this connection for gone and
+    // resets the log under it.
+    std::optional<platform::registry::DatabaseCheck> check;
+    if (!platform::DamageMark::IsMarked(path) && std::filesystem::file_size(path, ec) <= kCheckedOnOpen && !ec)
+        check = platform::registry::DatabaseCheck::Run(path);
     std::shared_ptr<StoreFile> file(new StoreFile());
     HRESULT hr = file->OpenDb(path, false);
     if (FAILED(hr))
@@ -331,12 +338,9 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
     hr = file->ReadMeta();
     if (FAILED(hr))
         return hr;
-    if (!marked && std::filesystem::file_size(path, ec) <= kCheckedOnOpen && !ec) {
-        const auto check = platform::registry::DatabaseCheck::Run(path);
-        if (check.database && !check.Intact())
-            file->MarkDamaged(check.Lines().empty() ? std::string("damaged") : check.Lines().front(),
-                              check.damagedTables);
-    }
+    if (!marked && check && check->database && !check->Intact())
+        file->MarkDamaged(check->Lines().empty() ? std::string("damaged") : check->Lines().front(),
+                          check->damagedTables);
     // cell_size_check lets every read see more kinds of damage (at no noticeable cost), so a
     // damaged table fails instead of listing part of its rows.
     if (file->damaged())

@@ -2,7 +2,11 @@
 // lose nothing, and a writer killed in the middle of a save leaves no half message.
 #include "MapiTestUtil.h"
 
+#include "base/MessageLoop.h"
+#include "mapi/StoreFile.h"
+
 #include <csignal>
+#include <chrono>
 #include <cstdio>
 #include <set>
 #include <spawn.h>
@@ -193,4 +197,38 @@ TEST_F(StoreTest, KilledWriterLeavesOnlyWholeMessages)
     }
     // The store still takes changes.
     NewMessage(crash.get(), "after");
+}
+
+// Another process's changes are looked for once per batch of table calls: a table sees them at
+// the latest when its thread's loop has turned, or when the batch's short interval is over.
+TEST_F(StoreTest, TableSeesAnotherProcesssChangeByTheNextLoopTurn)
+{
+    auto& loop = platform::MessageLoop::Current();
+    auto folder = NewFolder(Subtree().get(), "Shared");
+    NewMessage(folder.get(), "first");
+    ComPtr<IMAPITable> table;
+    ASSERT_EQ(folder->GetContentsTable(0, table.put()), S_OK);
+    SizedSPropTagArray(1, cols) = {1, {PR_SUBJECT_A}};
+    ASSERT_EQ(table->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+    auto count = [&] {
+        ULONG n = 0;
+        EXPECT_EQ(table->GetRowCount(0, &n), S_OK);
+        return n;
+    };
+    EXPECT_EQ(count(), 1u);
+    const std::string eid = Hex(GetBin(folder.get(), PR_ENTRYID));
+    ASSERT_EQ(Wait(Spawn({"add", path.string(), eid, "2", "loop"})), 0);
+    loop.RunPending();
+    EXPECT_EQ(count(), 3u);
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(table->QueryRows(10, 0, &rows), S_OK);
+    EXPECT_EQ(rows->cRows, 3u);
+    FreeProws(rows);
+
+    // Without a turn of the loop, once the interval is over.
+    ASSERT_EQ(Wait(Spawn({"add", path.string(), eid, "1", "later"})), 0);
+    std::this_thread::sleep_for(mapi::StoreFile::kBatchWindow + std::chrono::milliseconds(20));
+    EXPECT_EQ(count(), 4u);
+    // Nothing here took the other processes' work for damage.
+    EXPECT_FALSE(std::filesystem::exists(path.string() + ".damaged"));
 }
