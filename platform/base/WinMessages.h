@@ -87,6 +87,13 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_RBUTTONDBLCLK 0x0206
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 // RegisterWindowMessageA hands out ids from here to 0xFFFF.

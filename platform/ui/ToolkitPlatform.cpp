@@ -5,6 +5,7 @@
 #include "ui/ToolkitDisplays.h"
 #include "ui/ToolkitFileDialog.h"
 #include "ui/ToolkitMessageBox.h"
+#include "ui/ToolkitTray.h"
 
 namespace platform::ui {
 
@@ -13,12 +14,14 @@ ToolkitPlatform::ToolkitPlatform()
     m_previousBox = SetMessageBoxPresenter(std::make_shared<ToolkitMessageBox>());
     m_previousFiles = SetFileDialogPresenter(std::make_shared<ToolkitFileDialog>());
     m_previousDisplays = SetDisplayProvider(std::make_shared<ToolkitDisplays>());
+    m_previousTray = SetTrayShell(std::make_shared<ToolkitTray>());
     SetToolkitDisplayRunning(true);
 }
 
 ToolkitPlatform::~ToolkitPlatform()
 {
     SetToolkitDisplayRunning(false);
+    SetTrayShell(m_previousTray);
     SetDisplayProvider(m_previousDisplays);
     SetFileDialogPresenter(m_previousFiles);
     SetMessageBoxPresenter(m_previousBox);

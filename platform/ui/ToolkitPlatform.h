@@ -12,6 +12,7 @@ namespace platform {
 class MessageBoxPresenter;
 class FileDialogPresenter;
 class DisplayProvider;
+class TrayShell;
 } // namespace platform
 
 namespace platform::ui {
@@ -30,6 +31,7 @@ private:
     std::shared_ptr<MessageBoxPresenter> m_previousBox;
     std::shared_ptr<FileDialogPresenter> m_previousFiles;
     std::shared_ptr<DisplayProvider> m_previousDisplays;
+    std::shared_ptr<TrayShell> m_previousTray;
 };
 
 } // namespace platform::ui
