@@ -5,6 +5,7 @@
 #include "TraceMapi.h"
 #include "TraceScope.h"
 #include "base/LastError.h"
+#include "base/Locale.h"
 #include "com/ComPtr.h"
 
 #include <cstdlib>
@@ -38,6 +39,20 @@ bool HexPairsToBytes(const Char* text, std::size_t length, BYTE* out)
         out[i / 2] = static_cast<BYTE>(high << 4 | low);
     }
     return true;
+}
+
+// Length of the first n dot-separated components: up to the dot that makes the count reach n,
+// or the whole text.
+template <class Char>
+int ComponentsLength(const Char* text, ULONG n)
+{
+    ULONG dots = 0;
+    int i = 0;
+    for (; text[i]; ++i) {
+        if (text[i] == Char('.') && ++dots == n)
+            break;
+    }
+    return i;
 }
 
 HRESULT OutOfMemory()
@@ -329,6 +344,24 @@ int CompareBinary(ULONG cb1, const BYTE* pb1, ULONG cb2, const BYTE* pb2)
     if (cb1 == 0)
         return 0;
     return std::memcmp(pb1, pb2, cb1);
+}
+
+bool CompareContainerClassA(LPCSTR class1, LPCSTR class2, ULONG n)
+{
+    if (!class1 || !class2)
+        return false;
+    const int length = ComponentsLength(class1, n);
+    return length == ComponentsLength(class2, n) &&
+           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, class1, length, class2, length) == CSTR_EQUAL;
+}
+
+bool CompareContainerClassW(LPCWSTR class1, LPCWSTR class2, ULONG n)
+{
+    if (!class1 || !class2)
+        return false;
+    const int length = ComponentsLength(class1, n);
+    return length == ComponentsLength(class2, n) &&
+           CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, class1, length, class2, length) == CSTR_EQUAL;
 }
 
 std::string HexString(ULONG cb, const BYTE* pb)

@@ -1,10 +1,42 @@
 #include "TimeUtils.h"
 
+#include "base/Locale.h"
 #include "base/WinTime.h"
+
+#include <vector>
 
 namespace {
 
 constexpr LONGLONG kTicksPerMinute = 600000000LL;
+
+// One text of GetDateFormatA or GetTimeFormatA, in a buffer of the size the call asks for.
+template <class Format>
+std::string LocaleText(Format format, DWORD flags, const SYSTEMTIME& st)
+{
+    const int size = format(LOCALE_USER_DEFAULT, flags, &st, nullptr, nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::vector<char> text(static_cast<std::size_t>(size));
+    if (format(LOCALE_USER_DEFAULT, flags, &st, nullptr, text.data(), size) <= 0)
+        return {};
+    return text.data();
+}
+
+std::string DateText(const FILETIME& ft, bool withTime)
+{
+    SYSTEMTIME st{};
+    if (!FileTimeToSystemTime(&ft, &st))
+        return {};
+    std::string text = LocaleText(GetDateFormatA, 0, st);
+    if (withTime)
+        text += " " + LocaleText(GetTimeFormatA, TIME_NOSECONDS, st);
+    return text;
+}
+
+bool IsTime(const SPropValue* value)
+{
+    return value && PROP_TYPE(value->ulPropTag) == PT_SYSTIME;
+}
 
 } // namespace
 
@@ -69,4 +101,22 @@ BOOL UtcToLocalFileTime(const FILETIME* utc, FILETIME* local)
         return FALSE;
     *local = platform::UInt64ToFileTime(static_cast<ULONGLONG>(result));
     return TRUE;
+}
+
+std::string FormatDateText(const SPropValue* value)
+{
+    return IsTime(value) ? DateText(value->Value.ft, false) : std::string();
+}
+
+std::string FormatDateTimeText(const FILETIME* time)
+{
+    return time ? DateText(*time, true) : std::string();
+}
+
+std::string FormatRelativeDateTimeText(const SPropValue* value)
+{
+    FILETIME local{};
+    if (!IsTime(value) || !UtcToLocalFileTime(&value->Value.ft, &local))
+        return {};
+    return DateText(local, true);
 }

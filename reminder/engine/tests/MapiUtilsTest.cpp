@@ -100,6 +100,22 @@ TEST(HexKeys, CopyAndCompare)
     EXPECT_EQ(copy.cb, 0u);
 }
 
+TEST(ContainerClasses, TheFirstComponentsIgnoringCase)
+{
+    EXPECT_TRUE(CompareContainerClassA("IPF.Note", "IPF.NOTE", 2));
+    EXPECT_TRUE(CompareContainerClassA("IPF.Note.Custom", "IPF.NOTE", 2));
+    EXPECT_TRUE(CompareContainerClassA("IPF.Note.OutlookHomepage", "IPF.NOTE.OUTLOOKHOMEPAGE", 3));
+    EXPECT_FALSE(CompareContainerClassA("IPF.Note", "IPF.NOTE.OUTLOOKHOMEPAGE", 3));
+    EXPECT_FALSE(CompareContainerClassA("IPF.Notes", "IPF.NOTE", 2));
+    EXPECT_FALSE(CompareContainerClassA("IPF.Appointment", "IPF.NOTE", 2));
+    EXPECT_TRUE(CompareContainerClassA("IPF.Äpfel", "ipf.äPFEL", 2));
+    EXPECT_FALSE(CompareContainerClassA(nullptr, "IPF.NOTE", 2));
+    EXPECT_TRUE(CompareContainerClassW(u"IPF.Task.Custom", u"IPF.TASK", 2));
+    EXPECT_TRUE(CompareContainerClassW(u"IPF.StickyNote", u"IPF.STICKYNOTE", 2));
+    EXPECT_FALSE(CompareContainerClassW(u"IPF.Contacts", u"IPF.CONTACT", 2));
+    EXPECT_FALSE(CompareContainerClassW(u"", u"IPF.CONTACT", 2));
+}
+
 TEST(TagArrays, StringTypesSwitchBackAndForth)
 {
     SizedSPropTagArray(5, tags) = {5,

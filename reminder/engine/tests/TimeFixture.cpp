@@ -21,6 +21,32 @@ ScopedTz::~ScopedTz()
     tzset();
 }
 
+namespace {
+
+const char* const kLocaleVariables[] = {"LANG", "LC_ALL", "LC_TIME"};
+
+} // namespace
+
+ScopedLang::ScopedLang(const char* lang)
+{
+    for (int i = 0; i < 3; ++i) {
+        if (const char* old = std::getenv(kLocaleVariables[i]))
+            m_old[i] = old;
+        unsetenv(kLocaleVariables[i]);
+    }
+    setenv("LANG", lang, 1);
+}
+
+ScopedLang::~ScopedLang()
+{
+    for (int i = 0; i < 3; ++i) {
+        if (m_old[i])
+            setenv(kLocaleVariables[i], m_old[i]->c_str(), 1);
+        else
+            unsetenv(kLocaleVariables[i]);
+    }
+}
+
 SYSTEMTIME St(int y, int mo, int d, int h, int mi, int s)
 {
     SYSTEMTIME st{};

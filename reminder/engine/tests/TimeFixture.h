@@ -22,6 +22,18 @@ private:
     std::optional<std::string> m_old;
 };
 
+// LANG for one test (LC_ALL and LC_TIME cleared), all three restored.
+class ScopedLang {
+public:
+    explicit ScopedLang(const char* lang);
+    ~ScopedLang();
+    ScopedLang(const ScopedLang&) = delete;
+    ScopedLang& operator=(const ScopedLang&) = delete;
+
+private:
+    std::optional<std::string> m_old[3];
+};
+
 SYSTEMTIME St(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
 FILETIME Ft(int y, int mo, int d, int h = 0, int mi = 0, int s = 0);
 ULONGLONG Ticks(const FILETIME& ft);

@@ -147,3 +147,32 @@ TEST_F(TimeUtils, LocalToUtcEveryLocalHourOfAYear)
     ASSERT_TRUE(LocalToUtcWithDst(&local, &utc));
     EXPECT_EQ(Show(utc), "2024-03-31 00:30:00");
 }
+
+TEST_F(TimeUtils, DateTextsInTheUsersLocale)
+{
+    Zone("Europe/Berlin");
+    Now(2024, 6, 10);
+    SPropValue value{};
+    value.ulPropTag = PROP_TAG(PT_SYSTIME, 0x8105);
+    value.Value.ft = Ft(2024, 6, 10, 7, 5, 30);
+    const FILETIME local = Ft(2024, 6, 10, 9, 5, 30);
+    {
+        ScopedLang lang("de_DE.UTF-8");
+        EXPECT_EQ(FormatDateText(&value), "10.06.2024");
+        EXPECT_EQ(FormatDateTimeText(&local), "10.06.2024 09:05");
+        EXPECT_EQ(FormatRelativeDateTimeText(&value), "10.06.2024 09:05"); // UTC to local
+    }
+    {
+        ScopedLang lang("en_US.UTF-8");
+        EXPECT_EQ(FormatDateText(&value), "6/10/2024");
+        EXPECT_EQ(FormatDateTimeText(&local), "6/10/2024 9:05 AM");
+        EXPECT_EQ(FormatRelativeDateTimeText(&value), "6/10/2024 9:05 AM");
+        value.Value.ft = Ft(2024, 12, 24, 22, 0); // winter: one hour
+        EXPECT_EQ(FormatRelativeDateTimeText(&value), "12/24/2024 11:00 PM");
+        value.ulPropTag = PROP_TAG(PT_LONG, 0x8105);
+        EXPECT_EQ(FormatDateText(&value), "");
+        EXPECT_EQ(FormatRelativeDateTimeText(&value), "");
+        EXPECT_EQ(FormatDateText(nullptr), "");
+        EXPECT_EQ(FormatDateTimeText(nullptr), "");
+    }
+}
