@@ -249,6 +249,8 @@ struct ReminderTimes {
 ReminderTimes FindReminderTimes(const CRecurrencePattern& p, ZoneRule& zone, LONGLONG r, LONG reminderMinutes)
 {
     ReminderTimes times;
+    // 1601-01-01 00:00 and earlier cannot be handed out: FILETIME 0 means none.
+    r = std::max<LONGLONG>(r, 1);
     // No day start before this one can remind at or after r, whatever offset holds then.
     const LONGLONG earliest = r + reminderMinutes - p.startOffset - zone.MaxBias();
     Candidates candidates(p, Clamp(earliest, p));
@@ -264,7 +266,7 @@ ReminderTimes FindReminderTimes(const CRecurrencePattern& p, ZoneRule& zone, LON
             times.next = reminder;
             break;
         }
-        times.hasLast = true;
+        times.hasLast = reminder > 0;
         times.last = reminder;
     }
     return times;
@@ -511,7 +513,7 @@ HRESULT GetReminderDueAt(const SPropValue* pattern, LONG reminderMinutes, const 
         times = FindReminderTimes(p, zone, FileTimeMinutes(now), reminderMinutes);
     }
     SetTime(next, times.hasNext, times.next);
-    if (times.hasLast && times.last >= 0)
+    if (times.hasLast)
         SetTime(due, true, times.last);
     else
         SetTime(due, times.hasNext, times.next);
