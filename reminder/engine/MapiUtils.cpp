@@ -9,6 +9,7 @@
 #include "com/ComPtr.h"
 
 #include <cstdlib>
+#include <initializer_list>
 #include <cstring>
 #include <limits>
 
@@ -144,14 +145,26 @@ struct RemindersFolder {
     bool found = false; // the Inbox names the Reminders folder
 };
 
-// Steps that find and read the Reminders folder; `tags` starts with the folder's tag.
-HRESULT OpenRemindersFolder(IMsgStore* store, LPSPropTagArray tags, RemindersFolder& rf)
+ULONG RemindersTag(IMsgStore* store)
+{
+    return IsOnline(store) ? PR_REM_OFFLINE_ENTRYID : PR_REM_ONLINE_ENTRYID;
+}
+
+// Steps that find and read the Reminders folder: the Inbox's values of the folder's tag (offline
+// or online) and of up to three more tags, the Reminders folder and its search criteria.
+HRESULT OpenRemindersFolder(IMsgStore* store, std::initializer_list<ULONG> moreTags, RemindersFolder& rf)
 {
     HRESULT hr = S_OK;
     ULONG objType = 0;
     ComPtr<IUnknown> unknown;
     ComPtr<IMAPIProp> inbox;
-    const ULONG remindersTag = tags->aulPropTag[0];
+    SizedSPropTagArray(4, inboxTags) = {1, {0}};
+    if (!store || moreTags.size() > 3)
+        return E_INVALIDARG;
+    const ULONG remindersTag = inboxTags.aulPropTag[0] = RemindersTag(store);
+    for (ULONG tag : moreTags)
+        inboxTags.aulPropTag[inboxTags.cValues++] = tag;
+    LPSPropTagArray tags = reinterpret_cast<LPSPropTagArray>(&inboxTags);
 
     hr = store->GetReceiveFolder(nullptr, 0, &rf.cbInboxId, rf.inboxId.put(), nullptr);
     if (FAILED(hr)) {
@@ -198,9 +211,26 @@ HRESULT OpenRemindersFolder(IMsgStore* store, LPSPropTagArray tags, RemindersFol
     return hr;
 }
 
-ULONG RemindersTag(IMsgStore* store)
+// One entry ID of the store (GetProps of its tag); E_FAIL when no value comes back (traced with
+// `missing`) or one under another tag, such as an error value (traced with `otherTag`).
+HRESULT StoreEntryId(IMsgStore* store, ULONG tag, CMapiBuffer<SPropValue>& value, const char* missing,
+                     const char* otherTag)
 {
-    return IsOnline(store) ? PR_REM_OFFLINE_ENTRYID : PR_REM_ONLINE_ENTRYID;
+    ULONG count = 0;
+    SizedSPropTagArray(1, tags) = {1, {tag}};
+    HRESULT hr = store->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, value.put());
+    if (FAILED(hr)) {
+        TRACE_FAILED(GetProps, hr);
+        return hr;
+    }
+    if (!value || count < 1) {
+        hr = E_FAIL;
+        TracePrint(__FILE__, __LINE__, TL_ERROR, missing, hr);
+    } else if (value->ulPropTag != tag) {
+        hr = E_FAIL;
+        TracePrint(__FILE__, __LINE__, TL_ERROR, otherTag, hr);
+    }
+    return hr;
 }
 
 HRESULT StoreRecordKeyHex(IMsgStore* store, std::string& hex)
@@ -425,34 +455,19 @@ HRESULT DisableDefaultReminders(IMsgStore* store)
     TRACE_FUNC("DisableDefaultReminders", &hr);
     RemindersFolder rf;
     CMapiBuffer<SPropValue> storeProps;
-    ULONG storeValues = 0;
     SBinary outbox{};
     ENTRYLIST list{1, &outbox};
     std::string recordKey;
     bool saved = false;
-    SizedSPropTagArray(1, inboxTags) = {1, {0}};
-    SizedSPropTagArray(1, outboxTags) = {1, {PR_IPM_OUTBOX_ENTRYID}};
 
-    if (!store) {
-        hr = E_INVALIDARG;
-        goto Exit;
-    }
-    inboxTags.aulPropTag[0] = RemindersTag(store);
-    hr = OpenRemindersFolder(store, reinterpret_cast<LPSPropTagArray>(&inboxTags), rf);
+    hr = OpenRemindersFolder(store, {}, rf);
     if (FAILED(hr) || !rf.found)
         goto Exit;
-
-    hr = store->GetProps(reinterpret_cast<LPSPropTagArray>(&outboxTags), 0, &storeValues, storeProps.put());
-    if (FAILED(hr)) {
-        TRACE_FAILED(GetProps, hr);
-        goto Exit;
-    }
     // Only a value under the Outbox's own tag names the Outbox; an error value does not.
-    if (!storeProps || storeValues < 1 || storeProps->ulPropTag != PR_IPM_OUTBOX_ENTRYID) {
-        hr = E_FAIL;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "PR_IPM_OUTBOX_ENTRYID not available. failed hr=0x%08lx\n", hr);
+    hr = StoreEntryId(store, PR_IPM_OUTBOX_ENTRYID, storeProps, "GetProps() returned no value. failed hr=0x%08lx\n",
+                      "PR_IPM_OUTBOX_ENTRYID != pStoreProp->ulPropTag failed. hr=0x%08lx\n");
+    if (FAILED(hr))
         goto Exit;
-    }
     outbox = storeProps->Value.bin;
 
     // Keep what the folder searches before the first suppression; a folder that already searches
@@ -489,7 +504,6 @@ HRESULT EnableDefaultReminders(IMsgStore* store)
     TRACE_FUNC("EnableDefaultReminders", &hr);
     RemindersFolder rf;
     CMapiBuffer<SPropValue> storeProps;
-    ULONG storeValues = 0;
     std::vector<SBinary> list;
     std::vector<CSuppressionRecord::Binary> savedContainers;
     ULONG savedState = 0;
@@ -497,16 +511,8 @@ HRESULT EnableDefaultReminders(IMsgStore* store)
     ENTRYLIST entries{};
     std::string recordKey;
     bool fromRecord = false;
-    SizedSPropTagArray(4, inboxTags) = {
-        4, {0, PR_IPM_APPOINTMENT_ENTRYID, PR_IPM_TASK_ENTRYID, PR_IPM_CONTACT_ENTRYID}};
-    SizedSPropTagArray(1, subtreeTags) = {1, {PR_IPM_SUBTREE_ENTRYID}};
 
-    if (!store) {
-        hr = E_INVALIDARG;
-        goto Exit;
-    }
-    inboxTags.aulPropTag[0] = RemindersTag(store);
-    hr = OpenRemindersFolder(store, reinterpret_cast<LPSPropTagArray>(&inboxTags), rf);
+    hr = OpenRemindersFolder(store, {PR_IPM_APPOINTMENT_ENTRYID, PR_IPM_TASK_ENTRYID, PR_IPM_CONTACT_ENTRYID}, rf);
     if (FAILED(hr) || !rf.found)
         goto Exit;
 
@@ -542,22 +548,11 @@ HRESULT EnableDefaultReminders(IMsgStore* store)
             if (n > 3 && p[3].ulPropTag == PR_IPM_CONTACT_ENTRYID)
                 list.push_back(p[3].Value.bin);
         } else {
-            hr = store->GetProps(reinterpret_cast<LPSPropTagArray>(&subtreeTags), 0, &storeValues, storeProps.put());
-            if (FAILED(hr)) {
-                TRACE_FAILED(GetProps, hr);
+            hr = StoreEntryId(store, PR_IPM_SUBTREE_ENTRYID, storeProps,
+                              "!(pStoreProp && cStoreProp failed. hr=0x%08lx\n",
+                              "PR_IPM_SUBTREE_ENTRYID != pStoreProp->ulPropTag failed. hr=0x%08lx\n");
+            if (FAILED(hr))
                 goto Exit;
-            }
-            if (!(storeProps && storeValues)) {
-                hr = E_FAIL;
-                TracePrint(__FILE__, __LINE__, TL_ERROR, "!(pStoreProp && cStoreProp failed. hr=0x%08lx\n", hr);
-                goto Exit;
-            }
-            if (storeProps->ulPropTag != PR_IPM_SUBTREE_ENTRYID) {
-                hr = E_FAIL;
-                TracePrint(__FILE__, __LINE__, TL_ERROR,
-                           "PR_IPM_SUBTREE_ENTRYID != pStoreProp->ulPropTag failed. hr=0x%08lx\n", hr);
-                goto Exit;
-            }
             list.push_back(storeProps->Value.bin);
         }
     }
