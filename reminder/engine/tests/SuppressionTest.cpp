@@ -191,7 +191,23 @@ TEST_F(Suppression, TheHostRemindsAgainOfEverythingItDidBefore)
     EXPECT_TRUE(Due().empty());
     EXPECT_EQ(SearchScope().containers, std::vector<Binary>{Outbox()});
     EXPECT_TRUE(HasRecord());
-    EXPECT_TRUE(HasSuppressionRecord(HexString(static_cast<ULONG>(RecordKey().size()), RecordKey().data())));
+    // Found by the record key the profile's store table gives, as the engine looks stores up.
+    LPMAPITABLE table = nullptr;
+    ASSERT_EQ(session.Session()->GetMsgStoresTable(0, &table), S_OK);
+    SizedSPropTagArray(2, columns) = {2, {PR_RECORD_KEY, PR_DEFAULT_STORE}};
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(HrQueryAllRows(table, reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0, &rows), S_OK);
+    table->Release();
+    int suppressed = 0;
+    for (ULONG i = 0; i < rows->cRows; ++i) {
+        const SPropValue* p = rows->aRow[i].lpProps;
+        if (HasSuppressionRecord(HexString(p[0].Value.bin.cb, p[0].Value.bin.lpb))) {
+            ++suppressed;
+            EXPECT_TRUE(p[1].ulPropTag == PR_DEFAULT_STORE && p[1].Value.b);
+        }
+    }
+    FreeProws(rows);
+    EXPECT_EQ(suppressed, 1);
 
     ASSERT_EQ(EnableDefaultReminders(store.get()), S_OK);
     EXPECT_EQ(Due(), kAll);
