@@ -118,6 +118,32 @@ LONG CRegKeyEx::EnumKey(DWORD index, std::string& name) const
     return rc;
 }
 
+LONG CRegKeyEx::SetValue(const WINDOWPLACEMENT* placement, LPCSTR name) const
+{
+    if (!placement || placement->length > sizeof(WINDOWPLACEMENT))
+        return ERROR_INVALID_PARAMETER;
+    return RegSetValueExA(m_hKey, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(placement), placement->length);
+}
+
+LONG CRegKeyEx::QueryValue(LPCSTR name, WINDOWPLACEMENT* placement) const
+{
+    if (!placement)
+        return ERROR_INVALID_PARAMETER;
+    DWORD type = 0;
+    DWORD cb = 0;
+    LONG rc = RegQueryValueExA(m_hKey, name, nullptr, &type, nullptr, &cb);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    // The size must be the caller's length, and that length must fit the structure.
+    if (cb != placement->length || cb > sizeof(WINDOWPLACEMENT))
+        return ERROR_INVALID_DATA;
+    WINDOWPLACEMENT read = *placement;
+    rc = RegQueryValueExA(m_hKey, name, nullptr, &type, reinterpret_cast<LPBYTE>(&read), &cb);
+    if (rc == ERROR_SUCCESS)
+        *placement = read;
+    return rc;
+}
+
 LONG CRegKeyEx::QueryStringValue(LPCSTR name, std::string* result) const
 {
     DWORD type = 0;

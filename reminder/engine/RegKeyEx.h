@@ -2,6 +2,7 @@
 // query and set operations (Win32 error codes) and the add-in's own value operations.
 #pragma once
 
+#include "base/WinMessages.h"
 #include "registry/Registry.h"
 
 #include <string>
@@ -34,6 +35,12 @@ public:
     // The name of the subkey at index; ERROR_NO_MORE_ITEMS past the last.
     LONG EnumKey(DWORD index, std::string& name) const;
 
+    // A window placement as REG_BINARY of placement->length bytes. A length beyond the structure
+    // gives ERROR_INVALID_PARAMETER and writes nothing.
+    LONG SetValue(const WINDOWPLACEMENT* placement, LPCSTR name) const;
+    // Reads a placement stored by SetValue when its size equals placement->length (set by the
+    // caller); another size gives ERROR_INVALID_DATA (13) and leaves the structure unchanged.
+    LONG QueryValue(LPCSTR name, WINDOWPLACEMENT* placement) const;
     // A string value (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ up to its first string's end) into
     // result. A value of another type leaves result as it was and gives ERROR_SUCCESS.
     LONG QueryStringValue(LPCSTR name, std::string* result) const;

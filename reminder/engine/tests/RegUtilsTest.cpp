@@ -107,3 +107,42 @@ TEST_F(Registry, Timestamps)
     EXPECT_EQ(SaveUserTimestamp(""), E_INVALIDARG);
     EXPECT_EQ(SaveUserTimestamp(nullptr), E_INVALIDARG);
 }
+
+TEST_F(Registry, WindowPlacements)
+{
+    CRegKeyEx key;
+    ASSERT_EQ(key.Create(HKEY_CURRENT_USER, "Software\\Test"), ERROR_SUCCESS);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    placement.showCmd = SW_SHOWMAXIMIZED;
+    placement.rcNormalPosition = {10, 20, 610, 420};
+    ASSERT_EQ(key.SetValue(&placement, "ZoomTreePlacement"), ERROR_SUCCESS);
+    WINDOWPLACEMENT read{};
+    read.length = sizeof read;
+    ASSERT_EQ(key.QueryValue("ZoomTreePlacement", &read), ERROR_SUCCESS);
+    EXPECT_EQ(read.showCmd, UINT(SW_SHOWMAXIMIZED));
+    EXPECT_EQ(read.rcNormalPosition.right, 610);
+    std::vector<BYTE> raw;
+    ASSERT_EQ(key.QueryBinaryValue("ZoomTreePlacement", raw), ERROR_SUCCESS);
+    EXPECT_EQ(raw.size(), 44u);
+
+    // A stored placement of 40 bytes and a structure whose length says 44: 13, untouched.
+    placement.length = 40;
+    ASSERT_EQ(key.SetValue(&placement, "Short"), ERROR_SUCCESS);
+    WINDOWPLACEMENT other{};
+    other.length = sizeof other;
+    other.showCmd = 7;
+    EXPECT_EQ(key.QueryValue("Short", &other), ERROR_INVALID_DATA);
+    EXPECT_EQ(other.showCmd, 7u);
+    EXPECT_EQ(key.QueryValue("Missing", &other), ERROR_FILE_NOT_FOUND);
+
+    // Lengths beyond the structure are neither written nor read.
+    placement.length = 48;
+    EXPECT_EQ(key.SetValue(&placement, "Long"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(key.QueryValue("Long", &other), ERROR_FILE_NOT_FOUND);
+    BYTE bytes[48] = {};
+    ASSERT_EQ(key.SetBinaryValue("Long", bytes, sizeof bytes), ERROR_SUCCESS);
+    other.length = 48;
+    EXPECT_EQ(key.QueryValue("Long", &other), ERROR_INVALID_DATA);
+    EXPECT_EQ(other.showCmd, 7u);
+}
