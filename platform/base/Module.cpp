@@ -89,7 +89,8 @@ const std::vector<const char*>* PlatformAliases(const std::string& name)
     std::string lower = platform::ToLowerAscii(name);
     if (lower.find('.') == std::string::npos)
         lower += ".dll";
-    if (lower == "kernel32.dll" || lower == "user32.dll" || lower == "shell32.dll" || lower == "shfolder.dll")
+    if (lower == "kernel32.dll" || lower == "user32.dll" || lower == "shell32.dll" || lower == "shfolder.dll" ||
+        lower == "comctl32.dll" || lower == "uxtheme.dll" || lower == "hhctrl.ocx" || lower == "winmm.dll")
         return &base;
     if (lower == "advapi32.dll")
         return &registry;

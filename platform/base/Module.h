@@ -1,6 +1,7 @@
 // Modules (the executable and shared libraries). An HMODULE is the module's load base address.
 // The platform's own library names ("kernel32.dll", "user32.dll", "shell32.dll",
-// "shfolder.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll") stand for the platform layer
+// "shfolder.dll", "comctl32.dll", "uxtheme.dll", "hhctrl.ocx", "winmm.dll", "advapi32.dll",
+// "ole32.dll", "oleaut32.dll") stand for the platform layer
 // libraries already in the process; GetProcAddress on such a handle looks the name up across
 // the whole process.
 #pragma once

@@ -1,5 +1,11 @@
 #include "base/Utf.h"
 
+#include "base/LastError.h"
+#include "base/WinError.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -154,3 +160,102 @@ std::string ToUpperAscii(std::string_view text)
 }
 
 } // namespace platform
+
+namespace {
+
+bool IsAnsiCodePage(UINT codePage)
+{
+    return codePage == CP_ACP || codePage == CP_OEMCP || codePage == CP_THREAD_ACP;
+}
+
+// Copies the converted text into the caller's buffer by the rules both conversions share.
+template <typename Char>
+int Deliver(const std::basic_string<Char>& converted, Char* out, int outCount)
+{
+    if (outCount == 0)
+        return static_cast<int>(converted.size());
+    if (!out || outCount < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (converted.size() > static_cast<std::size_t>(outCount)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::copy(converted.begin(), converted.end(), out);
+    return static_cast<int>(converted.size());
+}
+
+} // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int count, LPWSTR wide, int wideCount)
+{
+    if (!text || count == 0 || count < -1 || (codePage != CP_UTF8 && !IsAnsiCodePage(codePage)) ||
+        (wide && static_cast<const void*>(wide) == static_cast<const void*>(text))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const DWORD allowed = MB_ERR_INVALID_CHARS | (codePage == CP_UTF8 ? 0 : MB_PRECOMPOSED);
+    if (flags & ~allowed) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    const std::string_view in(text, count < 0 ? std::strlen(text) + 1 : static_cast<std::size_t>(count));
+    std::u16string out;
+    for (std::size_t i = 0; i < in.size();) {
+        char32_t cp = 0;
+        const std::size_t n = platform::DecodeUtf8(in, i, cp);
+        if (n == 0) {
+            if (flags & MB_ERR_INVALID_CHARS) {
+                SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+                return 0;
+            }
+            out += static_cast<char16_t>(0xFFFD);
+            ++i;
+            continue;
+        }
+        if (cp < 0x10000) {
+            out += static_cast<char16_t>(cp);
+        } else {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        }
+        i += n;
+    }
+    return Deliver(out, wide, wideCount);
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR text, int count,
+                        LPCSTR defaultChar, BOOL* usedDefaultChar)
+{
+    if (!wide || wideCount == 0 || wideCount < -1 || (codePage != CP_UTF8 && !IsAnsiCodePage(codePage)) ||
+        (codePage == CP_UTF8 && (defaultChar || usedDefaultChar)) ||
+        (text && static_cast<const void*>(wide) == static_cast<const void*>(text))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const DWORD allowed = WC_ERR_INVALID_CHARS | (codePage == CP_UTF8 ? 0 : WC_COMPOSITECHECK | WC_NO_BEST_FIT_CHARS);
+    if (flags & ~allowed) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    if (usedDefaultChar)
+        *usedDefaultChar = FALSE;
+    const std::size_t n = wideCount < 0 ? platform::WideLength(wide) + 1 : static_cast<std::size_t>(wideCount);
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i) {
+        char32_t cp = wide[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            if (flags & WC_ERR_INVALID_CHARS) {
+                SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+                return 0;
+            }
+            cp = 0xFFFD;
+        }
+        platform::AppendUtf8(out, cp);
+    }
+    return Deliver(out, text, count);
+}

@@ -3,6 +3,33 @@
 
 #include "base/WinTypes.h"
 
+// Code pages: the ANSI code page of this platform is UTF-8, so CP_ACP (and CP_OEMCP,
+// CP_THREAD_ACP) are UTF-8 as CP_UTF8 is.
+#define CP_ACP 0
+#define CP_OEMCP 1
+#define CP_THREAD_ACP 3
+#define CP_UTF8 65001
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
+#define WC_COMPOSITECHECK 0x00000200
+#define WC_NO_BEST_FIT_CHARS 0x00000400
+#define WC_ERR_INVALID_CHARS 0x00000080
+
+extern "C" {
+// UTF-8 to UTF-16. A count of -1 takes the text up to and with its zero (which is then counted
+// in the result). With wideCount 0 the result is the number of characters needed; a buffer too
+// small gives 0 and ERROR_INSUFFICIENT_BUFFER. Ill-formed input becomes U+FFFD, or with
+// MB_ERR_INVALID_CHARS fails with ERROR_NO_UNICODE_TRANSLATION. An empty input (count 0), a null
+// text or another code page gives ERROR_INVALID_PARAMETER; flags CP_UTF8 does not take
+// ERROR_INVALID_FLAGS.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int count, LPWSTR wide, int wideCount);
+// UTF-16 to UTF-8, the same way; lone surrogates become U+FFFD (or fail with
+// WC_ERR_INVALID_CHARS). For CP_UTF8 the default-character arguments must be null; for CP_ACP
+// they are accepted and the default character is never used.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int wideCount, LPSTR text, int count,
+                        LPCSTR defaultChar, BOOL* usedDefaultChar);
+}
+
 #include <string>
 #include <string_view>
 

@@ -41,16 +41,17 @@ LONG CopyName(const std::string& name, LPSTR buffer, LPDWORD cch)
 
 } // namespace
 
-LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*samDesired*/, PHKEY phkResult)
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired, PHKEY phkResult)
 {
-    return RegistryStore::Instance().OpenKey(hKey, lpSubKey, phkResult);
+    return RegistryStore::Instance().OpenKey(hKey, lpSubKey, samDesired, phkResult);
 }
 
 LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPSTR lpClass, DWORD /*dwOptions*/,
-                     REGSAM /*samDesired*/, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
+                     REGSAM samDesired, LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
                      LPDWORD lpdwDisposition)
 {
-    return RegistryStore::Instance().CreateKey(hKey, lpSubKey, NameOf(lpClass), phkResult, lpdwDisposition);
+    return RegistryStore::Instance().CreateKey(hKey, lpSubKey, NameOf(lpClass), samDesired, phkResult,
+                                               lpdwDisposition);
 }
 
 LONG RegCloseKey(HKEY hKey)
@@ -201,7 +202,8 @@ LONG RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
             *phkResult = hKey;
         return rc;
     }
-    return RegOpenKeyExA(hKey, lpSubKey, 0, KEY_ALL_ACCESS, phkResult);
+    // The old form asks for what the user may have, as the platform does.
+    return RegOpenKeyExA(hKey, lpSubKey, 0, MAXIMUM_ALLOWED, phkResult);
 }
 
 LONG RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
@@ -214,7 +216,7 @@ LONG RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
             *phkResult = hKey;
         return rc;
     }
-    return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, phkResult, nullptr);
+    return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, 0, MAXIMUM_ALLOWED, nullptr, phkResult, nullptr);
 }
 
 LONG RegQueryValueA(HKEY hKey, LPCSTR lpSubKey, LPSTR lpData, LONG* lpcbData)

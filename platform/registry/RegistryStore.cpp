@@ -1,5 +1,6 @@
 #include "registry/RegistryStore.h"
 
+#include "base/Utf.h"
 #include "base/WinError.h"
 #include "registry/DatabaseError.h"
 #include "registry/KeyName.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 #include <map>
 #include <new>
@@ -14,6 +16,17 @@
 namespace platform::registry {
 
 namespace {
+
+// The rights that change a key (KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE,
+// WRITE_DAC, WRITE_OWNER, GENERIC_WRITE, GENERIC_ALL).
+constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | 0x00010000 | 0x00040000 |
+                                0x00080000 | 0x40000000 | 0x10000000;
+
+bool OrdinaryUser()
+{
+    const char* user = std::getenv("PLATFORM_REGISTRY_USER");
+    return user && platform::EqualNoCase(user, "ordinary");
+}
 
 const std::vector<std::string> kClassesPath = {"Software", "Classes"};
 
@@ -104,6 +117,17 @@ std::int64_t RegistryStore::Walk(std::int64_t start, const std::vector<std::stri
             return 0;
     }
     return id;
+}
+
+bool RegistryStore::Protected(std::int64_t id)
+{
+    if (!OrdinaryUser() || id == 0)
+        return false;
+    auto s = m_db.Prepare("WITH RECURSIVE up(id, parent) AS (SELECT id, parent FROM keys WHERE id = ?"
+                          " UNION ALL SELECT keys.id, keys.parent FROM keys JOIN up ON keys.id = up.parent)"
+                          " SELECT 1 FROM up WHERE id = ?");
+    s.Bind(1, id).Bind(2, RegistryDatabase::kMachineRoot);
+    return s.Step();
 }
 
 bool RegistryStore::KeyExists(std::int64_t id)
@@ -300,7 +324,7 @@ LONG RegistryStore::Validate(HKEY key)
     });
 }
 
-LONG RegistryStore::OpenKey(HKEY key, const char* subKey, HKEY* result)
+LONG RegistryStore::OpenKey(HKEY key, const char* subKey, REGSAM access, HKEY* result)
 {
     if (!result)
         return ERROR_INVALID_PARAMETER;
@@ -317,6 +341,11 @@ LONG RegistryStore::OpenKey(HKEY key, const char* subKey, HKEY* result)
             r = Child(view, parts, child);
         if (r != ERROR_SUCCESS)
             return r;
+        if ((access & kWriteRights) && OrdinaryUser()) {
+            // Below HKEY_CLASSES_ROOT a write goes to the user's key when there is one.
+            if (child.classes ? child.user == 0 : Protected(child.id))
+                return ERROR_ACCESS_DENIED;
+        }
         entry = HandleEntry{m_db.Generation(), child.classes, child.id, child.path};
         return ERROR_SUCCESS;
     });
@@ -326,7 +355,7 @@ LONG RegistryStore::OpenKey(HKEY key, const char* subKey, HKEY* result)
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view keyClass, HKEY* result,
+LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view keyClass, REGSAM access, HKEY* result,
                               DWORD* disposition)
 {
     if (!result)
@@ -342,6 +371,15 @@ LONG RegistryStore::CreateKey(HKEY key, const char* subKey, std::string_view key
         if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
             return r;
         created = false;
+        if (OrdinaryUser()) {
+            // Creating a key, or opening one to write, where the user may not write.
+            View child;
+            const bool exists = Child(view, parts, child) == ERROR_SUCCESS;
+            const bool refused = child.classes ? child.user == 0 && (!exists || (access & kWriteRights))
+                                               : Protected(view.id) && (!exists || (access & kWriteRights));
+            if (refused)
+                return ERROR_ACCESS_DENIED;
+        }
         if (view.classes) {
             View child;
             if (Child(view, parts, child) != ERROR_SUCCESS) {
@@ -400,6 +438,8 @@ LONG RegistryStore::SetValue(HKEY key, std::string_view name, DWORD type, std::s
         View view;
         if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
             return r;
+        if (view.classes ? view.user == 0 && OrdinaryUser() : Protected(view.id))
+            return ERROR_ACCESS_DENIED;
         const std::int64_t id = view.classes ? ClassesTarget(view) : view.id;
         // An existing value keeps the spelling of its name.
         m_db.Prepare("INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)"
@@ -422,8 +462,12 @@ LONG RegistryStore::DeleteValue(HKEY key, std::string_view name)
         View view;
         if (const LONG r = Resolve(key, view); r != ERROR_SUCCESS)
             return r;
+        if (!view.classes && Protected(view.id))
+            return ERROR_ACCESS_DENIED;
         for (const std::int64_t id : view.Keys()) {
             if (FindValue(id, fold, nullptr)) {
+                if (Protected(id))
+                    return ERROR_ACCESS_DENIED;
                 m_db.Prepare("DELETE FROM vals WHERE key = ? AND fold = ?").Bind(1, id).Bind(2, fold).Run();
                 Touch(id);
                 return ERROR_SUCCESS;
@@ -453,7 +497,7 @@ LONG RegistryStore::DeleteKey(HKEY key, const char* subKey)
         const bool root = child.classes ? child.path.empty()
                                         : (id == RegistryDatabase::kMachineRoot || id == RegistryDatabase::kUserRoot ||
                                            id == RegistryDatabase::kUsersRoot);
-        if (root)
+        if (root || Protected(id))
             return ERROR_ACCESS_DENIED;
         if (HasSubkeys(id))
             return ERROR_ACCESS_DENIED;
@@ -473,12 +517,18 @@ LONG RegistryStore::DeleteTree(HKEY key, const char* subKey)
             return r;
         if (parts.empty()) {
             for (const std::int64_t id : view.Keys())
+                if (Protected(id))
+                    return ERROR_ACCESS_DENIED;
+            for (const std::int64_t id : view.Keys())
                 RemoveContents(id);
             return ERROR_SUCCESS;
         }
         View child;
         if (const LONG r = Child(view, parts, child); r != ERROR_SUCCESS)
             return r;
+        for (const std::int64_t id : child.Keys())
+            if (Protected(id))
+                return ERROR_ACCESS_DENIED;
         // Below HKEY_CLASSES_ROOT both the user's and the machine's tree go.
         for (const std::int64_t id : child.Keys())
             RemoveKey(id);

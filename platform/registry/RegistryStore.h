@@ -41,8 +41,12 @@ class RegistryStore {
 public:
     static RegistryStore& Instance();
 
-    LONG OpenKey(HKEY key, const char* subKey, HKEY* result);
-    LONG CreateKey(HKEY key, const char* subKey, std::string_view keyClass, HKEY* result, DWORD* disposition);
+    // With PLATFORM_REGISTRY_USER=ordinary, opening a key of HKEY_LOCAL_MACHINE with a write right
+    // in `access`, creating one, and every write or deletion there are refused with
+    // ERROR_ACCESS_DENIED, as for a user without administrator rights.
+    LONG OpenKey(HKEY key, const char* subKey, REGSAM access, HKEY* result);
+    LONG CreateKey(HKEY key, const char* subKey, std::string_view keyClass, REGSAM access, HKEY* result,
+                   DWORD* disposition);
     LONG CloseKey(HKEY key);
     // Checks that a handle names an existing key.
     LONG Validate(HKEY key);
@@ -106,6 +110,8 @@ private:
                             bool& created);
     std::int64_t ClassesTarget(View& view); // the stored key that a write through a classes view changes
     bool KeyExists(std::int64_t id);
+    // Whether the ordinary user may not change this stored key (one of HKEY_LOCAL_MACHINE).
+    bool Protected(std::int64_t id);
     bool HasSubkeys(std::int64_t id);
     void Touch(std::int64_t id);
     void RemoveKey(std::int64_t id);         // the key, its subkeys and values

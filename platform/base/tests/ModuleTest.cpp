@@ -1,4 +1,6 @@
+#include "base/CommonControls.h"
 #include "base/DebugOutput.h"
+#include "base/DisplayState.h"
 #include "base/LastError.h"
 #include "base/Module.h"
 #include "base/WinError.h"
@@ -144,4 +146,39 @@ TEST(Module, SystemLibraryNamesReachThePlatformLayer)
     SetLastError(0);
     EXPECT_EQ(GetProcAddress(kernel32, "NoSuchFunctionAnywhere"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+}
+
+TEST(ModuleNames, TheWindowingLibrariesResolveToThePlatform)
+{
+    for (const char* name : {"comctl32.dll", "UXTHEME.DLL", "hhctrl.ocx", "winmm.dll", "COMCTL32"}) {
+        HMODULE module = LoadLibraryA(name);
+        ASSERT_NE(module, nullptr) << name;
+        EXPECT_EQ(module, GetModuleHandleA(name));
+        EXPECT_TRUE(FreeLibrary(module));
+    }
+    HMODULE comctl = LoadLibraryA("comctl32.dll");
+    using InitEx = BOOL (*)(const INITCOMMONCONTROLSEX*);
+    auto init = reinterpret_cast<InitEx>(GetProcAddress(comctl, "InitCommonControlsEx"));
+    ASSERT_NE(init, nullptr);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES};
+    EXPECT_TRUE(init(&icc));
+    icc.dwSize = 12;
+    EXPECT_FALSE(init(&icc));
+    EXPECT_FALSE(init(nullptr));
+
+    using Themed = BOOL (*)();
+    HMODULE uxtheme = LoadLibraryA("uxtheme.dll");
+    auto active = reinterpret_cast<Themed>(GetProcAddress(uxtheme, "IsThemeActive"));
+    auto app = reinterpret_cast<Themed>(GetProcAddress(uxtheme, "IsAppThemed"));
+    ASSERT_TRUE(active && app);
+    EXPECT_FALSE(active());
+    EXPECT_FALSE(app());
+    platform::SetToolkitDisplayRunning(true);
+    EXPECT_TRUE(active());
+    EXPECT_TRUE(app());
+    platform::SetToolkitDisplayRunning(false);
+    EXPECT_FALSE(active());
+
+    EXPECT_NE(GetProcAddress(LoadLibraryA("winmm.dll"), "PlaySoundA"), nullptr);
+    EXPECT_NE(GetProcAddress(LoadLibraryA("hhctrl.ocx"), "HtmlHelpA"), nullptr);
 }

@@ -1,0 +1,13 @@
+#include "base/Theme.h"
+
+#include "base/DisplayState.h"
+
+BOOL IsThemeActive()
+{
+    return platform::ToolkitDisplayRunning() ? TRUE : FALSE;
+}
+
+BOOL IsAppThemed()
+{
+    return platform::ToolkitDisplayRunning() ? TRUE : FALSE;
+}
