@@ -123,6 +123,20 @@ bool ValidTime(const SYSTEMTIME& t)
     return t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 && t.wMilliseconds < 1000;
 }
 
+// The time to format: the one given, or now in local time. False (ERROR_INVALID_PARAMETER) when
+// it is not valid.
+bool TimeToFormat(const SYSTEMTIME* given, bool (*valid)(const SYSTEMTIME&), SYSTEMTIME& t)
+{
+    if (given)
+        t = *given;
+    else
+        GetLocalTime(&t);
+    if (valid(t))
+        return true;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+}
+
 // Drops the element at index i and the separator text before it (back to the previous format
 // element), as the TIME_NO... flags leave out a part with its separator.
 void DropWithSeparator(std::vector<Element>& elements, std::size_t i)
@@ -321,14 +335,8 @@ int GetDateFormatA(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCSTR form
         return 0;
     }
     SYSTEMTIME t{};
-    if (date)
-        t = *date;
-    else
-        GetLocalTime(&t);
-    if (!ValidDate(t)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!TimeToFormat(date, ValidDate, t))
         return 0;
-    }
     const int dayOfWeek = platform::DayOfWeek(platform::DaysFromCivil(t.wYear, t.wMonth, t.wDay));
     std::string text;
     for (const Element& e : ParsePicture(format ? std::string_view(format) : data->shortDate, "dMyg")) {
@@ -375,14 +383,8 @@ int GetTimeFormatA(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCSTR form
         return 0;
     }
     SYSTEMTIME t{};
-    if (time)
-        t = *time;
-    else
-        GetLocalTime(&t);
-    if (!ValidTime(t)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+    if (!TimeToFormat(time, ValidTime, t))
         return 0;
-    }
     auto elements = ParsePicture(format ? std::string_view(format) : data->timeFormat, "hHmst");
     auto drop = [&](char letter) {
         for (std::size_t i = 0; i < elements.size();) {

@@ -137,6 +137,13 @@ Item* FindItem(const std::shared_ptr<MenuObject>& menu, UINT item, UINT flags)
     return nullptr;
 }
 
+// The item of a live menu; the caller holds g_lock, which keeps the menu alive.
+Item* ItemOf(HMENU menu, UINT item, UINT flags)
+{
+    const auto object = Get(menu);
+    return object ? FindItem(object, item, flags) : nullptr;
+}
+
 bool IsEnabledCommand(const std::shared_ptr<MenuObject>& menu, UINT id)
 {
     Item* item = FindItem(menu, id, MF_BYCOMMAND);
@@ -225,8 +232,7 @@ UINT GetMenuItemID(HMENU menu, int position)
 UINT GetMenuState(HMENU menu, UINT item, UINT flags)
 {
     std::lock_guard guard(g_lock);
-    const auto object = Get(menu);
-    Item* found = object ? FindItem(object, item, flags) : nullptr;
+    Item* found = ItemOf(menu, item, flags);
     if (!found)
         return static_cast<UINT>(-1);
     if (found->popup) {
@@ -239,8 +245,7 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags)
 int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags)
 {
     std::lock_guard guard(g_lock);
-    const auto object = Get(menu);
-    Item* found = object ? FindItem(object, item, flags) : nullptr;
+    Item* found = ItemOf(menu, item, flags);
     if (!found)
         return 0;
     if (!text)
@@ -256,8 +261,7 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags)
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
 {
     std::lock_guard guard(g_lock);
-    const auto object = Get(menu);
-    Item* found = object ? FindItem(object, item, check) : nullptr;
+    Item* found = ItemOf(menu, item, check);
     if (!found)
         return static_cast<DWORD>(-1);
     const DWORD before = found->state & MF_CHECKED;
@@ -268,8 +272,7 @@ DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)
 BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable)
 {
     std::lock_guard guard(g_lock);
-    const auto object = Get(menu);
-    Item* found = object ? FindItem(object, item, enable) : nullptr;
+    Item* found = ItemOf(menu, item, enable);
     if (!found)
         return -1;
     const BOOL before = static_cast<BOOL>(found->state & (MF_GRAYED | MF_DISABLED));
