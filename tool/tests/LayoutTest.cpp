@@ -180,3 +180,97 @@ TEST(PlacementText, AnythingButSixNumbersIsIgnored)
 }
 
 } // namespace
+
+#include "WindowStateStore.h"
+
+#include "TempRoot.h"
+#include "registry/Registry.h"
+
+namespace {
+
+class TestStateStore : public CWindowStateStore {
+public:
+    CPlacementText placement;
+    CRect window{100, 100, 500, 400};
+    std::vector<CRect> areas = std::vector<CRect>(1, CRect{0, 0, 1280, 1024});
+    int moves = 0;
+    int placements = 0;
+
+protected:
+    std::string GetSettingsKey() const override { return "Software\\Tembrix\\settings"; }
+    CPlacementText GetPlacement() const override { return placement; }
+    void SetPlacement(const CPlacementText& p) override
+    {
+        placement = p;
+        ++placements;
+    }
+    CRect GetWindowRect() const override { return window; }
+    void MoveWindow(const CRect& rect) override
+    {
+        window = rect;
+        ++moves;
+    }
+    std::vector<CRect> GetWorkAreas() const override { return areas; }
+};
+
+std::string StoredText(const std::string& section)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, ("Software\\Tembrix\\settings\\" + section).c_str(), 0, KEY_READ, &key) != 0)
+        return "";
+    char buffer[128] = "";
+    DWORD cb = sizeof(buffer);
+    RegQueryValueExA(key, "WindowPlacement", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &cb);
+    RegCloseKey(key);
+    return buffer;
+}
+
+void StoreText(const std::string& section, const std::string& text)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Tembrix\\settings\\" + section).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    RegSetValueExA(key, "WindowPlacement", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+TEST(WindowState, RectangleOnlySavesTheCurrentRectangleShownNormally)
+{
+    TempRoot root;
+    TestStateStore store;
+    store.placement = {{10, 20, 300, 200}, 3, 2};
+    EXPECT_TRUE(store.SaveWindowState("DlgProfileEdit", TRUE));
+    EXPECT_EQ(StoredText("DlgProfileEdit"), "100,100,500,400,1,0");
+    EXPECT_TRUE(store.SaveWindowState("DlgProfileEditAdv", FALSE));
+    EXPECT_EQ(StoredText("DlgProfileEditAdv"), "10,20,300,200,3,2");
+
+    TestStateStore other;
+    EXPECT_TRUE(other.LoadWindowState("DlgProfileEdit", TRUE));
+    EXPECT_EQ(other.window, (CRect{100, 100, 500, 400}));
+    EXPECT_EQ(other.placements, 0);
+    EXPECT_TRUE(other.LoadWindowState("DlgProfileEditAdv", FALSE));
+    EXPECT_EQ(other.placement.rect, (CRect{10, 20, 300, 200}));
+    EXPECT_EQ(other.placement.showCmd, 3);
+}
+
+TEST(WindowState, MissingBrokenOrOffScreenPlacementsLeaveTheWindowAlone)
+{
+    TempRoot root;
+    TestStateStore store;
+    EXPECT_FALSE(store.LoadWindowState("Nothing", TRUE));
+    StoreText("Five", "1,2,3,4,5");
+    EXPECT_FALSE(store.LoadWindowState("Five", TRUE));
+    // Saved on a second display to the right that is gone now.
+    StoreText("Gone", "1400,100,1800,400,1,0");
+    EXPECT_FALSE(store.LoadWindowState("Gone", TRUE));
+    EXPECT_FALSE(store.LoadWindowState("Gone", FALSE));
+    EXPECT_EQ(store.moves + store.placements, 0);
+    // With that display back it applies.
+    store.areas.push_back({1280, 0, 2560, 1024});
+    EXPECT_TRUE(store.LoadWindowState("Gone", TRUE));
+    EXPECT_EQ(store.window, (CRect{1400, 100, 1800, 400}));
+}
+
+} // namespace
