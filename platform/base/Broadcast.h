@@ -1,9 +1,10 @@
 // SendMessageTimeoutA, to one window or to every top-level window of every process of this
 // user on this platform root (HWND_BROADCAST). Registered messages cross processes by their
-// names: each process that has a top-level window listens on a socket of its own under
-// <root>/objects/broadcast/ (mode 0600), takes requests only from processes of its own user,
-// and hands each request to its top-level windows on their own threads' loops, waiting for each
-// at most the time-out. The sender waits for each process at most about as long.
+// names: a process that takes other processes' broadcasts (ListenForBroadcasts) listens on a
+// socket of its own under <root>/objects/broadcast/ (mode 0600), takes requests only from
+// processes of its own user, and hands each request to its top-level windows on their own
+// threads' loops, waiting for each at most the time-out. The sender waits for each process at
+// most about as long.
 #pragma once
 
 #include "base/WinMessages.h"
@@ -31,8 +32,8 @@ LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, U
 
 namespace platform {
 
-// Starts this process's listener for the current platform root (again after the root changed);
-// the first top-level window does it. Safe to call often.
+// Starts this process's listener for the current platform root (again after the root changed).
+// A program whose windows answer other processes calls it once it has them. Safe to call often.
 void ListenForBroadcasts();
 
 } // namespace platform

@@ -1,6 +1,5 @@
 #include "base/Window.h"
 
-#include "base/Broadcast.h"
 #include "base/LastError.h"
 #include "base/MessageLoop.h"
 #include "base/Process.h"
@@ -157,8 +156,6 @@ HWND CreateMessageWindow(const std::string& className, const std::string& window
         record->handle = reinterpret_cast<HWND>(handle);
         table.windows.emplace(handle, record);
     }
-    if (!record->parent && !record->messageOnly)
-        ListenForBroadcasts();
     CREATESTRUCTA create{};
     create.lpCreateParams = createParam;
     create.hwndParent = parent;
@@ -887,8 +884,6 @@ HWND SetParent(HWND child, HWND newParent)
         record->parent = newParent;
         record->messageOnly = false;
     }
-    if (!newParent)
-        platform::ListenForBroadcasts();
     platform::UpdateViews(record);
     return previous ? previous : platform::kDesktop;
 }

@@ -77,6 +77,7 @@ struct Peer {
                 }
                 return 0;
             });
+            platform::ListenForBroadcasts();
             const std::string ready = hwnd ? "ready\n" : "failed\n";
             (void)!write(w, ready.data(), ready.size());
             platform::MessageLoop::Current().Run();
