@@ -4,6 +4,7 @@
 #include "base/FileDialog.h"
 #include "ui/ToolkitDisplays.h"
 #include "ui/ToolkitFileDialog.h"
+#include "ui/ToolkitMenuTracker.h"
 #include "ui/ToolkitMessageBox.h"
 #include "ui/ToolkitTray.h"
 
@@ -15,12 +16,14 @@ ToolkitPlatform::ToolkitPlatform()
     m_previousFiles = SetFileDialogPresenter(std::make_shared<ToolkitFileDialog>());
     m_previousDisplays = SetDisplayProvider(std::make_shared<ToolkitDisplays>());
     m_previousTray = SetTrayShell(std::make_shared<ToolkitTray>());
+    m_previousMenus = SetMenuTracker(std::make_shared<ToolkitMenuTracker>());
     SetToolkitDisplayRunning(true);
 }
 
 ToolkitPlatform::~ToolkitPlatform()
 {
     SetToolkitDisplayRunning(false);
+    SetMenuTracker(m_previousMenus);
     SetTrayShell(m_previousTray);
     SetDisplayProvider(m_previousDisplays);
     SetFileDialogPresenter(m_previousFiles);

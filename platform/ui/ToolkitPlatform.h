@@ -1,6 +1,6 @@
 // What a windowed program needs of the platform while its toolkit runs: the GUI thread's
 // platform loop on the toolkit's loop, the toolkit-display flag, and the toolkit back-ends of
-// message boxes, file dialogs, the displays and the tray. Made once the toolkit has started (a
+// message boxes, file dialogs, popup menus, the displays and the tray. Made once the toolkit has started (a
 // wxApp's OnInit), destroyed before it ends; the headless behaviour comes back then.
 #pragma once
 
@@ -13,6 +13,7 @@ class MessageBoxPresenter;
 class FileDialogPresenter;
 class DisplayProvider;
 class TrayShell;
+class MenuTracker;
 } // namespace platform
 
 namespace platform::ui {
@@ -32,6 +33,7 @@ private:
     std::shared_ptr<FileDialogPresenter> m_previousFiles;
     std::shared_ptr<DisplayProvider> m_previousDisplays;
     std::shared_ptr<TrayShell> m_previousTray;
+    std::shared_ptr<MenuTracker> m_previousMenus;
 };
 
 } // namespace platform::ui

@@ -22,6 +22,12 @@ public:
         m_display = std::make_unique<VirtualDisplay>();
         ASSERT_TRUE(m_display->ok()) << m_display->error();
         m_display->makeCurrent();
+        // A failed toolkit check is a failed test, not a dialog that waits for a click.
+        wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond,
+                              const wxString& msg) {
+            ADD_FAILURE() << "toolkit check failed: " << cond.utf8_string() << " " << msg.utf8_string() << " in "
+                          << func.utf8_string() << " (" << file.utf8_string() << ":" << line << ")";
+        });
         wxApp::SetInstance(new wxApp);
         int argc = 1;
         static char name[] = "platform_ui_tests";
