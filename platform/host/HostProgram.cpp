@@ -1,5 +1,6 @@
 #include "host/HostProgram.h"
 
+#include "base/UiLanguage.h"
 #include "base/Utf.h"
 #include "com/ComBstr.h"
 #include "com/ComRuntime.h"
@@ -110,6 +111,9 @@ bool HostProgram::Start()
     if (!problem.empty())
         m_err << "mailhost: " << problem << "\n";
     const LONG language = static_cast<LONG>(m_options.language.value_or(ConfiguredLanguage()));
+    // The host's windows and the add-ins' resources speak the language asked for.
+    if (const auto asked = m_options.language ? std::optional<DWORD>(*m_options.language) : ConfiguredLanguageValue())
+        SetThreadUILanguage(static_cast<LANGID>(*asked));
 
     HRESULT hr = CoInitialize(nullptr);
     if (FAILED(hr))
@@ -528,6 +532,8 @@ bool HostProgram::Execute(const std::string& line)
     } else if (cmd == "addins") {
         for (const auto& a : m_loader.AddIns())
             m_out << "add-in " << a.progId << "\n";
+    } else if (WindowCommands::Handles(cmd)) {
+        m_windowCommands.Execute(line, m_out);
     } else {
         return error("unknown command: " + cmd);
     }

@@ -13,6 +13,7 @@
 #include "host/HostReminders.h"
 #include "host/HostSession.h"
 #include "host/HostVersion.h"
+#include "host/WindowCommands.h"
 
 #include <istream>
 #include <memory>
@@ -70,6 +71,9 @@ public:
     }
     void SetRemindersObserver(std::function<void()> observer) { m_remindersObserver = std::move(observer); }
     const HostSession& Session() const { return m_session; }
+    // The window and prompt commands (windows, click-item, settext, answer, screenshot, wait);
+    // a window view installs its screenshot and wait handlers there.
+    WindowCommands& Windows() { return m_windowCommands; }
     // After a command that came from a window: ends the host when it should end.
     void AfterUserCommand();
 
@@ -103,6 +107,7 @@ private:
     std::function<void()> m_remindersObserver;
     std::function<void(OptionsDialog&)> m_optionsWindowHandler;
     std::unique_ptr<HostReminders> m_reminders;
+    WindowCommands m_windowCommands;
     UINT_PTR m_reminderTimer = 0;   // on this thread's message loop
     std::set<std::string> m_raised; // entry ID (hex) and reminder time of each reminder raised
     bool m_mapiInitialized = false;

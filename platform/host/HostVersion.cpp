@@ -71,7 +71,7 @@ HostVersion ConfiguredVersion(std::string* problem)
     return *HostVersion::Parse(kDefaultVersion);
 }
 
-DWORD ConfiguredLanguage()
+std::optional<DWORD> ConfiguredLanguageValue()
 {
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         std::string data;
@@ -81,7 +81,12 @@ DWORD ConfiguredLanguage()
             return v;
         }
     }
-    return kDefaultLanguage;
+    return std::nullopt;
+}
+
+DWORD ConfiguredLanguage()
+{
+    return ConfiguredLanguageValue().value_or(kDefaultLanguage);
 }
 
 } // namespace host

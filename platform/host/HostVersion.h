@@ -36,5 +36,7 @@ struct HostVersion {
 HostVersion ConfiguredVersion(std::string* problem = nullptr);
 // The user-interface language: value LanguageID (REG_DWORD) likewise, else 1033.
 DWORD ConfiguredLanguage();
+// The LanguageID value itself, when one is there.
+std::optional<DWORD> ConfiguredLanguageValue();
 
 } // namespace host

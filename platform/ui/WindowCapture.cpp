@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/dcclient.h>
+#include <wx/dcscreen.h>
 #include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
@@ -64,17 +65,21 @@ fs::path CaptureWindow(wxTopLevelWindow* window, const std::string& name, std::s
         return Fail(error, "\"" + name + "\" is not a file name"), fs::path();
     if (!window->IsShown())
         return Fail(error, "the window is not shown"), fs::path();
+    window->Raise();
     LetPaint(window);
     const wxSize size = window->GetSize();
     if (size.x <= 0 || size.y <= 0)
         return Fail(error, "the window has no area"), fs::path();
+    // The screen's pixels where the window is: they hold the whole window, its menu bar
+    // included, as it shows.
+    const wxPoint at = window->GetScreenPosition();
     wxBitmap bitmap(size.x, size.y, 24);
     {
-        wxWindowDC source(window);
+        wxScreenDC source;
         wxMemoryDC target(bitmap);
         target.SetBackground(*wxWHITE_BRUSH);
         target.Clear();
-        target.Blit(0, 0, size.x, size.y, &source, 0, 0);
+        target.Blit(0, 0, size.x, size.y, &source, at.x, at.y);
         target.SelectObject(wxNullBitmap);
     }
     fs::path file = ArtifactsFolder() / name;

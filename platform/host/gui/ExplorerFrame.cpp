@@ -49,6 +49,7 @@ ExplorerFrame::ExplorerFrame(host::HostProgram& program, CExplorer* explorer)
     Bind(wxEVT_CLOSE_WINDOW, &ExplorerFrame::OnClose, this);
     Bind(wxEVT_ACTIVATE, &ExplorerFrame::OnActivate, this);
     m_tree->Bind(wxEVT_TREE_SEL_CHANGED, &ExplorerFrame::OnFolderSelected, this);
+    m_binding = platform::ui::WindowBinding::Attach(this, "HostExplorer");
     BuildFolderTree();
     Rebuild();
 }
@@ -59,7 +60,7 @@ void ExplorerFrame::Rebuild()
         return;
     BSTR caption = nullptr;
     m_explorer->get_Caption(&caption);
-    SetTitle(wxString::FromUTF8(ComBstr(caption).Utf8()));
+    SetWindowTextA(m_binding->Handle(), ComBstr(caption).Utf8().c_str());
     SysFreeString(caption);
     BuildMenus();
     ShowItems();

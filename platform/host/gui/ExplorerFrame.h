@@ -8,6 +8,10 @@
 #include "host/Explorer.h"
 #include "host/HostProgram.h"
 
+#include "ui/WindowBinding.h"
+
+#include <memory>
+
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 #include <wx/treectrl.h>
@@ -38,4 +42,6 @@ private:
     wxPanel* m_ribbon = nullptr;
     std::map<int, ComPtr<CommandBarControl>> m_menuControls;
     std::map<int, std::string> m_ribbonButtons;
+    // The platform window the program and scripts know this window by.
+    std::shared_ptr<platform::ui::WindowBinding> m_binding;
 };

@@ -44,6 +44,7 @@ InspectorFrame::InspectorFrame(CInspector* inspector)
     m_inspector->get_Caption(&caption);
     SetTitle(wxString::FromUTF8(ComBstr(caption).Utf8()));
     SysFreeString(caption);
+    m_binding = platform::ui::WindowBinding::Attach(this, "HostInspector");
     Bind(wxEVT_CLOSE_WINDOW, &InspectorFrame::OnClose, this);
     Bind(wxEVT_ACTIVATE, &InspectorFrame::OnActivate, this);
     ShowProperties();

@@ -4,6 +4,10 @@
 #include "com/ComPtr.h"
 #include "host/Inspector.h"
 
+#include "ui/WindowBinding.h"
+
+#include <memory>
+
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 
@@ -19,4 +23,6 @@ private:
 
     ComPtr<CInspector> m_inspector;
     wxListCtrl* m_list = nullptr;
+    // The platform window the program and scripts know this window by.
+    std::shared_ptr<platform::ui::WindowBinding> m_binding;
 };

@@ -72,6 +72,7 @@ OptionsFrame::OptionsFrame(host::OptionsDialog& dialog, std::ostream& out)
             event.Veto();
     });
     m_dialog.SetBeforeClose([this] { DestroyPageViews(); });
+    m_binding = platform::ui::WindowBinding::Attach(this, "HostOptions");
     m_out << "options window shown: " << m_dialog.Pages().size() << " pages, " << views << " page views"
           << std::endl;
 }

@@ -5,6 +5,10 @@
 
 #include "host/OptionsDialog.h"
 
+#include "ui/WindowBinding.h"
+
+#include <memory>
+
 #include <wx/dialog.h>
 #include <wx/notebook.h>
 
@@ -22,4 +26,6 @@ private:
     std::ostream& m_out;
     wxNotebook* m_notebook = nullptr;
     bool m_selecting = false;
+    // The platform window the program and scripts know this window by.
+    std::shared_ptr<platform::ui::WindowBinding> m_binding;
 };

@@ -43,6 +43,7 @@ RemindersFrame::RemindersFrame(const host::HostSession& session, const host::Hos
             m_onClosed();
         event.Skip();
     });
+    m_binding = platform::ui::WindowBinding::Attach(this, "HostReminders");
     Reload();
 }
 

@@ -4,6 +4,10 @@
 
 #include "host/RemindersWindow.h"
 
+#include "ui/WindowBinding.h"
+
+#include <memory>
+
 #include <wx/frame.h>
 #include <wx/listctrl.h>
 
@@ -29,4 +33,6 @@ private:
     std::ostream& m_out;
     std::function<void()> m_onClosed;
     wxListCtrl* m_list = nullptr;
+    // The platform window the program and scripts know this window by.
+    std::shared_ptr<platform::ui::WindowBinding> m_binding;
 };

@@ -5,7 +5,9 @@
 #include "OptionsFrame.h"
 #include "RemindersFrame.h"
 
-#include "ui/ToolkitLoop.h"
+#include "ui/ToolkitPlatform.h"
+#include "ui/WindowBinding.h"
+#include "ui/WindowCapture.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
@@ -70,9 +72,22 @@ public:
         });
         m_program.SetQuitHandler([this] { CallAfter([this] { End(); }); });
         // The thread's message loop (MAPI notifications, the reminder timer, the add-ins'
-        // timers and posts) runs inside the toolkit's loop.
-        m_toolkit = std::make_unique<platform::ui::ToolkitLoop>();
-        m_toolkit->SetQuitHandler([this](int) { CallAfter([this] { End(); }); });
+        // timers and posts) runs inside the toolkit's loop, and the prompts, the tray and the
+        // displays are the toolkit's.
+        m_toolkit = std::make_unique<platform::ui::ToolkitPlatform>();
+        m_toolkit->Loop().SetQuitHandler([this](int) { CallAfter([this] { End(); }); });
+        m_program.Windows().SetScreenshotHandler([](HWND hwnd, const std::string& name, std::string& error) {
+            wxTopLevelWindow* frame = platform::ui::WindowBinding::FrameOf(hwnd);
+            if (!frame) {
+                error = "the window has no view";
+                return std::string();
+            }
+            return platform::ui::CaptureWindow(frame, name, &error).string();
+        });
+        m_program.Windows().SetWaitHandler([this](std::chrono::milliseconds duration) {
+            if (m_toolkit)
+                m_toolkit->Loop().RunFor(duration);
+        });
         if (!m_program.Start()) {
             m_exitCode = 1;
             return false;
@@ -126,6 +141,8 @@ private:
         for (auto& [inspector, frame] : m_inspectors)
             frame->Destroy();
         m_inspectors.clear();
+        m_program.Windows().SetScreenshotHandler(nullptr);
+        m_program.Windows().SetWaitHandler(nullptr);
         m_toolkit.reset();
         ExitMainLoop();
     }
@@ -136,7 +153,7 @@ private:
     host::HostProgram m_program;
     std::map<CExplorer*, ExplorerFrame*> m_frames;
     std::map<CInspector*, InspectorFrame*> m_inspectors;
-    std::unique_ptr<platform::ui::ToolkitLoop> m_toolkit;
+    std::unique_ptr<platform::ui::ToolkitPlatform> m_toolkit;
     RemindersFrame* m_reminders = nullptr;
     int m_exitCode = 0;
     bool m_ended = false;

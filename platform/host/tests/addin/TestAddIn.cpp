@@ -2,12 +2,15 @@
 
 #include "EventSink.h"
 #include "TestAddInLog.h"
+#include "TestDialog.h"
 #include "base/Utf.h"
 #include "com/Advise.h"
 #include "com/ComBstr.h"
 #include "host/ApplicationEvents.h"
 #include "mapi/Mapi.h"
 #include "registry/Registry.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -245,6 +248,8 @@ HRESULT CTestAddIn::OnAddInsUpdate(SAFEARRAY**)
 HRESULT CTestAddIn::OnStartupComplete(SAFEARRAY**)
 {
     TestAddInLog("OnStartupComplete");
+    if (std::getenv("HOST_TEST_DIALOG"))
+        m_dialog = std::make_shared<TestDialog>();
     ComPtr<_Explorer> explorer;
     if (m_application && SUCCEEDED(m_application->ActiveExplorer(explorer.put())) && explorer) {
         Advise(explorer.get(), DIID_ExplorerEvents, "explorer");
@@ -268,5 +273,6 @@ HRESULT CTestAddIn::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**)
         UnadviseSink(a.source.get(), a.iid, a.cookie);
     m_advised.clear();
     m_application = nullptr;
+    m_dialog.reset();
     return S_OK;
 }

@@ -11,8 +11,11 @@
 #include "host/HostInterfaces.h"
 #include "host/RibbonInterfaces.h"
 
+#include <memory>
 #include <span>
 #include <vector>
+
+class TestDialog;
 
 inline constexpr CLSID CLSID_TestAddIn = MakeGuid("5D0C6E1A-7B1F-4B8E-9A52-3F7E0C9D1A01");
 inline constexpr GUID LIBID_TestAddIn = MakeGuid("5D0C6E1A-7B1F-4B8E-9A52-3F7E0C9D1A02");
@@ -56,4 +59,5 @@ private:
 
     ComPtr<_Application> m_application;
     std::vector<Advised> m_advised;
+    std::shared_ptr<TestDialog> m_dialog;
 };
