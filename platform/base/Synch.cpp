@@ -1,5 +1,6 @@
 #include "base/Synch.h"
 
+#include "base/LastError.h"
 #include "base/PlatformRoot.h"
 #include "base/WinError.h"
 
@@ -106,6 +107,19 @@ std::shared_ptr<NamedMutex> NamedMutex::Open(const std::string& name, bool& exis
     return mutex;
 }
 
+namespace {
+
+// The mutex as a kind of kernel handle: a handle keeps the object open.
+class MutexHandle : public KernelObject {
+public:
+    explicit MutexHandle(std::shared_ptr<NamedMutex> mutex) : m_mutex(std::move(mutex)) {}
+
+private:
+    std::shared_ptr<NamedMutex> m_mutex;
+};
+
+} // namespace
+
 NamedMutex::~NamedMutex()
 {
     // Under the table's lock, so that this process opening the name again meanwhile waits until
@@ -116,3 +130,21 @@ NamedMutex::~NamedMutex()
 }
 
 } // namespace platform
+
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name)
+{
+    if (!name || !*name || initialOwner) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    bool existed = false;
+    DWORD error = ERROR_SUCCESS;
+    auto mutex = platform::NamedMutex::Open(name, existed, error);
+    if (!mutex) {
+        SetLastError(error);
+        return nullptr;
+    }
+    HANDLE handle = platform::AddKernelHandle(std::make_shared<platform::MutexHandle>(std::move(mutex)));
+    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}

@@ -4,12 +4,11 @@
 // a lock file under <root>/objects/ that every holder keeps a shared lock on.
 #pragma once
 
+#include "base/Handles.h"
 #include "base/WinTypes.h"
 
 #include <memory>
 #include <string>
-
-struct SECURITY_ATTRIBUTES;
 
 namespace platform {
 
@@ -35,3 +34,11 @@ private:
 };
 
 } // namespace platform
+
+extern "C" {
+// A handle to the named mutex, closed with CloseHandle. GetLastError is ERROR_ALREADY_EXISTS when
+// some process held it already, else ERROR_SUCCESS. Null with the last error set when it cannot
+// be opened (ERROR_ACCESS_DENIED: another user's). Only the object's existence is offered: an
+// unnamed mutex or one owned at once (waiting on it, ReleaseMutex) gives ERROR_NOT_SUPPORTED.
+HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+}

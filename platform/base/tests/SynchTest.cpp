@@ -147,3 +147,40 @@ TEST(NamedMutex, AnotherUsersObjectIsRefused)
 }
 
 } // namespace
+
+#include "base/LastError.h"
+
+namespace {
+
+TEST(CreateMutex, HandlesOfOneNameShareTheObjectUntilTheLastIsClosed)
+{
+    TempRoot root;
+    HANDLE first = CreateMutexA(nullptr, FALSE, "Tembrix-{handles}");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE second = CreateMutexA(nullptr, FALSE, "Tembrix-{handles}");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(CloseHandle(first));
+    HANDLE third = CreateMutexA(nullptr, FALSE, "Tembrix-{handles}");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the second handle keeps it";
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_TRUE(CloseHandle(third));
+    EXPECT_FALSE(CloseHandle(third));
+    HANDLE again = CreateMutexA(nullptr, FALSE, "Tembrix-{handles}");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(WaitForSingleObject(again, 0), static_cast<DWORD>(WAIT_FAILED)) << "not offered for waiting";
+    CloseHandle(again);
+}
+
+TEST(CreateMutex, UnnamedOrOwnedMutexesAreNotOffered)
+{
+    TempRoot root;
+    EXPECT_EQ(CreateMutexA(nullptr, FALSE, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(CreateMutexA(nullptr, TRUE, "Tembrix-{owned}"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+}
+
+} // namespace
