@@ -166,6 +166,8 @@ std::string GetErrorText(HRESULT hr)
     return text;
 }
 
+std::string FailureText(UINT sentenceId, HRESULT hr) { return LoadResString(sentenceId) + "\r\n" + GetErrorText(hr); }
+
 BOOL TraceHResult(HRESULT hr, std::string_view caller, std::string_view file, int line)
 {
     if (SUCCEEDED(hr))

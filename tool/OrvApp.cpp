@@ -5,6 +5,7 @@
 #include "resource.h"
 
 #include "base/Broadcast.h"
+#include "base/Handles.h"
 #include "base/Clock.h"
 #include "base/LastError.h"
 #include "base/MessageBox.h"
@@ -96,7 +97,7 @@ COrvApp::~COrvApp()
 
 COrvApp* COrvApp::Current() { return g_current; }
 
-time_t COrvApp::Now() { return static_cast<time_t>(FileTimeToUnix(platform::ActiveClock()->utcNow())); }
+time_t COrvApp::Now() { return static_cast<time_t>(platform::FileTimeToUnix(platform::ActiveClock()->utcNow())); }
 
 void COrvApp::SetRegistryKey(const std::string& word) { m_strSettingsKey = "Software\\" + word + "\\settings"; }
 
@@ -115,6 +116,7 @@ BOOL COrvApp::InitInstance(const std::vector<std::string>& args)
     cmdInfo.ParseCommandLine(args);
     if (!cmdInfo.m_strFileName.empty()) {
         MessageBox(FormatResString(IDS_UNKNOWN_WORD, cmdInfo.m_strFileName), MB_OK | MB_ICONEXCLAMATION);
+        m_nExitCode = 2;
         return FALSE;
     }
 
@@ -137,7 +139,8 @@ BOOL COrvApp::InitInstance(const std::vector<std::string>& args)
     }
 
     if (FAILED(m_hrCoInit)) {
-        MessageBox(LoadResString(IDS_CANNOT_START) + "\r\n" + GetErrorText(m_hrCoInit), MB_OK | MB_ICONSTOP);
+        MessageBox(FailureText(IDS_CANNOT_START, m_hrCoInit), MB_OK | MB_ICONSTOP);
+        m_nExitCode = 1;
         return FALSE;
     }
 

@@ -6,6 +6,7 @@
 
 #include "OrvCommandLineInfo.h"
 
+#include "base/WinError.h"
 #include "base/WinTypes.h"
 
 #include <ctime>
@@ -68,6 +69,9 @@ public:
     HRESULT m_hrCoInit = S_OK;
     HRESULT m_hrMapiInit = S_OK;
 
+    // The program's exit status when InitInstance gives FALSE: 0 for a silent end or a hand-over
+    // to the running instance, 1 when it cannot start, 2 for a word it does not understand.
+    int m_nExitCode = 0;
     // How the frame is shown once made (SW_SHOW or SW_MINIMIZE).
     int m_nCmdShow = 5;
     std::string m_strHelpFilePath;

@@ -9,6 +9,7 @@
 #include "mapi/MapiUtil.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 namespace {
@@ -236,6 +237,75 @@ TEST(MapiHelpers, HexTextToBytes)
     EXPECT_TRUE(HexToBytes("abc", bytes));
     EXPECT_EQ(bytes, "\xab");
     EXPECT_FALSE(HexToBytes("zz", bytes));
+}
+
+} // namespace
+
+#include "StoreFilePath.h"
+#include "com/TaskMem.h"
+
+namespace {
+
+std::string HexOf(const std::string& bytes)
+{
+    static const char* digits = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : bytes) {
+        hex.push_back(digits[c >> 4]);
+        hex.push_back(digits[c & 15]);
+    }
+    return hex;
+}
+
+// An entry ID in the older layout: the marker at 72, the path's digits from 106.
+std::string OlderLayout(const std::string& pathHex)
+{
+    return std::string(72, 'a') + "4e495441" + "f9bfb801" + "00aa0037" + "d96e" + "000000" + pathHex;
+}
+
+TEST_F(FolderHelpers, PersonalStoreEntryIdCarriesItsFile)
+{
+    ComBstr entryId;
+    ASSERT_EQ(destination->get_EntryID(entryId.put()), S_OK);
+    EXPECT_EQ(GetStoreFilePathFromEntryId(entryId.Utf8()), personal.string());
+    // Upper-case digits read the same.
+    std::string upper = entryId.Utf8();
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(GetStoreFilePathFromEntryId(upper), personal.string());
+
+    // The public store is no personal store: its entry ID has no marker where one is looked for.
+    ComBstr publicId;
+    ASSERT_EQ(source->get_EntryID(publicId.put()), S_OK);
+    EXPECT_EQ(GetStoreFilePathFromEntryId(publicId.Utf8()), "no filename available");
+}
+
+TEST(StoreFilePath, OlderLayoutWideAndBrokenPaths)
+{
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout(HexOf("/tmp/a.pst"))), "/tmp/a.pst");
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout(HexOf(std::string("/tmp/b.pst\0", 11)))), "/tmp/b.pst");
+    // UTF-16 with the high byte first.
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout("002f00fc00620065007200" "2e007000730074")),
+              "/\xC3\xBC" "ber.pst");
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout("")), "no filename available");
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout("2f7")), "no filename available") << "odd length";
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout("2fzz")), "no filename available");
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout(HexOf(std::string(261, 'x')))), "no filename available");
+    EXPECT_EQ(GetStoreFilePathFromEntryId(OlderLayout(HexOf(std::string(260, 'x')))), std::string(260, 'x'));
+    EXPECT_EQ(GetStoreFilePathFromEntryId("4e495441"), "no filename available");
+    EXPECT_EQ(GetStoreFilePathFromEntryId(""), "no filename available");
+}
+
+TEST(StoreFilePath, WideToAnsiHoldsTheLongestUtf8)
+{
+    LPSTR ansi = reinterpret_cast<LPSTR>(1);
+    EXPECT_EQ(WideToAnsi(nullptr, &ansi), S_OK);
+    EXPECT_EQ(ansi, nullptr);
+    // Three-byte characters and a surrogate pair (four bytes).
+    const std::u16string wide = u"\u20AC\u20AC\u20AC\U0001D11E";
+    ASSERT_EQ(WideToAnsi(wide.c_str(), &ansi), S_OK);
+    EXPECT_EQ(std::string(ansi), "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xF0\x9D\x84\x9E");
+    CoTaskMemFree(ansi);
 }
 
 } // namespace

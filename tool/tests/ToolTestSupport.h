@@ -1,0 +1,40 @@
+// Shared set-up of the program's tests: message boxes answered on the console and recorded,
+// and the boxes shown so far.
+#pragma once
+
+#include "base/AnswerQueue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace tooltest {
+
+inline std::vector<platform::PromptRecord> Boxes()
+{
+    std::vector<platform::PromptRecord> boxes;
+    for (const auto& record : platform::PromptRecords())
+        if (record.kind == platform::PromptKind::MessageBox)
+            boxes.push_back(record);
+    return boxes;
+}
+
+// Boxes go to the console presenter and the record starts empty.
+class ConsoleBoxes {
+public:
+    ConsoleBoxes()
+    {
+        setenv("PLATFORM_MESSAGEBOX", "console", 1);
+        platform::ClearAnswers();
+    }
+    ~ConsoleBoxes()
+    {
+        platform::ClearAnswers();
+        unsetenv("PLATFORM_MESSAGEBOX");
+    }
+    ConsoleBoxes(const ConsoleBoxes&) = delete;
+    ConsoleBoxes& operator=(const ConsoleBoxes&) = delete;
+};
+
+} // namespace tooltest
