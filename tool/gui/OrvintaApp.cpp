@@ -25,10 +25,12 @@ class COrvintaApp : public wxApp {
 public:
     explicit COrvintaApp(COrvApp& app) : m_app(app) {}
 
+    // The platform's loop on the toolkit's, and boxes and dialogs shown by the toolkit: made as
+    // soon as the toolkit runs, so that start-up's own boxes are the toolkit's too.
+    void StartPlatform() { m_platform = std::make_unique<platform::ui::ToolkitPlatform>(); }
+
     bool OnInit() override
     {
-        // The platform's loop on the toolkit's, and boxes and dialogs shown by the toolkit.
-        m_platform = std::make_unique<platform::ui::ToolkitPlatform>();
         m_loop = &m_platform->Loop();
         m_loop->SetQuitHandler([this](int) {
             if (m_frame)
@@ -156,6 +158,8 @@ int RunOrvinta(int argc, char** argv)
     // Without a display this fails (and frees the application object); start-up decides first
     // whether a window is needed at all.
     const bool toolkit = wxEntryStart(argc, argv);
+    if (toolkit)
+        toolkitApp->StartPlatform();
     int code = 0;
     if (!app.InitInstance(args)) {
         code = app.m_nExitCode;
