@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -579,6 +580,32 @@ HWND TopLevelOf(HWND hwnd)
     return hwnd;
 }
 
+// A yes-or-no question about a window's state, asked under the table's lock; the desktop
+// answers `desktop`, no window FALSE.
+template <typename Question>
+BOOL AskState(HWND hwnd, BOOL desktop, Question question)
+{
+    if (hwnd == kDesktop)
+        return desktop;
+    const auto record = Find(hwnd);
+    if (!record)
+        return FALSE;
+    std::lock_guard lock(Windows().lock);
+    return question(*record) ? TRUE : FALSE;
+}
+
+// The window's text ("" for the desktop); nothing, with the error set, for no window.
+std::optional<std::string> TextOf(HWND hwnd)
+{
+    if (hwnd == kDesktop)
+        return std::string();
+    const auto record = FindOrFail(hwnd);
+    if (!record)
+        return std::nullopt;
+    std::lock_guard lock(Windows().lock);
+    return record->name;
+}
+
 LPARAM SizeParam(const RECT& r)
 {
     return MAKELONG(static_cast<WORD>(r.right - r.left), static_cast<WORD>(r.bottom - r.top));
@@ -790,22 +817,12 @@ BOOL ShowWindow(HWND hwnd, int showCommand)
 
 BOOL IsWindowVisible(HWND hwnd)
 {
-    if (hwnd == platform::kDesktop)
-        return TRUE;
-    const auto record = platform::Find(hwnd);
-    if (!record)
-        return FALSE;
-    std::lock_guard lock(Windows().lock);
-    return platform::EffectivelyVisibleLocked(*record) ? TRUE : FALSE;
+    return platform::AskState(hwnd, TRUE, [](const platform::WindowRecord& r) { return platform::EffectivelyVisibleLocked(r); });
 }
 
 BOOL IsIconic(HWND hwnd)
 {
-    const auto record = platform::Find(hwnd);
-    if (!record)
-        return FALSE;
-    std::lock_guard lock(Windows().lock);
-    return record->minimized ? TRUE : FALSE;
+    return platform::AskState(hwnd, FALSE, [](const platform::WindowRecord& r) { return r.minimized; });
 }
 
 HWND GetForegroundWindow()
@@ -942,24 +959,14 @@ int GetWindowTextA(HWND hwnd, LPSTR text, int maxCount)
 {
     if (text && maxCount > 0)
         text[0] = '\0';
-    if (hwnd == platform::kDesktop)
-        return 0;
-    const auto record = FindOrFail(hwnd);
-    if (!record)
-        return 0;
-    std::lock_guard lock(Windows().lock);
-    return platform::CopyText(record->name, text, maxCount);
+    const auto name = platform::TextOf(hwnd);
+    return name ? platform::CopyText(*name, text, maxCount) : 0;
 }
 
 int GetWindowTextLengthA(HWND hwnd)
 {
-    if (hwnd == platform::kDesktop)
-        return 0;
-    const auto record = FindOrFail(hwnd);
-    if (!record)
-        return 0;
-    std::lock_guard lock(Windows().lock);
-    return static_cast<int>(record->name.size());
+    const auto name = platform::TextOf(hwnd);
+    return name ? static_cast<int>(name->size()) : 0;
 }
 
 int GetClassNameA(HWND hwnd, LPSTR className, int maxCount)
@@ -996,13 +1003,7 @@ BOOL EnableWindow(HWND hwnd, BOOL enable)
 
 BOOL IsWindowEnabled(HWND hwnd)
 {
-    if (hwnd == platform::kDesktop)
-        return TRUE;
-    const auto record = platform::Find(hwnd);
-    if (!record)
-        return FALSE;
-    std::lock_guard lock(Windows().lock);
-    return record->enabled ? TRUE : FALSE;
+    return platform::AskState(hwnd, TRUE, [](const platform::WindowRecord& r) { return r.enabled; });
 }
 
 BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement)

@@ -204,13 +204,23 @@ void WindowCommands::Execute(const std::string& line, std::ostream& out)
         if (m_wait) {
             m_wait(duration);
         } else {
-            // Headless: the thread's own loop, for that long of real time.
+            // Headless: the thread's own loop, for that long of real time (its timers count
+            // whole milliseconds of the tick count, so the wait goes on until the time is up).
             auto& loop = platform::MessageLoop::Current();
-            bool done = false;
-            const UINT_PTR timer = loop.StartTimer(static_cast<DWORD>(duration.count()), [&done] { done = true; },
-                                                   platform::MessageLoop::TimerRepeat::Once);
-            if (!loop.RunUntil([&done] { return done; }))
-                loop.StopTimer(timer);
+            const auto deadline = std::chrono::steady_clock::now() + duration;
+            for (;;) {
+                const auto left = deadline - std::chrono::steady_clock::now();
+                if (left <= std::chrono::steady_clock::duration::zero())
+                    break;
+                bool fired = false;
+                const UINT_PTR timer =
+                    loop.StartTimer(static_cast<DWORD>(std::chrono::ceil<std::chrono::milliseconds>(left).count()),
+                                    [&fired] { fired = true; }, platform::MessageLoop::TimerRepeat::Once);
+                if (!loop.RunUntil([&fired] { return fired; })) {
+                    loop.StopTimer(timer);
+                    break;
+                }
+            }
         }
         out << "waited " << w[1] << "\n";
         return;

@@ -103,21 +103,19 @@ bool BindDialogItem(HWND item, wxWindow* control)
             TypeDialogItemText(item, static_cast<wxTextCtrl*>(control)->GetValue().utf8_string());
             event.Skip();
         });
-    } else if (dynamic_cast<wxCheckBox*>(control)) {
-        control->Bind(wxEVT_CHECKBOX, [item, weak](wxCommandEvent& event) {
-            SendMessageA(item, BM_CLICK, 0, 0);
-            // A check box the program drives itself keeps the program's state.
-            if (const auto v = weak.lock())
-                v->Show();
-            event.Skip();
-        });
-    } else if (dynamic_cast<wxRadioButton*>(control)) {
-        control->Bind(wxEVT_RADIOBUTTON, [item, weak](wxCommandEvent& event) {
+    } else if (dynamic_cast<wxCheckBox*>(control) || dynamic_cast<wxRadioButton*>(control)) {
+        // A click is the platform's click; the control then shows the item's state (a check box
+        // the program drives itself keeps the program's state).
+        const auto click = [item, weak](wxCommandEvent& event) {
             SendMessageA(item, BM_CLICK, 0, 0);
             if (const auto v = weak.lock())
                 v->Show();
             event.Skip();
-        });
+        };
+        if (dynamic_cast<wxCheckBox*>(control))
+            control->Bind(wxEVT_CHECKBOX, click);
+        else
+            control->Bind(wxEVT_RADIOBUTTON, click);
     } else if (dynamic_cast<wxButton*>(control)) {
         control->Bind(wxEVT_BUTTON, [item](wxCommandEvent&) { SendMessageA(item, BM_CLICK, 0, 0); });
     }
