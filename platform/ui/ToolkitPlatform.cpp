@@ -2,11 +2,14 @@
 
 #include "base/DisplayState.h"
 #include "base/FileDialog.h"
+#include "base/Sound.h"
 #include "ui/ToolkitDisplays.h"
 #include "ui/ToolkitFileDialog.h"
 #include "ui/ToolkitMenuTracker.h"
 #include "ui/ToolkitMessageBox.h"
 #include "ui/ToolkitTray.h"
+
+#include <wx/utils.h>
 
 namespace platform::ui {
 
@@ -17,12 +20,14 @@ ToolkitPlatform::ToolkitPlatform()
     m_previousDisplays = SetDisplayProvider(std::make_shared<ToolkitDisplays>());
     m_previousTray = SetTrayShell(std::make_shared<ToolkitTray>());
     m_previousMenus = SetMenuTracker(std::make_shared<ToolkitMenuTracker>());
+    SetBellHandler([] { wxBell(); });
     SetToolkitDisplayRunning(true);
 }
 
 ToolkitPlatform::~ToolkitPlatform()
 {
     SetToolkitDisplayRunning(false);
+    SetBellHandler(nullptr);
     SetMenuTracker(m_previousMenus);
     SetTrayShell(m_previousTray);
     SetDisplayProvider(m_previousDisplays);

@@ -1,6 +1,6 @@
 // What a windowed program needs of the platform while its toolkit runs: the GUI thread's
 // platform loop on the toolkit's loop, the toolkit-display flag, and the toolkit back-ends of
-// message boxes, file dialogs, popup menus, the displays and the tray. Made once the toolkit has started (a
+// message boxes, file dialogs, popup menus, the displays, the tray and the bell. Made once the toolkit has started (a
 // wxApp's OnInit), destroyed before it ends; the headless behaviour comes back then.
 #pragma once
 
