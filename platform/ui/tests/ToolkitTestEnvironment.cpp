@@ -1,5 +1,6 @@
 #include "ToolkitTestEnvironment.h"
 
+#include "ToolkitLeaks.h"
 #include "VirtualDisplay.h"
 
 #include <wx/app.h>
@@ -61,3 +62,9 @@ bool ToolkitRunning()
 }
 
 } // namespace toolkit_test
+
+// The leak checker asks for these when the tests run under the sanitizers.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return kToolkitLeakSuppressions;
+}
