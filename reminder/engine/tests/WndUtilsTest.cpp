@@ -1,6 +1,8 @@
-// Bringing a window to the front, from the foreground of this or another thread.
+// Bringing a window to the front, from the foreground of this or another thread; whether visual
+// themes are available.
 #include "WndUtils.h"
 
+#include "base/DisplayState.h"
 #include "base/MessageLoop.h"
 #include "base/Process.h"
 #include "base/Window.h"
@@ -70,4 +72,17 @@ TEST(ForegroundWindow, FromAnotherThreadsForeground)
     PostMessageA(w, WM_APP, 0, 0);
     other.join();
     DestroyWindow(reminders);
+}
+
+TEST(Themes, ThemedWhileAToolkitDisplayRuns)
+{
+    EXPECT_TRUE(HasThemeDll());
+    EXPECT_TRUE(HasThemeDll()); // the kept answer
+    EXPECT_FALSE(UxTheme::IsThemeActive()); // headless: nothing is drawn, nothing themed
+    EXPECT_FALSE(UxTheme::IsAppThemed());
+    platform::SetToolkitDisplayRunning(true);
+    EXPECT_TRUE(UxTheme::IsThemeActive());
+    EXPECT_TRUE(UxTheme::IsAppThemed());
+    platform::SetToolkitDisplayRunning(false);
+    EXPECT_FALSE(UxTheme::IsThemeActive());
 }
