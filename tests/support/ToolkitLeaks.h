@@ -1,6 +1,7 @@
 // Leak checker suppressions for windowed tests under the sanitizers: memory that the window
 // toolkit's system libraries keep until the process ends (font cache, D-Bus, GLib types), which
-// is not ours. In the leak checker's own format, one rule a line.
+// is not ours. In the leak checker's own format, one rule a line; the same rules as
+// platform/host/tests/toolkit-leaks.supp, which programs started by tests read.
 #pragma once
 
 inline constexpr const char* kToolkitLeakSuppressions = "leak:libfontconfig.so\n"

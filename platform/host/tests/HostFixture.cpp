@@ -4,7 +4,6 @@
 #include "mapi/ProfileRegistry.h"
 #include "mapi/StoreAccess.h"
 #include "registry/Registry.h"
-#include "ToolkitLeaks.h"
 #include "VirtualDisplay.h"
 
 #include <dlfcn.h>
@@ -127,9 +126,7 @@ int HostFixture::RunWindowedHost(const std::string& script, std::vector<std::str
     std::ofstream(scriptFile) << script;
     const auto output = root.path() / "out.txt";
     // Under the sanitizers the toolkit's own libraries keep memory to the end; that is not ours.
-    const auto suppressions = root.path() / "toolkit-leaks.supp";
-    std::ofstream(suppressions) << kToolkitLeakSuppressions;
-    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + suppressions.string() + "' ";
+    const std::string leaks = "LSAN_OPTIONS=print_suppressions=0:suppressions='" + std::string(TOOLKIT_LEAKS) + "' ";
     const std::string command = leaks + environment + " '" + std::string(MAILHOST_PROGRAM) + "' --script '" +
                                 scriptFile.string() + "' " + arguments + " > '" + output.string() + "' 2>&1";
     const int status = display.run(command);

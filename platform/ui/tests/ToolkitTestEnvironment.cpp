@@ -1,6 +1,5 @@
 #include "ToolkitTestEnvironment.h"
 
-#include "ToolkitLeaks.h"
 #include "VirtualDisplay.h"
 
 #include <wx/app.h>
@@ -62,9 +61,3 @@ bool ToolkitRunning()
 }
 
 } // namespace toolkit_test
-
-// The leak checker asks for these when the tests run under the sanitizers.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return kToolkitLeakSuppressions;
-}
