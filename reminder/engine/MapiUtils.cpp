@@ -432,11 +432,9 @@ void SortOrderSetSwitchStringType(SSortOrderSet* sortOrder, bool toUnicode)
 
 void FreeRowSet(SRowSet** rows)
 {
-    if (!rows || !*rows)
+    if (!rows)
         return;
-    for (ULONG i = 0; i < (*rows)->cRows; ++i)
-        MAPIFreeBuffer((*rows)->aRow[i].lpProps);
-    MAPIFreeBuffer(*rows);
+    FreeProws(*rows);
     *rows = nullptr;
 }
 
