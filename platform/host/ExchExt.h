@@ -3,8 +3,10 @@
 // IExchExtCallback for that context.
 #pragma once
 
+#include "base/WinMessages.h"
 #include "base/WinTypes.h"
 #include "com/Unknown.h"
+#include "mapi/MapiForm.h"
 #include "mapi/MapiX.h"
 
 // Contexts of IExchExt::Install.
@@ -30,12 +32,6 @@
 #define EECBGV_GETBUILDVERSION 0x00000001u
 #define EECBGV_GETACTUALVERSION 0x00000002u
 #define EECBGV_GETVIRTUALVERSION 0x00000004u
-
-struct IMAPIMessageSite;
-struct IMAPIViewContext;
-struct IMAPIViewAdviseSink;
-struct IPersistMessage;
-using HMENU = struct HMENU__*;
 
 struct IExchExtCallback : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetVersion(ULONG* lpulVersion, ULONG ulFlags) = 0;

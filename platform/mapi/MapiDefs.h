@@ -406,6 +406,7 @@ struct MAPIERROR {
     ULONG ulContext;
 };
 using LPMAPIERROR = MAPIERROR*;
+#define MAPI_ERROR_VERSION 0x00000000u
 
 // Initialisation.
 struct MAPIINIT_0 {

@@ -1,10 +1,10 @@
 #include "PropertyText.h"
 
-#include "PropertyNames.h"
 #include "base/Utf.h"
 #include "base/WinTime.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
+#include "mapi/PropertyNames.h"
 
 #include <cstdio>
 #include <cstring>
@@ -185,7 +185,7 @@ std::string PropertyText::TypeName(ULONG type)
 
 bool PropertyText::ParseTag(const std::string& text, ULONG& tag, std::string& error)
 {
-    for (const auto& n : PropertyNames()) {
+    for (const auto& n : mapi::PropertyNames()) {
         if (platform::EqualNoCase(text, n.name)) {
             tag = n.tag;
             return true;
@@ -212,13 +212,7 @@ bool PropertyText::ParseTag(const std::string& text, ULONG& tag, std::string& er
 
 std::string PropertyText::TagName(ULONG tag)
 {
-    const ULONG canonical = mapi::PropValue::CanonicalTag(tag);
-    for (const auto& n : PropertyNames())
-        if (n.tag == canonical)
-            return n.name;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(tag));
-    return buf;
+    return mapi::PropertyTagName(tag);
 }
 
 bool PropertyText::ParseSet(const std::string& text, GUID& set)

@@ -1,7 +1,12 @@
-// Names of the property tags, for the admin tool's input and output.
-#include "PropertyNames.h"
+// Names of the property tags.
+#include "mapi/PropertyNames.h"
 
 #include "mapi/MapiTags.h"
+#include "mapi/PropValue.h"
+
+#include <cstdio>
+
+namespace mapi {
 
 const std::vector<PropertyName>& PropertyNames()
 {
@@ -144,3 +149,16 @@ const std::vector<PropertyName>& PropertyNames()
     };
     return names;
 }
+
+std::string PropertyTagName(ULONG tag)
+{
+    const ULONG canonical = PropValue::CanonicalTag(tag);
+    for (const auto& n : PropertyNames())
+        if (n.tag == canonical)
+            return n.name;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(tag));
+    return buf;
+}
+
+} // namespace mapi
