@@ -5,6 +5,7 @@
 #include "base/Sound.h"
 #include "ui/ToolkitDisplays.h"
 #include "ui/ToolkitFileDialog.h"
+#include "ui/ToolkitFormDisplays.h"
 #include "ui/ToolkitMenuTracker.h"
 #include "ui/ToolkitMessageBox.h"
 #include "ui/ToolkitTray.h"
@@ -21,6 +22,7 @@ ToolkitPlatform::ToolkitPlatform()
     m_previousTray = SetTrayShell(std::make_shared<ToolkitTray>());
     m_previousMenus = SetMenuTracker(std::make_shared<ToolkitMenuTracker>());
     SetBellHandler([] { wxBell(); });
+    m_previousForms = mapi::SetFormDisplayFactory(std::make_shared<ToolkitFormDisplays>());
     SetToolkitDisplayRunning(true);
 }
 
@@ -29,6 +31,7 @@ ToolkitPlatform::~ToolkitPlatform()
     SetToolkitDisplayRunning(false);
     SetBellHandler(nullptr);
     SetMenuTracker(m_previousMenus);
+    mapi::SetFormDisplayFactory(m_previousForms);
     SetTrayShell(m_previousTray);
     SetDisplayProvider(m_previousDisplays);
     SetFileDialogPresenter(m_previousFiles);

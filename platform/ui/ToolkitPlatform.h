@@ -1,7 +1,8 @@
 // What a windowed program needs of the platform while its toolkit runs: the GUI thread's
 // platform loop on the toolkit's loop, the toolkit-display flag, and the toolkit back-ends of
-// message boxes, file dialogs, popup menus, the displays, the tray and the bell. Made once the toolkit has started (a
-// wxApp's OnInit), destroyed before it ends; the headless behaviour comes back then.
+// message boxes, file dialogs, popup menus, the displays, the tray, the bell and the built-in
+// MAPI form's window. Made once the toolkit has started (a wxApp's OnInit), destroyed before it
+// ends; the headless behaviour comes back then.
 #pragma once
 
 #include "ui/ToolkitLoop.h"
@@ -15,6 +16,9 @@ class DisplayProvider;
 class TrayShell;
 class MenuTracker;
 } // namespace platform
+namespace mapi {
+class FormDisplayFactory;
+}
 
 namespace platform::ui {
 
@@ -34,6 +38,7 @@ private:
     std::shared_ptr<DisplayProvider> m_previousDisplays;
     std::shared_ptr<TrayShell> m_previousTray;
     std::shared_ptr<MenuTracker> m_previousMenus;
+    std::shared_ptr<mapi::FormDisplayFactory> m_previousForms;
 };
 
 } // namespace platform::ui
