@@ -31,7 +31,7 @@ public:
             else
                 m_window->CentreOnParent();
         }
-        if (modal && !m_window->IsModal()) {
+        if (modal && !m_window->IsShown()) {
             m_window->ShowModal(); // until the form closes
             return S_OK;
         }
