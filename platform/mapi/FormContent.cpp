@@ -4,6 +4,7 @@
 #include "base/Utf.h"
 #include "base/WinTime.h"
 #include "com/ComPtr.h"
+#include "com/GuidString.h"
 #include "mapi/MapiTags.h"
 #include "mapi/MapiUtil.h"
 #include "mapi/PropertyNames.h"
@@ -61,14 +62,6 @@ std::string Cut(std::string text)
     return text;
 }
 
-std::string GuidText(const GUID& g)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                  g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-    return buf;
-}
-
 template <class T, class F>
 std::string Joined(ULONG count, const T* values, F text)
 {
@@ -98,16 +91,27 @@ std::string Person(const std::string& name, const std::string& address)
     return name + " <" + address + ">";
 }
 
+using Rows = std::unique_ptr<SRowSet, RowsFree>;
+
+// Every row of the table with these columns; none when it cannot be read.
+template <class Columns>
+Rows AllRows(IMAPITable* table, Columns& columns)
+{
+    LPSRowSet raw = nullptr;
+    if (!table ||
+        FAILED(HrQueryAllRows(table, reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0, &raw)))
+        return nullptr;
+    return Rows(raw);
+}
+
 void ReadRecipients(IMessage* message, FormContent& out)
 {
     ComPtr<IMAPITable> table;
-    if (FAILED(message->GetRecipientTable(MAPI_UNICODE, table.put())))
-        return;
     SizedSPropTagArray(3, columns) = {3, {PR_RECIPIENT_TYPE, PR_DISPLAY_NAME_W, PR_EMAIL_ADDRESS_W}};
-    LPSRowSet raw = nullptr;
-    if (FAILED(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0, &raw)))
+    message->GetRecipientTable(MAPI_UNICODE, table.put());
+    const Rows rows = AllRows(table.get(), columns);
+    if (!rows)
         return;
-    std::unique_ptr<SRowSet, RowsFree> rows(raw);
     for (ULONG i = 0; i < rows->cRows; ++i) {
         const SRow& row = rows->aRow[i];
         const SPropValue* type = Find(row.lpProps, row.cValues, PR_RECIPIENT_TYPE);
@@ -121,14 +125,12 @@ void ReadRecipients(IMessage* message, FormContent& out)
 void ReadAttachments(IMessage* message, FormContent& out)
 {
     ComPtr<IMAPITable> table;
-    if (FAILED(message->GetAttachmentTable(MAPI_UNICODE, table.put())))
-        return;
     SizedSPropTagArray(5, columns) = {
         5, {PR_ATTACH_NUM, PR_ATTACH_LONG_FILENAME_W, PR_ATTACH_FILENAME_W, PR_DISPLAY_NAME_W, PR_ATTACH_SIZE}};
-    LPSRowSet raw = nullptr;
-    if (FAILED(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&columns), nullptr, nullptr, 0, &raw)))
+    message->GetAttachmentTable(MAPI_UNICODE, table.put());
+    const Rows rows = AllRows(table.get(), columns);
+    if (!rows)
         return;
-    std::unique_ptr<SRowSet, RowsFree> rows(raw);
     for (ULONG i = 0; i < rows->cRows; ++i) {
         const SRow& row = rows->aRow[i];
         FormContent::Attachment a;
@@ -172,7 +174,7 @@ std::map<ULONG, std::string> NamedPropertyNames(IMessage* message, const SPropVa
         std::snprintf(id, sizeof id, "0x%04X", static_cast<unsigned>(name->Kind.lID));
         std::string text = name->ulKind == MNID_STRING ? Wide(name->Kind.lpwstrName) : std::string(id);
         if (name->lpguid)
-            text = GuidText(*name->lpguid) + "/" + text;
+            text = platform::GuidToString(*name->lpguid) + "/" + text;
         out[PROP_ID(ids[i])] = text;
     }
     return out;
@@ -223,7 +225,7 @@ std::string FormContent::ValueText(const SPropValue& v)
     case PT_BINARY:
         return Hex(v.Value.bin.lpb, v.Value.bin.cb);
     case PT_CLSID:
-        return v.Value.lpguid ? GuidText(*v.Value.lpguid) : std::string();
+        return v.Value.lpguid ? platform::GuidToString(*v.Value.lpguid) : std::string();
     case PT_ERROR:
         std::snprintf(buf, sizeof buf, "error 0x%08X", static_cast<unsigned>(v.Value.err));
         return buf;
@@ -247,7 +249,8 @@ std::string FormContent::ValueText(const SPropValue& v)
     case PT_MV_BINARY:
         return Joined(v.Value.MVbin.cValues, v.Value.MVbin.lpbin, [](const SBinary& b) { return Hex(b.lpb, b.cb); });
     case PT_MV_CLSID:
-        return Joined(v.Value.MVguid.cValues, v.Value.MVguid.lpguid, [](const GUID& g) { return GuidText(g); });
+        return Joined(v.Value.MVguid.cValues, v.Value.MVguid.lpguid,
+                      [](const GUID& g) { return platform::GuidToString(g); });
     default:
         std::snprintf(buf, sizeof buf, "(type 0x%04X)", static_cast<unsigned>(PROP_TYPE(v.ulPropTag)));
         return buf;

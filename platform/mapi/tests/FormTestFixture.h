@@ -9,9 +9,7 @@
 #include "base/AnswerQueue.h"
 #include "mapi/BuiltInForm.h"
 #include "mapi/FormDisplay.h"
-#include "mapi/Mapi.h"
 #include "mapi/OpenForms.h"
-#include "mapi/ProfileRegistry.h"
 
 #include <cstdlib>
 #include <optional>
@@ -50,13 +48,9 @@ protected:
         setenv("PLATFORM_MESSAGEBOX", "console", 1);
         platform::ClearAnswers();
         mapi::ClearFormEvents();
-        ComPtr<IProfAdmin> admin;
-        ASSERT_EQ(MAPIAdminProfiles(0, admin.put()), S_OK);
-        ASSERT_EQ(admin->CreateProfile(const_cast<char*>("Mail"), nullptr, 0, 0), S_OK);
-        ASSERT_EQ(mapi::ProfileRegistry::AddStore("Mail", path), S_OK);
-        ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-        ASSERT_EQ(MAPILogonEx(0, const_cast<char*>("Mail"), nullptr, MAPI_NEW_SESSION | MAPI_NO_MAIL, session.put()),
-                  S_OK);
+        LogOn(session);
+        if (HasFatalFailure())
+            return;
         outbox = OpenAs<IMAPIFolder>(store.get(), GetBin(store.get(), PR_IPM_OUTBOX_ENTRYID));
         ASSERT_EQ(MAPIOpenFormMgr(session.get(), manager.put()), S_OK);
         live = TestFormSite::s_live;

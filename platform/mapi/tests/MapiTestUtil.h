@@ -6,9 +6,11 @@
 #include "base/PlatformRoot.h"
 #include "base/Utf.h"
 #include "com/ComPtr.h"
+#include "mapi/Mapi.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
 #include "mapi/MapiUtil.h"
+#include "mapi/ProfileRegistry.h"
 #include "mapi/StoreAccess.h"
 
 #include <gtest/gtest.h>
@@ -116,6 +118,19 @@ protected:
         path = platform::StoresDirectory() / "personal.store";
         ASSERT_EQ(mapi::CreateStoreFile(path, mapi::StoreKind::Personal, u"Personal Folders"), S_OK);
         ASSERT_EQ(mapi::OpenStoreFile(path, MDB_WRITE, store.put()), S_OK);
+    }
+
+    // A profile "Mail" with this store, MAPI initialised, and a session on the profile; the
+    // caller logs off and uninitialises.
+    void LogOn(ComPtr<IMAPISession>& session)
+    {
+        ComPtr<IProfAdmin> admin;
+        ASSERT_EQ(MAPIAdminProfiles(0, admin.put()), S_OK);
+        ASSERT_EQ(admin->CreateProfile(const_cast<char*>("Mail"), nullptr, 0, 0), S_OK);
+        ASSERT_EQ(mapi::ProfileRegistry::AddStore("Mail", path), S_OK);
+        ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
+        ASSERT_EQ(MAPILogonEx(0, const_cast<char*>("Mail"), nullptr, MAPI_NEW_SESSION | MAPI_NO_MAIL, session.put()),
+                  S_OK);
     }
 
     ComPtr<IMAPIFolder> Subtree() { return OpenAs<IMAPIFolder>(store.get(), GetBin(store.get(), PR_IPM_SUBTREE_ENTRYID)); }

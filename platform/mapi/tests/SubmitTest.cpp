@@ -71,13 +71,9 @@ protected:
     {
         StoreTest::SetUp();
         unsetenv("PLATFORM_SENDMAIL");
-        ComPtr<IProfAdmin> admin;
-        ASSERT_EQ(MAPIAdminProfiles(0, admin.put()), S_OK);
-        ASSERT_EQ(admin->CreateProfile(const_cast<char*>("Mail"), nullptr, 0, 0), S_OK);
-        ASSERT_EQ(mapi::ProfileRegistry::AddStore("Mail", path), S_OK);
-        ASSERT_EQ(MAPIInitialize(nullptr), S_OK);
-        ASSERT_EQ(MAPILogonEx(0, const_cast<char*>("Mail"), nullptr, MAPI_NEW_SESSION | MAPI_NO_MAIL, session.put()),
-                  S_OK);
+        LogOn(session);
+        if (HasFatalFailure())
+            return;
         ASSERT_EQ(session->OpenAddressBook(0, nullptr, AB_NO_DIALOG, book.put()), S_OK);
         outbox = OpenAs<IMAPIFolder>(store.get(), GetBin(store.get(), PR_IPM_OUTBOX_ENTRYID));
         sent = OpenAs<IMAPIFolder>(store.get(), GetBin(store.get(), PR_IPM_SENTMAIL_ENTRYID));

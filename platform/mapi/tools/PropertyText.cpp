@@ -2,6 +2,7 @@
 
 #include "base/Utf.h"
 #include "base/WinTime.h"
+#include "com/GuidString.h"
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
 #include "mapi/PropertyNames.h"
@@ -78,14 +79,6 @@ bool ParseGuidText(std::string text, GUID& g)
             return false;
     g = MakeGuid(text.c_str());
     return true;
-}
-
-std::string GuidText(const GUID& g)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                  g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-    return buf;
 }
 
 } // namespace
@@ -231,7 +224,7 @@ std::string PropertyText::SetName(const GUID& set)
     for (const auto& s : kSets)
         if (IsEqualGUID(set, *s.guid))
             return s.name;
-    return GuidText(set);
+    return platform::GuidToString(set);
 }
 
 bool PropertyText::ParseText(ULONG tag, const std::string& text, mapi::PropValue& out, std::string& error)
@@ -382,7 +375,7 @@ nlohmann::json PropertyText::ToJson(const mapi::PropValue& v)
     case PT_CLSID: {
         GUID g{};
         std::memcpy(&g, v.bin().data(), std::min(v.bin().size(), sizeof g));
-        return GuidText(g);
+        return platform::GuidToString(g);
     }
     case PT_DOUBLE:
     case PT_R4:
