@@ -6,6 +6,7 @@
 #include "mapi/EntryId.h"
 #include "mapi/MapiTags.h"
 #include "registry/Registry.h"
+#include "registry/RegistryBatch.h"
 
 #include <cstdio>
 #include <random>
@@ -159,17 +160,26 @@ HRESULT ProfileRegistry::Create(const std::string& name)
     if (Exists(name))
         return MAPI_E_NO_ACCESS;
     const std::string path = std::string(kProfilesKey) + "\\" + name;
+    // The key and its values are one change, and whether the key was new is decided inside it:
+    // of two programs that create the same profile at once, exactly one makes it.
+    platform::registry::RegistryBatch batch;
+    if (batch.Status() != ERROR_SUCCESS)
+        return FromWin32(batch.Status());
     Key key;
     DWORD disposition = 0;
     HRESULT hr = FromWin32(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                            key.put(), &disposition));
     if (FAILED(hr))
         return hr;
+    if (disposition != REG_CREATED_NEW_KEY)
+        return MAPI_E_NO_ACCESS;
     std::random_device rd;
     Bytes searchKey(16, '\0');
     for (auto& c : searchKey)
         c = static_cast<char>(rd() & 0xFF);
-    return WriteBinary(key.get(), "SearchKey", searchKey);
+    if (FAILED(hr = WriteBinary(key.get(), "SearchKey", searchKey)))
+        return hr;
+    return FromWin32(batch.Commit());
 }
 
 HRESULT ProfileRegistry::Delete(const std::string& name)

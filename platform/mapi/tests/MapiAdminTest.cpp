@@ -6,9 +6,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using namespace mapitest;
 
@@ -210,4 +213,95 @@ TEST_F(AdminTool, SharedStoreFilesAreAttachedToSeveralProfiles)
     ASSERT_EQ(Run({"store", "detach", "Ann", pub}).code, 0);
     EXPECT_EQ(Run({"store", "list", "Ann"}).out, "");
     EXPECT_EQ(Run({"store", "detach", "Ann", pub}).code, 1);
+}
+
+TEST_F(AdminTool, FolderPathsNameFoldersOnly)
+{
+    ASSERT_EQ(Run({"store", "create", Store()}).code, 0);
+    const std::string before = Run({"folder", "list", Store()}).out;
+    for (const char* path : {"..", ".", "Inbox/..", "Inbox/./z", "Inbox//z", "Inbox/", "//Inbox"}) {
+        const Result r = Run({"folder", "create", Store(), path});
+        EXPECT_EQ(r.code, 2) << path;
+        EXPECT_NE(r.err.find("folder"), std::string::npos) << r.err;
+        EXPECT_EQ(Run({"message", "create", Store(), path, "--subject", "x"}).code, 2) << path;
+    }
+    EXPECT_EQ(Run({"folder", "list", Store()}).out, before);
+    // A path as "folder list" prints it, with the slash in front.
+    EXPECT_EQ(Run({"folder", "create", Store(), "/Inbox/Sub"}).code, 0);
+    EXPECT_NE(Run({"folder", "list", Store()}).out.find("/Inbox/Sub"), std::string::npos);
+}
+
+TEST_F(AdminTool, StoreCreateNeedsAnExistingFolder)
+{
+    const auto missing = root.path() / "missing" / "p.store";
+    const Result r = Run({"store", "create", missing.string()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(root.path() / "missing"));
+}
+
+// Two programs that make the same store or profile at the same moment: exactly one makes it.
+TEST_F(AdminTool, ConcurrentCreationHasOneWinner)
+{
+    auto both = [&](const std::vector<std::string>& args) {
+        std::vector<pid_t> pids;
+        for (int i = 0; i < 2; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                const int null = open("/dev/null", O_WRONLY);
+                dup2(null, 1);
+                dup2(null, 2);
+                std::vector<char*> argv{const_cast<char*>(MAPIADMIN)};
+                for (const auto& a : args)
+                    argv.push_back(const_cast<char*>(a.c_str()));
+                argv.push_back(nullptr);
+                execv(MAPIADMIN, argv.data());
+                _exit(127);
+            }
+            pids.push_back(pid);
+        }
+        std::vector<int> codes;
+        for (const pid_t pid : pids) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            codes.push_back(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+        }
+        std::sort(codes.begin(), codes.end());
+        return codes;
+    };
+    for (int round = 0; round < 12; ++round) {
+        const std::string store = (root.path() / ("s" + std::to_string(round) + ".store")).string();
+        EXPECT_EQ(both({"store", "create", store}), (std::vector<int>{0, 1})) << "round " << round;
+        ComPtr<IMsgStore> s;
+        EXPECT_EQ(mapi::OpenStoreFile(store, 0, s.put()), S_OK);
+        const std::string profile = "P" + std::to_string(round);
+        EXPECT_EQ(both({"profile", "create", profile}), (std::vector<int>{0, 1})) << "round " << round;
+        EXPECT_TRUE(mapi::ProfileRegistry::Exists(profile));
+    }
+    // Nothing half-made is left beside the stores.
+    for (const auto& entry : std::filesystem::directory_iterator(root.path()))
+        EXPECT_EQ(entry.path().string().find(".creating"), std::string::npos) << entry.path();
+}
+
+TEST_F(AdminTool, JsonValuesThatCannotBeKeptAreRefused)
+{
+    ASSERT_EQ(Run({"store", "create", Store()}).code, 0);
+    auto create = [&](const std::string& json) {
+        return Run({"message", "create", Store(), "Inbox", "--json", WriteFile("m.json", json)});
+    };
+    const Result huge = create(R"({"props": {"PR_IMPORTANCE": 1e400}})");
+    EXPECT_EQ(huge.code, 2);
+    EXPECT_NE(huge.err.find("too large"), std::string::npos) << huge.err;
+    EXPECT_EQ(huge.err.find("[json.exception"), std::string::npos) << huge.err;
+    EXPECT_EQ(create(R"({"props": {"PR_IMPORTANCE": 18446744073709551615}})").code, 2);
+    EXPECT_EQ(create(R"({"named": [{"set": "PSETID_Task", "id": 4294967296, "type": "long", "value": 1}]})").code, 2);
+    const Result nul = create(R"({"subject": "before\u0000after"})");
+    EXPECT_EQ(nul.code, 2);
+    EXPECT_NE(nul.err.find("NUL"), std::string::npos) << nul.err;
+    EXPECT_EQ(create(R"({"props": {"PR_BODY": "a\u0000b"}})").code, 2);
+    EXPECT_EQ(create(R"({"recipients": [{"name": ""}]})").code, 2);
+    EXPECT_EQ(Run({"message", "create", Store(), "Inbox", "--to", ""}).code, 2);
+    EXPECT_EQ(Run({"message", "create", Store(), "Inbox", "--to", ":ann@example.com"}).code, 2);
+    EXPECT_EQ(Run({"message", "create", Store(), "Inbox", "--named", "PSETID_Task/#4294967296/long=1"}).code, 2);
+    EXPECT_EQ(CountMessages("Inbox"), 0u);
 }

@@ -9,6 +9,8 @@
 #include "mapi/StoreAccess.h"
 #include "registry/DatabaseCheck.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -51,22 +53,49 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A folder path below the store's top folder: names separated by '/', with one '/' in front
+// allowed (as "folder list" prints paths). Empty names and "." or ".." name no folder.
 std::vector<std::string> SplitPath(const std::string& path)
 {
     std::vector<std::string> parts;
-    std::string cur;
-    for (char c : path) {
-        if (c == '/') {
-            if (!cur.empty())
-                parts.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
+    std::string_view rest = path;
+    if (!rest.empty() && rest.front() == '/')
+        rest.remove_prefix(1);
+    if (rest.empty())
+        return parts;
+    for (;;) {
+        const auto slash = rest.find('/');
+        const std::string part(rest.substr(0, slash));
+        if (part.empty())
+            throw AdminError{2, "folder path \"" + path + "\" has an empty folder name"};
+        if (part == "." || part == "..")
+            throw AdminError{2, "folder path \"" + path + "\": \"" + part + "\" is not a folder name"};
+        parts.push_back(part);
+        if (slash == std::string_view::npos)
+            return parts;
+        rest.remove_prefix(slash + 1);
     }
-    if (!cur.empty())
-        parts.push_back(cur);
-    return parts;
+}
+
+// A text of the message JSON: a string without NUL characters (which would cut it short).
+std::string JsonText(const nlohmann::json& value, const std::string& what)
+{
+    if (!value.is_string())
+        throw AdminError{2, what + " must be text"};
+    std::string text = value.get<std::string>();
+    if (text.find('\0') != std::string::npos)
+        throw AdminError{2, what + " holds a NUL character"};
+    return text;
+}
+
+// A JSON number that must be a whole number from min to max.
+std::int64_t JsonInteger(const nlohmann::json& value, std::int64_t min, std::int64_t max, const std::string& what)
+{
+    if (!value.is_number_integer() ||
+        (value.is_number_unsigned() ? value.get<std::uint64_t>() > static_cast<std::uint64_t>(max)
+                                    : value.get<std::int64_t>() < min || value.get<std::int64_t>() > max))
+        throw AdminError{2, what + " must be a whole number from " + std::to_string(min) + " to " + std::to_string(max)};
+    return value.get<std::int64_t>();
 }
 
 mapi::PropValue FromSProp(const SPropValue& v)
@@ -245,6 +274,10 @@ void MapiAdmin::Store(const std::vector<std::string>& args)
         }
         if (!profile.empty() && !mapi::ProfileRegistry::Exists(profile))
             throw AdminError{1, "no profile \"" + profile + "\""};
+        std::error_code ec;
+        const auto folder = std::filesystem::absolute(path, ec).parent_path();
+        if (!std::filesystem::is_directory(folder, ec))
+            Usage("store create: the folder \"" + folder.string() + "\" does not exist");
         HRESULT hr = mapi::CreateStoreFile(path, kind, platform::Utf8ToUtf16(name));
         if (hr == MAPI_E_COLLISION)
             throw AdminError{1, "\"" + path + "\" exists already"};
@@ -566,9 +599,8 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
     auto text = [&](const char* key, ULONG tag) {
         if (!j.contains(key))
             return;
-        if (!j[key].is_string())
-            Usage(std::string("\"") + key + "\" must be text");
-        draft.props.push_back(mapi::PropValue::Text(tag, platform::Utf8ToUtf16(j[key].get<std::string>())));
+        draft.props.push_back(
+            mapi::PropValue::Text(tag, platform::Utf8ToUtf16(JsonText(j[key], std::string("\"") + key + "\""))));
     };
     text("subject", PR_SUBJECT_W);
     text("body", PR_BODY_W);
@@ -600,10 +632,13 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
                     Usage("a named property needs \"set\" (a GUID or a set name)");
                 if (n.contains("name") && n["name"].is_string()) {
                     named.kind = MNID_STRING;
-                    named.name = platform::Utf8ToUtf16(n["name"].get<std::string>());
-                } else if (n.contains("id") && n["id"].is_number_integer()) {
+                    named.name = platform::Utf8ToUtf16(JsonText(n["name"], "a named property's \"name\""));
+                    if (named.name.empty())
+                        Usage("a named property's \"name\" is empty");
+                } else if (n.contains("id") && n["id"].is_number()) {
                     named.kind = MNID_ID;
-                    named.id = n["id"].get<LONG>();
+                    named.id = static_cast<LONG>(static_cast<std::uint32_t>(
+                        JsonInteger(n["id"], INT32_MIN, UINT32_MAX, "a named property's \"id\"")));
                 } else {
                     Usage("a named property needs \"name\" (text) or \"id\" (a number)");
                 }
@@ -622,9 +657,9 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
             for (const auto& a : value) {
                 if (!a.is_object() || !a.contains("file") || !a["file"].is_string())
                     Usage("an attachment needs \"file\"");
-                draft.attachments.push_back({a["file"].get<std::string>(),
-                                            a.contains("name") && a["name"].is_string() ? a["name"].get<std::string>()
-                                                                                        : std::string()});
+                draft.attachments.push_back({JsonText(a["file"], "an attachment's \"file\""),
+                                            a.contains("name") ? JsonText(a["name"], "an attachment's \"name\"")
+                                                               : std::string()});
             }
         } else if (key == "recipients") {
             if (!value.is_array())
@@ -636,11 +671,12 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
                 ULONG type = kind == "to" ? MAPI_TO : kind == "cc" ? MAPI_CC : kind == "bcc" ? MAPI_BCC : 0;
                 if (!type)
                     Usage("recipient type must be to, cc or bcc");
-                draft.recipients.push_back({r["name"].get<std::string>(),
-                                           r.contains("address") && r["address"].is_string()
-                                               ? r["address"].get<std::string>()
-                                               : std::string(),
-                                           type});
+                const std::string name = JsonText(r["name"], "a recipient's \"name\"");
+                if (name.empty())
+                    Usage("a recipient's \"name\" is empty");
+                draft.recipients.push_back(
+                    {name, r.contains("address") ? JsonText(r["address"], "a recipient's \"address\"") : std::string(),
+                     type});
             }
         } else {
             Usage("unknown key \"" + key + "\" in the message JSON");
@@ -693,9 +729,11 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
             const std::string name = v.substr(s1 + 1, s2 - s1 - 1);
             if (!name.empty() && name[0] == '#') {
                 char* end = nullptr;
-                named.id = static_cast<LONG>(std::strtol(name.c_str() + 1, &end, 0));
-                if (name.size() == 1 || *end)
-                    Usage("bad named property id \"" + name + "\"");
+                errno = 0;
+                const long long id = std::strtoll(name.c_str() + 1, &end, 0);
+                if (name.size() == 1 || *end || errno == ERANGE || id < INT32_MIN || id > UINT32_MAX)
+                    Usage("bad named property id \"" + name + "\" (a number from 0 to 0xFFFFFFFF)");
+                named.id = static_cast<LONG>(static_cast<std::uint32_t>(id));
                 named.kind = MNID_ID;
             } else if (!name.empty()) {
                 named.kind = MNID_STRING;
@@ -712,14 +750,21 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
             draft.attachments.push_back({v.substr(0, eq), eq == std::string::npos ? std::string() : v.substr(eq + 1)});
         } else if (opt == "--to") {
             const auto colon = v.find(':');
+            if (colon == 0 || v.empty())
+                Usage("--to needs <name>[:<address>] with a name");
             draft.recipients.push_back(
                 {v.substr(0, colon), colon == std::string::npos ? std::string() : v.substr(colon + 1), MAPI_TO});
         } else if (opt == "--json") {
             nlohmann::json j;
             try {
                 j = nlohmann::json::parse(ReadFile(v));
-            } catch (const nlohmann::json::parse_error& e) {
-                Usage("bad JSON in \"" + v + "\": " + e.what());
+            } catch (const nlohmann::json::exception& e) {
+                // The library's words without its "[json.exception....]" prefix.
+                std::string what = e.what();
+                if (const auto end = what.find("] "); what.rfind("[json.exception", 0) == 0 && end != std::string::npos)
+                    what.erase(0, end + 2);
+                Usage("bad JSON in \"" + v + "\": " + what +
+                      (e.id == 406 ? " (a number too large to hold)" : ""));
             }
             ParseMessageJson(j, draft);
         } else {

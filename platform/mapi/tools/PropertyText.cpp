@@ -7,6 +7,7 @@
 #include "mapi/MapiTags.h"
 #include "mapi/PropertyNames.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -325,6 +326,20 @@ bool PropertyText::ParseText(ULONG tag, const std::string& text, mapi::PropValue
 bool PropertyText::ParseJson(ULONG tag, const nlohmann::json& value, mapi::PropValue& out, std::string& error)
 {
     const ULONG type = PROP_TYPE(tag);
+    // Text with a NUL character would be cut short there; a whole number beyond 64 bits would wrap.
+    auto usable = [&](const nlohmann::json& v) {
+        if (v.is_string() && v.get<std::string>().find('\0') != std::string::npos) {
+            error = "text with a NUL character for " + TagName(tag);
+            return false;
+        }
+        if (v.is_number_unsigned() && v.get<std::uint64_t>() > static_cast<std::uint64_t>(INT64_MAX)) {
+            error = "number " + v.dump() + " out of range for " + TagName(tag);
+            return false;
+        }
+        return true;
+    };
+    if (!usable(value))
+        return false;
     if (value.is_string())
         return ParseText(tag, value.get<std::string>(), out, error);
     if (value.is_boolean() && type == PT_BOOLEAN) {
@@ -345,6 +360,8 @@ bool PropertyText::ParseJson(ULONG tag, const nlohmann::json& value, mapi::PropV
                 error = "bad value in the list for " + TagName(tag);
                 return false;
             }
+            if (!usable(value[i]))
+                return false;
             joined += (i ? ";" : "") + (value[i].is_string() ? value[i].get<std::string>()
                                                              : std::to_string(value[i].get<std::int64_t>()));
         }
