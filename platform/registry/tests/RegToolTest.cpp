@@ -371,6 +371,40 @@ TEST_F(RegToolTest, ImportDeletesAndReadsUtf16)
               GetValue(HKEY_CURRENT_USER, "Software\\Imp", "hex"));
 }
 
+TEST_F(RegToolTest, ImportReadsUtf16BigEndian)
+{
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                u"[HKEY_CURRENT_USER\\Software\\Big]\r\n"
+                                u"\"name\"=\"Gr\u00FC\u00DFe \u20AC\"\r\n"
+                                u"\"number\"=dword:0000002a\r\n";
+    std::string utf16 = "\xFE\xFF";
+    for (const char16_t ch : text) {
+        utf16 += static_cast<char>(ch >> 8);
+        utf16 += static_cast<char>(ch & 0xFF);
+    }
+    std::ofstream(File("be.reg"), std::ios::binary) << utf16;
+    const Result r = RunTool({"import", File("be.reg").string()});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_EQ((Bytes{'G', 'r', 0xC3, 0xBC, 0xC3, 0x9F, 'e', ' ', 0xE2, 0x82, 0xAC, 0}),
+              GetValue(HKEY_CURRENT_USER, "Software\\Big", "name").second);
+    EXPECT_EQ((std::pair<DWORD, Bytes>{REG_DWORD, Bytes{42, 0, 0, 0}}),
+              GetValue(HKEY_CURRENT_USER, "Software\\Big", "number"));
+}
+
+TEST_F(RegToolTest, MultiStringsShowTheirEmptyStrings)
+{
+    SetValue("Software\\Multi", "gaps", REG_MULTI_SZ, {'a', 0, 0, 'b', 0, 0});
+    SetValue("Software\\Multi", "lead", REG_MULTI_SZ, {0, 'x', 0, 0});
+    SetValue("Software\\Multi", "plain", REG_MULTI_SZ, {'a', 0, 'b', 0, 0});
+    SetValue("Software\\Multi", "none", REG_MULTI_SZ, {0});
+    const Result r = RunTool({"query", "HKCU\\Software\\Multi"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("    gaps    REG_MULTI_SZ    a\\0\\0b\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("    lead    REG_MULTI_SZ    \\0x\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("    plain    REG_MULTI_SZ    a\\0b\n")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("    none    REG_MULTI_SZ    \n")) << r.out;
+}
+
 TEST_F(RegToolTest, MalformedImportAppliesNothing)
 {
     SetValue("Software\\Existing", "keep", REG_SZ, {'k', 0});

@@ -21,11 +21,18 @@ std::string_view Trim(std::string_view s)
 
 std::string Decode(std::string_view bytes)
 {
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    // UTF-16 with its byte order mark, in either order.
+    const bool little = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+                        static_cast<unsigned char>(bytes[1]) == 0xFE;
+    const bool big = bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+                     static_cast<unsigned char>(bytes[1]) == 0xFF;
+    if (little || big) {
         std::u16string wide((bytes.size() - 2) / 2, u'\0');
-        for (std::size_t i = 0; i < wide.size(); ++i)
-            wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
-                                            (static_cast<unsigned char>(bytes[3 + 2 * i]) << 8));
+        for (std::size_t i = 0; i < wide.size(); ++i) {
+            const unsigned first = static_cast<unsigned char>(bytes[2 + 2 * i]);
+            const unsigned second = static_cast<unsigned char>(bytes[3 + 2 * i]);
+            wide[i] = static_cast<char16_t>(little ? first | (second << 8) : (first << 8) | second);
+        }
         return platform::Utf16ToUtf8(wide);
     }
     if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF")

@@ -95,21 +95,21 @@ std::string RegValueText::Display(DWORD type, std::span<const BYTE> data)
     case REG_EXPAND_SZ:
         return std::string(raw.substr(0, raw.find('\0')));
     case REG_MULTI_SZ: {
-        std::string out;
+        // Every string of the list, empty ones too: only the list's closing terminator and the
+        // last string's own terminator end it.
         std::string_view rest = raw;
-        bool first = true;
-        while (!rest.empty()) {
-            const std::size_t end = rest.find('\0');
-            const std::string_view item = rest.substr(0, end);
-            if (item.empty() && end != std::string_view::npos)
-                break; // the list's closing terminator
-            if (!first)
-                out += "\\0";
-            out += item;
-            first = false;
+        if (rest.size() >= 2 && rest.substr(rest.size() - 2) == std::string_view("\0\0", 2))
+            rest.remove_suffix(1);
+        if (!rest.empty() && rest.back() == '\0')
+            rest.remove_suffix(1);
+        std::string out;
+        for (std::size_t at = 0;;) {
+            const std::size_t end = rest.find('\0', at);
+            out += rest.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
             if (end == std::string_view::npos)
                 break;
-            rest.remove_prefix(end + 1);
+            out += "\\0";
+            at = end + 1;
         }
         return out;
     }
