@@ -1065,15 +1065,23 @@ HRESULT CProfile::BuildDstExcludeSet(IMAPIFolder* pDstFolder)
     ComPtr<IProfiles> profiles;
     LONG count = 0;
     std::vector<ULONG> tags{0, PR_RECORD_KEY};
-    auto addProfile = [&](IProfile* profile) -> HRESULT {
-        GUID guid{};
+    auto addProfile = [&](const GUID& guid) -> HRESULT {
         ULONG tag = 0;
-        HRESULT hrTag = profile->GetGUID(&guid);
-        if (SUCCEEDED(hrTag) && SUCCEEDED(hrTag = GetPRS_SEARCH_KEY(pDstFolder, guid, &tag)))
+        HRESULT hrTag = GetPRS_SEARCH_KEY(pDstFolder, guid, &tag);
+        if (SUCCEEDED(hrTag))
             tags.push_back(tag);
         if (SUCCEEDED(hrTag) && SUCCEEDED(hrTag = GetPRS_FOLDER_KEY(pDstFolder, guid, &tag)))
             tags.push_back(tag);
         return hrTag;
+    };
+    // A profile whose key is not 32 hexadecimal digits (edited by hand or by another program)
+    // cannot run, so it left no pairing properties to keep out: it is skipped, not an error.
+    auto skipped = [&](LONG index, HRESULT hrKey) {
+        if (hrKey != E_INVALIDARG)
+            return false;
+        TracePrint(__FILE__, __LINE__, TL_ERROR, "profile %ld of %ld skipped: its key is no profile key\n",
+                   static_cast<long>(index), static_cast<long>(count));
+        return true;
     };
     hr = m_parent->get_Engine(engine.put());
     if (SUCCEEDED(hr))
@@ -1087,15 +1095,28 @@ HRESULT CProfile::BuildDstExcludeSet(IMAPIFolder* pDstFolder)
     for (LONG i = 1; i <= count; ++i) {
         ComPtr<IProfile> profile;
         hr = profiles->get_Items(i, profile.put());
+        if (skipped(i, hr))
+            continue;
         if (FAILED(hr)) {
             TRACE_FAILED(get_Items, hr);
             return hr;
         }
-        if (FAILED(hr = addProfile(profile.get())))
+        GUID guid{};
+        hr = profile->GetGUID(&guid);
+        if (skipped(i, hr))
+            continue;
+        if (FAILED(hr)) {
+            TRACE_FAILED(GetGUID, hr);
+            return hr;
+        }
+        if (FAILED(hr = addProfile(guid)))
             return hr;
     }
     // This profile's own pair, also when it is not saved yet.
-    hr = addProfile(this);
+    GUID own{};
+    hr = GetGUID(&own);
+    if (SUCCEEDED(hr))
+        hr = addProfile(own);
     if (FAILED(hr))
         return hr;
     tags[0] = static_cast<ULONG>(tags.size() - 1);

@@ -344,6 +344,43 @@ TEST_F(EngineSync, PairingPropertiesOfNoProfileReachTheSourceStore)
     MAPIFreeBuffer(tags);
 }
 
+TEST_F(EngineSync, ProfilesWithMalformedKeysDoNotStopTheOthers)
+{
+    // Two sync profiles whose keys another program wrote: one too short, one not hexadecimal.
+    for (const std::string key : {"handmade", "zz000000000000000000000000000000"}) {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, ("Software\\Tembrix\\profiles\\" + key).c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
+        const BYTE name[] = {'X', 0, 0, 0};
+        RegSetValueExA(k, "Name", 0, REG_BINARY, name, sizeof name);
+        RegCloseKey(k);
+    }
+    ASSERT_EQ(profiles->Create(engine.get()), S_OK); // the collection reads the keys again
+    LONG count = 0;
+    ASSERT_EQ(profiles->get_Count(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    ComPtr<IMAPIFolder> src = Src(), dst = Dst();
+    Add(src.get(), "from source", "s");
+    Add(dst.get(), "from destination", "d");
+    platform::DebugOutputCapture capture;
+    EXPECT_EQ(Sync(), Types{});
+    SetBody(dst.get(), "from destination", "changed");
+    EXPECT_EQ(Sync(), Types{});
+    std::multimap<std::string, std::string> want{{"from source", "s"}, {"from destination", "changed"}};
+    EXPECT_EQ(Contents(src.get()), want);
+    EXPECT_EQ(Contents(dst.get()), want);
+    const std::string out = capture.joined();
+    // Each run says so at the error level, once for each of the two.
+    std::size_t lines = 0;
+    for (std::size_t at = 0; (at = out.find("skipped: its key is no profile key", at)) != std::string::npos; ++at) {
+        const std::size_t start = out.rfind('\n', at) == std::string::npos ? 0 : out.rfind('\n', at) + 1;
+        EXPECT_NE(out.substr(start, at - start).find(" E["), std::string::npos) << out.substr(start, at - start);
+        ++lines;
+    }
+    EXPECT_EQ(lines, 4u) << out;
+}
+
 TEST_F(EngineSync, StatusCallsComeInTheirOrder)
 {
     ComPtr<IMAPIFolder> src = Src(), dst = Dst();
