@@ -10,6 +10,8 @@
 #include "base/Format.h"
 #include "base/WinError.h"
 
+#include <cstring>
+#include <iostream>
 #include <iterator>
 
 namespace {
@@ -50,13 +52,29 @@ void DeleteVistaRule()
 
 void AddVistaRule()
 {
-    // Without the program's path there is no rule to add; the failed path step was logged.
-    if (g_serverValue[0] == '\0')
-        return;
     char command[kCommandSize];
     wsprintfA(command, "netsh advfirewall firewall add rule name=%s dir=in action=allow program=%s",
               ShellQuoted(kRuleName).c_str(), ShellQuoted(g_serverValue).c_str());
     RunCommand(command);
+}
+
+// The rule is replaced only when its new program path can be written into a rule: otherwise the
+// delete would remove the existing rule and nothing would take its place. The firewall keeps a
+// rule's fields between '|' characters, so a path with one is refused.
+void InstallVistaRule()
+{
+    if (g_serverValue[0] == '\0') {
+        std::cout << "InstallVistaRule - Failed: no program path; rule \"" << kRuleName << "\" left as it is"
+                  << std::endl;
+        return;
+    }
+    if (std::strchr(g_serverValue, '|')) {
+        std::cout << "InstallVistaRule - Failed: the program path holds '|': " << g_serverValue << "; rule \""
+                  << kRuleName << "\" left as it is" << std::endl;
+        return;
+    }
+    DeleteVistaRule();
+    AddVistaRule();
 }
 
 } // namespace
@@ -92,10 +110,8 @@ int main(int argc, char** argv)
     if (args.action == FixAction::Install) {
         if (!isVista)
             InstallRows(FixTable, args.type, isXP);
-        else if (args.type == FixType::Server) {
-            DeleteVistaRule();
-            AddVistaRule();
-        }
+        else if (args.type == FixType::Server)
+            InstallVistaRule();
     } else {
         if (!isVista)
             RemoveRows(FixTable, args.type, isXP, clientInstalled, serverInstalled);

@@ -545,6 +545,35 @@ TEST_F(HelperTest, ProgramFolderTooLongForAPathSkipsTheServerRows)
                      "RegSetString - OK: " + kDGop + "\\137:UDP - 137:UDP:*:Enabled:@xpsp2res.dll,-22001\n");
 }
 
+// On Vista a program path that cannot go into a rule keeps the rule that is there: nothing is
+// deleted and nothing added, and the line says why.
+TEST_F(HelperTest, VistaProgramPathThatCannotBeUsedKeepsTheExistingRule)
+{
+    Prepare(Os::Vista, Installed::None, false);
+    ASSERT_EQ(Start(FIREWALLHELPER_PATH, {"-install", "-server"}).exitCode, 0);
+    const auto before = Machine();
+    ASSERT_EQ(before.count(RuleKey(m_dir + "\\BRN32.exe")), 1u);
+
+    fs::path deep = m_root.path();
+    while (deep.string().size() < 300)
+        deep /= std::string(40, 'd');
+    const fs::path piped = m_root.path() / "a|b";
+    for (const fs::path& dir : {deep, piped}) {
+        fs::create_directories(dir);
+        const fs::path exe = dir / "firewallhelper";
+        fs::copy_file(FIREWALLHELPER_PATH, exe);
+        const ChildResult r = Start(exe, {"-install", "-server"});
+        EXPECT_EQ(r.exitCode, 0);
+        if (dir == deep)
+            EXPECT_EQ(r.out, "PrepareServerPaths - Failed to get the program directory hr=8007007a\n"
+                             "InstallVistaRule - Failed: no program path; rule \"Brisanne Server Engine\" left as it is\n");
+        else
+            EXPECT_EQ(r.out, "InstallVistaRule - Failed: the program path holds '|': " + dir.string() +
+                                 "\\BRN32.exe; rule \"Brisanne Server Engine\" left as it is\n");
+        EXPECT_EQ(Machine(), before) << dir;
+    }
+}
+
 } // namespace
 
 #ifdef REGTOOL_PATH
