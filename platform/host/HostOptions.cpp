@@ -3,6 +3,7 @@
 #include "host/HostVersion.h"
 
 #include <charconv>
+#include <set>
 
 namespace host {
 
@@ -15,8 +16,13 @@ const char* HostOptions::Usage()
 bool HostOptions::Parse(const std::vector<std::string>& args, HostOptions& options, std::string& error)
 {
     options = HostOptions{};
+    std::set<std::string> seen;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (a.rfind("--", 0) == 0 && !seen.insert(a).second) {
+            error = a + " is given twice";
+            return false;
+        }
         auto value = [&](std::string& out) {
             if (i + 1 >= args.size()) {
                 error = a + " needs a value";
@@ -64,6 +70,11 @@ bool HostOptions::Parse(const std::vector<std::string>& args, HostOptions& optio
     }
     if (!options.folder.empty() && !options.registerHost) {
         error = "--folder needs --register";
+        return false;
+    }
+    // Registering starts no host: the host's own options would go unheard.
+    if (options.registerHost && seen.size() > (seen.count("--folder") ? 2u : 1u)) {
+        error = "--register takes --folder only";
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "host/HostProgram.h"
 
+#include "base/DamageMark.h"
+#include "base/PlatformRoot.h"
 #include "base/UiLanguage.h"
 #include "base/Utf.h"
 #include "com/ComBstr.h"
@@ -13,13 +15,18 @@
 #include "host/HostReminders.h"
 #include "base/MessageLoop.h"
 #include "mapi/MapiUtil.h"
+#include "mapi/ProfileRegistry.h"
 #include "host/OutboxSender.h"
 #include "base/WinTime.h"
 #include "host/ReminderWarning.h"
+#include "host/ScriptArguments.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace host {
@@ -46,6 +53,29 @@ std::string ErrorText(HRESULT hr)
         info->Release();
     }
     return text;
+}
+
+// The whole script file; false with `why` for a folder or a file that cannot be read.
+bool ReadScript(const std::string& path, std::string& text, std::string& why)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        why = "it is a folder";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::strerror(errno);
+        return false;
+    }
+    std::ostringstream all;
+    all << in.rdbuf();
+    if (in.bad()) {
+        why = "it cannot be read to its end";
+        return false;
+    }
+    text = all.str();
+    return true;
 }
 
 std::vector<std::string> Words(const std::string& line)
@@ -127,7 +157,9 @@ bool HostProgram::Start()
     if (FAILED(hr))
         return Fail((m_options.profile.empty() ? std::string("logon with the default profile")
                                                : "logon with the profile \"" + m_options.profile + "\"") +
-                    " failed: " + HexCode(hr));
+                    " failed: " + LogonProblem(hr));
+    if (!CheckStores())
+        return false;
     CHostApplication* app = nullptr;
     hr = CHostApplication::CreateObject(&app, m_session, platform::Utf8ToUtf16(m_version.text), language);
     if (FAILED(hr))
@@ -172,10 +204,14 @@ bool HostProgram::Start()
     ComPtr<_NameSpace> ns;
     ComPtr<MAPIFolder> inbox;
     m_application->get_Session(ns.put());
-    if (SUCCEEDED(ns->GetDefaultFolder(olFolderInbox, inbox.put())) && inbox) {
+    hr = ns->GetDefaultFolder(olFolderInbox, inbox.put());
+    if (SUCCEEDED(hr) && inbox) {
         CExplorer* explorer = nullptr;
         if (SUCCEEDED(m_application->OpenExplorer(static_cast<CFolder*>(inbox.get()), &explorer)))
             explorer->Release();
+    } else if (hr == MAPI_E_CORRUPT_STORE) {
+        // Damage that the store's open did not see (a large store is not checked whole).
+        return Fail("the default store is damaged: " + HexCode(hr));
     } else {
         m_err << "mailhost: the default store has no Inbox; no explorer opened\n";
     }
@@ -187,6 +223,60 @@ bool HostProgram::Start()
     m_reminders->Watch([this] { RaiseDueReminders(); });
     m_reminderTimer = platform::MessageLoop::Current().StartTimer(
         0, [this] { RaiseDueReminders(); }, platform::MessageLoop::TimerRepeat::Once);
+    return true;
+}
+
+std::string HostProgram::LogonProblem(HRESULT hr) const
+{
+    std::vector<std::string> names;
+    std::string defaultName;
+    const HRESULT listed = mapi::ProfileRegistry::List(names, defaultName);
+    if (listed == HRESULT_FROM_WIN32(ERROR_REGISTRY_CORRUPT) || listed == HRESULT_FROM_WIN32(ERROR_BADDB))
+        return "The configuration registry database is corrupt.";
+    if (FAILED(listed))
+        return "the profiles cannot be read: " + HexCode(listed);
+    if (names.empty())
+        return "no profile exists; make one with \"mapiadmin profile create NAME\" and give it a store with "
+               "\"mapiadmin store create FILE --profile NAME\"";
+    std::string stored;
+    if (!m_options.profile.empty() && FAILED(mapi::ProfileRegistry::CanonicalName(m_options.profile, stored)))
+        return "there is no such profile (\"mapiadmin profile list\" shows them)";
+    if (m_options.profile.empty() && defaultName.empty())
+        return "no profile is the default; name one with --profile NAME or make one the default with "
+               "\"mapiadmin profile default NAME\"";
+    return HexCode(hr);
+}
+
+bool HostProgram::CheckStores()
+{
+    std::vector<mapi::ProfileStore> stores;
+    if (FAILED(mapi::ProfileRegistry::Stores(m_session.ProfileName(), stores)))
+        return true; // the session reports its own errors as they come
+    bool haveDefault = false;
+    for (const mapi::ProfileStore& s : stores) {
+        haveDefault = haveDefault || s.isDefault;
+        ComPtr<IMsgStore> store;
+        const HRESULT hr = m_session.OpenStore(Binary(s.entryId.begin(), s.entryId.end()), store);
+        std::string problem;
+        if (platform::DamageMark::IsMarked(s.path))
+            problem = "it is damaged (" + platform::DamageMark::Reason(s.path) + ")";
+        else if (hr == MAPI_E_NOT_FOUND)
+            problem = "the file is missing";
+        else if (hr == MAPI_E_CORRUPT_STORE)
+            problem = "it is damaged or no message store";
+        else if (FAILED(hr))
+            problem = "it cannot be opened: " + HexCode(hr);
+        if (problem.empty())
+            continue;
+        const std::string name = "\"" + platform::Utf16ToUtf8(s.displayName) + "\" (" + s.path.string() + ")";
+        if (s.isDefault)
+            return Fail("the default store " + name + " cannot be used: " + problem);
+        m_err << "mailhost: the store " << name << ": " << problem
+              << (FAILED(hr) ? "; it cannot be used" : "; it is only read") << "\n";
+    }
+    if (!haveDefault)
+        return Fail("the profile \"" + m_session.ProfileName() + "\" has no default store; give it one with "
+                    "\"mapiadmin store create FILE --profile " + m_session.ProfileName() + "\"");
     return true;
 }
 
@@ -303,25 +393,29 @@ bool HostProgram::Execute(const std::string& line)
         return true;
     const std::string& cmd = w[0];
     auto error = [&](const std::string& text) {
-        m_out << "error: " << text << "\n";
+        m_out << "error: " << PrintableText(text) << "\n";
         return !m_application->QuitRequested();
     };
-    auto parseLong = [](const std::string& s, LONG& v) {
-        try {
-            std::size_t used = 0;
-            v = static_cast<LONG>(std::stol(s, &used, 0));
-            return used == s.size();
-        } catch (...) {
-            return false;
-        }
+    // Numbers of commands are decimal and must fit; `problem` then names what is wrong.
+    std::string problem;
+    auto number = [&](const std::string& text, LONG min, LONG max, LONG& value) {
+        return ParseDecimalArgument(text, min, max, value, problem);
     };
+    constexpr LONG kMin = std::numeric_limits<LONG>::min();
+    constexpr LONG kMax = std::numeric_limits<LONG>::max();
+    // Commands that take nothing more.
+    for (const char* bare : {"quit", "close", "controls", "ribbon", "newmail", "tick", "addins"})
+        if (cmd == bare && w.size() > 1)
+            return error(cmd + " takes no arguments");
 
     if (cmd == "quit")
         return false;
     if (cmd == "explorer") {
         LONG n = olFolderInbox;
-        if (w.size() > 1 && !parseLong(w[1], n))
-            return error("explorer needs a default-folder number");
+        if (w.size() > 2)
+            return error("explorer takes at most a default-folder number");
+        if (w.size() > 1 && !number(w[1], kMin, kMax, n))
+            return error("explorer: " + problem);
         ComPtr<_NameSpace> ns;
         ComPtr<MAPIFolder> folder;
         m_application->get_Session(ns.put());
@@ -353,7 +447,9 @@ bool HostProgram::Execute(const std::string& line)
             }
             hr = ns->GetFolderFromID(ComBstr(w[2]), store, folder.put());
             VariantClear(&store);
-        } else if (w.size() == 2 && parseLong(w[1], n)) {
+        } else if (w.size() == 2) {
+            if (!number(w[1], kMin, kMax, n))
+                return error("folder: " + problem);
             hr = ns->GetDefaultFolder(n, folder.put());
         } else {
             return error("folder needs a default-folder number or \"id ENTRYID [STOREID]\"");
@@ -366,8 +462,12 @@ bool HostProgram::Execute(const std::string& line)
     } else if (cmd == "activate") {
         LONG n = 0;
         const auto& list = m_application->ExplorerList()->List();
-        if (w.size() != 2 || !parseLong(w[1], n) || n < 1 || n > static_cast<LONG>(list.size()))
+        if (w.size() != 2)
             return error("activate needs the number of an open explorer");
+        if (list.empty())
+            return error("no explorer is open");
+        if (!number(w[1], 1, static_cast<LONG>(list.size()), n))
+            return error("activate: " + problem);
         list[static_cast<std::size_t>(n - 1)]->Activate();
         m_out << "explorer " << n << " active\n";
     } else if (cmd == "close") {
@@ -383,9 +483,11 @@ bool HostProgram::Execute(const std::string& line)
         std::optional<LONG> id;
         std::optional<std::u16string> tag;
         LONG n = 0;
-        if (w.size() == 3 && w[1] == "id" && parseLong(w[2], n))
+        if (w.size() == 3 && w[1] == "id") {
+            if (!number(w[2], kMin, kMax, n))
+                return error("click: " + problem);
             id = n;
-        else if (w.size() >= 3 && w[1] == "tag")
+        } else if (w.size() >= 3 && w[1] == "tag")
             tag = platform::Utf8ToUtf16(Rest(line, 2));
         else
             return error("click needs \"id N\" or \"tag TEXT\"");
@@ -444,15 +546,16 @@ bool HostProgram::Execute(const std::string& line)
         } else if (w.size() == 2 && w[1] == "apply") {
             m_out << (m_optionsDialog->Apply() ? "options applied\n" : "options not applied\n");
         } else if (w.size() == 3 && w[1] == "select") {
-            char* end = nullptr;
-            const unsigned long index = std::strtoul(w[2].c_str(), &end, 10);
-            if (*end || index >= m_optionsDialog->Pages().size())
-                return error("no options page " + w[2]);
+            LONG index = 0;
+            if (!number(w[2], 0, static_cast<LONG>(m_optionsDialog->Pages().size()) - 1, index))
+                return error("no options page " + w[2] + ": " + problem);
             m_out << (m_optionsDialog->Select(index) ? "page " : "page kept instead of ") << w[2] << "\n";
         } else {
             return error("options takes nothing, \"ok\", \"cancel\", \"apply\" or \"select N\"");
         }
     } else if (cmd == "ribbon") {
+        if (!ActiveExplorerObject())
+            return error("no explorer is open");
         for (const Ribbon::ShownTab& tab : m_ribbon->Tabs()) {
             m_out << "tab \"" << tab.label << "\"\n";
             for (const Ribbon::ShownGroup& group : tab.groups) {
@@ -617,12 +720,33 @@ int HostProgram::Main(const std::vector<std::string>& args, std::istream& in, st
             err << "mailhost: cannot find the program's own path: " << ec.message() << "\n";
             return 1;
         }
-        if (!RegisterHost(program, options.folder, error)) {
+        // Without --folder the host's folder lies under the platform root, with all other
+        // machine state, not beside the program (which may be read-only).
+        std::filesystem::path folder = options.folder;
+        if (folder.empty()) {
+            try {
+                folder = platform::RootSubdirectory("MailHost");
+            } catch (const std::exception& e) {
+                err << "mailhost: the platform root cannot be used: " << e.what() << "\n";
+                return 1;
+            }
+        }
+        if (!RegisterHost(program, folder, error)) {
             err << "mailhost: " << error << "\n";
             return 1;
         }
         out << "registered " << program.string() << ", add-ins folder " << AddinsFolder().string() << "\n";
         return 0;
+    }
+    // A script that cannot be read runs nothing: the host does not start.
+    std::istringstream script;
+    if (!options.script.empty()) {
+        std::string text, why;
+        if (!ReadScript(options.script, text, why)) {
+            err << "mailhost: cannot read the script " << options.script << ": " << why << "\n";
+            return 1;
+        }
+        script.str(text);
     }
     if (!options.headless) {
         if (!windowed) {
@@ -630,14 +754,6 @@ int HostProgram::Main(const std::vector<std::string>& args, std::istream& in, st
             return 1;
         }
         return windowed(options, out, err);
-    }
-    std::ifstream script;
-    if (!options.script.empty()) {
-        script.open(options.script);
-        if (!script) {
-            err << "mailhost: cannot read the script " << options.script << "\n";
-            return 1;
-        }
     }
     HostProgram program(options, out, err);
     if (!program.Start())

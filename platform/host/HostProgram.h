@@ -89,6 +89,11 @@ private:
     void ScheduleReminderTimer(ULONGLONG now);
     CExplorer* ActiveExplorerObject() const;
     bool Fail(const std::string& text);
+    // Why the logon failed, in words the user can act on.
+    std::string LogonProblem(HRESULT hr) const;
+    // The profile's stores: false (with a message) when the default one cannot be used; the
+    // others that cannot be used or are damaged are reported.
+    bool CheckStores();
 
     HostOptions m_options;
     std::ostream& m_out;

@@ -16,6 +16,19 @@ std::string HexCode(HRESULT hr)
     return text;
 }
 
+// The code of a failed submission and what the message says went wrong.
+std::string Why(IMessage* message, HRESULT hr)
+{
+    std::string text = HexCode(hr);
+    LPMAPIERROR error = nullptr;
+    if (SUCCEEDED(message->GetLastError(hr, 0, &error)) && error) {
+        if (error->lpszError && *error->lpszError)
+            text += ": " + std::string(error->lpszError);
+        MAPIFreeBuffer(error);
+    }
+    return text;
+}
+
 } // namespace
 
 OutboxSender::Result OutboxSender::SendAll(CHostApplication& application)
@@ -62,7 +75,7 @@ OutboxSender::Result OutboxSender::SendAll(CHostApplication& application)
             if (SUCCEEDED(hr))
                 ++result.sent;
             else
-                result.failures.push_back(HexText(id) + ": " + HexCode(hr));
+                result.failures.push_back(HexText(id) + ": " + Why(item->Message(), hr));
         }
         FreeProws(rows);
     }

@@ -16,7 +16,8 @@ public:
 
     // On failure nothing stays in the spool: MAPI_E_DISK_ERROR when the file cannot be
     // written, MAPI_E_NETWORK_ERROR when the command cannot be run or does not exit with 0.
-    static HRESULT Deliver(const ComposedMail& mail, std::filesystem::path& written);
+    // `why` then says what went wrong (with the command's last line of errors, if it wrote one).
+    static HRESULT Deliver(const ComposedMail& mail, std::filesystem::path& written, std::string* why = nullptr);
 };
 
 } // namespace mapi

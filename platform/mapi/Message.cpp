@@ -573,13 +573,20 @@ HRESULT Message::SubmitMessage(ULONG ulFlags)
         if (!deleteAfter && sent && sent->type() == PT_BINARY && FAILED(hr = FolderOf(file, sent->bin(), sentFolder)))
             return hr;
         if (FAILED(hr = MailComposer::Compose(m_state->props, m_state->recipients, m_state->attachments, now, mail)))
-            return hr;
+            return SubmitFailed(hr, hr == MAPI_E_NO_RECIPIENTS ? "the message has no recipients"
+                                    : hr == MAPI_E_NOT_FOUND   ? "a recipient has no address"
+                                                               : "the message cannot be composed");
     }
+    // A mail command takes an argument that begins with '-' for an option of its own.
+    for (const std::string& address : mail.envelope)
+        if (!address.empty() && address.front() == '-')
+            return SubmitFailed(MAPI_E_INVALID_PARAMETER, "the recipient address \"" + address + "\" begins with '-'");
     if (FAILED(hr = SaveChanges(KEEP_OPEN_READWRITE)))
-        return hr;
+        return SubmitFailed(hr, "the message cannot be saved");
     std::filesystem::path spooled;
-    if (FAILED(hr = MailSpool::Deliver(mail, spooled)))
-        return hr;
+    std::string why;
+    if (FAILED(hr = MailSpool::Deliver(mail, spooled, &why)))
+        return SubmitFailed(hr, why);
 
     std::lock_guard lock(m_state->mutex);
     const std::int64_t id = m_state->id;
@@ -618,6 +625,55 @@ HRESULT Message::SubmitMessage(ULONG ulFlags)
             m_state->folder = sentFolder;
     }
     return tx.Commit();
+}
+
+HRESULT Message::SubmitFailed(HRESULT hr, const std::string& why)
+{
+    std::lock_guard lock(m_lock);
+    m_lastResult = hr;
+    m_lastError = why;
+    return hr;
+}
+
+HRESULT Message::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError)
+{
+    if (!lppMAPIError)
+        return MAPI_E_INVALID_PARAMETER;
+    *lppMAPIError = nullptr;
+    std::string text;
+    {
+        std::lock_guard lock(m_lock);
+        if (hResult == m_lastResult)
+            text = m_lastError;
+    }
+    if (text.empty())
+        return S_OK;
+    const bool wide = (ulFlags & MAPI_UNICODE) != 0;
+    auto put = [&](const std::string& utf8, void* base, LPSTR& out) {
+        const std::u16string utf16 = platform::Utf8ToUtf16(utf8);
+        const ULONG size = wide ? static_cast<ULONG>((utf16.size() + 1) * sizeof(char16_t))
+                                : static_cast<ULONG>(utf8.size() + 1);
+        void* block = nullptr;
+        if (FAILED(MAPIAllocateMore(size, base, &block)))
+            return false;
+        if (wide)
+            std::memcpy(block, utf16.c_str(), size);
+        else
+            std::memcpy(block, utf8.c_str(), size);
+        out = static_cast<LPSTR>(block);
+        return true;
+    };
+    void* block = nullptr;
+    if (FAILED(MAPIAllocateBuffer(sizeof(MAPIERROR), &block)))
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    auto* error = static_cast<LPMAPIERROR>(block);
+    *error = MAPIERROR{MAPI_ERROR_VERSION, nullptr, nullptr, 0, 0};
+    if (!put(text, block, error->lpszError) || !put("Mail submission", block, error->lpszComponent)) {
+        MAPIFreeBuffer(block);
+        return MAPI_E_NOT_ENOUGH_MEMORY;
+    }
+    *lppMAPIError = error;
+    return S_OK;
 }
 
 HRESULT Message::SetReadFlag(ULONG ulFlags)

@@ -41,6 +41,8 @@ public:
     HRESULT GetRecipientTable(ULONG ulFlags, LPMAPITABLE* lppTable) override;
     HRESULT ModifyRecipients(ULONG ulFlags, LPADRLIST lpMods) override;
     HRESULT SubmitMessage(ULONG ulFlags) override;
+    // After a failed SubmitMessage: what went wrong.
+    HRESULT GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMAPIError) override;
     HRESULT SetReadFlag(ULONG ulFlags) override;
 
 protected:
@@ -59,9 +61,13 @@ private:
     {
     }
 
+    HRESULT SubmitFailed(HRESULT hr, const std::string& why);
+
     ComPtr<MsgStore> m_store;
     std::shared_ptr<MessageState> m_state;
     bool m_writable;
+    HRESULT m_lastResult = S_OK; // of the last failed submission
+    std::string m_lastError;
 };
 
 // Properties of a message that the store computes, for the message and its table rows.

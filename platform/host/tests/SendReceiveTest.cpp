@@ -40,7 +40,8 @@ TEST_F(SendReceive, OutboxMessagesAreSubmittedAndSpooled)
     const auto lines = Lines(out.str());
     ASSERT_EQ(lines.size(), 4u) << out.str();
     EXPECT_EQ(lines[1], "command SendReceive");
-    EXPECT_EQ(lines[2].rfind("not sent: ", 0), 0u); // the message without recipients stays
+    EXPECT_EQ(lines[2].rfind("not sent: ", 0), 0u); // the message without recipients stays, and says why
+    EXPECT_NE(lines[2].find(": the message has no recipients"), std::string::npos) << lines[2];
     EXPECT_EQ(lines[3], "send/receive: 1 sent, 0 held back, 1 failed");
     EXPECT_EQ(SpoolFiles(), 1u);
 

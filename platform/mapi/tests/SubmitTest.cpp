@@ -228,6 +228,49 @@ TEST_F(SubmitTest, FailuresComeBackAndLeaveTheMessageInTheOutbox)
     EXPECT_TRUE(Spooled().empty());
 }
 
+// What the message says after a failed submission.
+std::string LastError(IMessage* msg, HRESULT hr)
+{
+    LPMAPIERROR error = nullptr;
+    EXPECT_EQ(msg->GetLastError(hr, 0, &error), S_OK);
+    const std::string text = error && error->lpszError ? error->lpszError : "";
+    MAPIFreeBuffer(error);
+    return text;
+}
+
+TEST_F(SubmitTest, AFailedSubmissionSaysWhy)
+{
+    setenv("PLATFORM_SENDMAIL", "cat > /dev/null; echo 'relay access denied' >&2; exit 3", 1);
+    auto msg = Compose("carl@example.org", "Refused", "text");
+    ASSERT_EQ(msg->SubmitMessage(0), MAPI_E_NETWORK_ERROR);
+    const std::string why = LastError(msg.get(), MAPI_E_NETWORK_ERROR);
+    EXPECT_NE(why.find("ended with exit status 3: relay access denied"), std::string::npos) << why;
+    EXPECT_NE(why.find("exit 3"), std::string::npos) << why; // the command is named
+    // Another code asks about another failure: nothing to say.
+    EXPECT_EQ(LastError(msg.get(), MAPI_E_CALL_FAILED), "");
+    ComPtr<IMessage> empty;
+    ASSERT_EQ(outbox->CreateMessage(nullptr, 0, empty.put()), S_OK);
+    ASSERT_EQ(empty->SubmitMessage(0), MAPI_E_NO_RECIPIENTS);
+    EXPECT_EQ(LastError(empty.get(), MAPI_E_NO_RECIPIENTS), "the message has no recipients");
+    for (const auto& entry : fs::directory_iterator(platform::SpoolDirectory()))
+        ADD_FAILURE() << "left in the spool: " << entry.path();
+}
+
+// A mail command would take such an address for one of its options.
+TEST_F(SubmitTest, RecipientAddressesBeginningWithADashAreRefused)
+{
+    const fs::path args = root.path() / "args.txt";
+    const std::string command = "f() { cat > /dev/null; printf '%s\\n' \"$@\" > '" + args.string() + "'; }; f";
+    setenv("PLATFORM_SENDMAIL", command.c_str(), 1);
+    auto msg = Compose("-oQ/tmp/q@example.org", "Dash", "text");
+    EXPECT_EQ(msg->SubmitMessage(0), MAPI_E_INVALID_PARAMETER);
+    EXPECT_NE(LastError(msg.get(), MAPI_E_INVALID_PARAMETER).find("\"-oQ/tmp/q@example.org\" begins with '-'"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(args));
+    EXPECT_TRUE(Spooled().empty());
+    EXPECT_EQ(Count(sent.get()), 0u);
+}
+
 TEST_F(SubmitTest, DeleteAfterSubmitKeepsNoCopyAndAttachmentsAreEncoded)
 {
     auto msg = Compose("fritz@example.org", "Grüße aus Köln", "Zeile eins\nZweite Zeile mit Ümlaut ", false);
