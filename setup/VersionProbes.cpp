@@ -1,7 +1,7 @@
 #include "VersionProbes.h"
 
 #include "base/Module.h"
-#include "base/SystemInfo.h"
+#include "system/SystemInfo.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "TempRoot.h"
 #include "base/LastError.h"
 #include "base/Module.h"
-#include "base/SystemInfo.h"
+#include "system/SystemInfo.h"
 #include "base/WinError.h"
 
 #include <gtest/gtest.h>

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <filesystem>
 #include <cstring>
 #include <string>
@@ -181,4 +183,12 @@ TEST(ModuleNames, TheWindowingLibrariesResolveToThePlatform)
 
     EXPECT_NE(GetProcAddress(LoadLibraryA("winmm.dll"), "PlaySoundA"), nullptr);
     EXPECT_NE(GetProcAddress(LoadLibraryA("hhctrl.ocx"), "HtmlHelpA"), nullptr);
+}
+
+// The Windows identity is read from the registry, a layer above this one: it is not part of
+// this library, which depends on no other layer of the platform.
+TEST(Module, TheWindowsIdentityIsNotPartOfTheBaseLayer)
+{
+    EXPECT_EQ(dlsym(RTLD_DEFAULT, "GetNativeSystemInfo"), nullptr);
+    EXPECT_EQ(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetNativeSystemInfo"), nullptr);
 }

@@ -1,5 +1,6 @@
 // Windows version and processor information: the identity of the Windows system that the
-// platform root records. It lives in the registry where Windows keeps it:
+// platform root records. This unit sits above the registry layer (and links it), as the
+// identity lives in the registry where Windows keeps it:
 //   HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion
 //       CurrentVersion      REG_SZ  "<major>.<minor>"              (default "5.1")
 //       CurrentBuildNumber  REG_SZ  decimal build number            (default "2600")

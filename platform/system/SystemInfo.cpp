@@ -1,4 +1,4 @@
-#include "base/SystemInfo.h"
+#include "system/SystemInfo.h"
 
 #include "base/LastError.h"
 #include "base/WinError.h"
