@@ -29,9 +29,9 @@ namespace {
 
 constexpr const char* kFormat = "platform-mapi-store";
 constexpr int kSchemaVersion = 1;
-// A store up to this size is checked whole when a process opens it (a few milliseconds), so
-// that damage shows before anything is read from it; a larger one is not, to keep its open
-// fast, and is checked by "mapiadmin store check".
+// A store up to this size is checked whole (SQLite's structural check) when a process opens it,
+// in a few milliseconds, so that damage shows before anything is read from it; a larger one is
+// not, to keep its open fast, and is checked by "mapiadmin store check".
 constexpr std::uintmax_t kCheckedOnOpen = 4u << 20;
 
 // A statement from the file's statement cache: reset, not finalized, when done with.
@@ -328,7 +328,7 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
     // resets the log under it.
     std::optional<platform::registry::DatabaseCheck> check;
     if (!platform::DamageMark::IsMarked(path) && std::filesystem::file_size(path, ec) <= kCheckedOnOpen && !ec)
-        check = platform::registry::DatabaseCheck::Run(path);
+        check = platform::registry::DatabaseCheck::Run(path, true);
     std::shared_ptr<StoreFile> file(new StoreFile());
     HRESULT hr = file->OpenDb(path, false);
     if (FAILED(hr))

@@ -12,9 +12,9 @@ namespace {
 
 // The lines of one integrity check ("" as the table: the whole file). A check that cannot run
 // to its end adds SQLite's error.
-std::vector<std::string> CheckLines(sqlite3* db, const std::string& table, int maxProblems)
+std::vector<std::string> CheckLines(sqlite3* db, const std::string& table, bool quick, int maxProblems)
 {
-    std::string sql = "PRAGMA integrity_check";
+    std::string sql = quick ? "PRAGMA quick_check" : "PRAGMA integrity_check";
     if (!table.empty()) {
         std::string quoted;
         for (const char c : table)
@@ -70,7 +70,7 @@ std::vector<std::string> DatabaseCheck::Lines() const
     return lines;
 }
 
-DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, int maxProblems)
+DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, bool quick, int maxProblems)
 {
     DatabaseCheck result;
     {
@@ -100,7 +100,7 @@ DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, int maxProbl
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
 
-    const std::vector<std::string> whole = CheckLines(db, "", maxProblems);
+    const std::vector<std::string> whole = CheckLines(db, "", quick, maxProblems);
     if (!whole.empty()) {
         // Each table on its own, to tell where the damage lies.
         std::vector<std::string> tables;
@@ -114,7 +114,7 @@ DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, int maxProbl
         sqlite3_finalize(st);
         std::vector<std::string> seen;
         for (const auto& table : listed ? tables : std::vector<std::string>()) {
-            for (const auto& line : CheckLines(db, table, maxProblems)) {
+            for (const auto& line : CheckLines(db, table, quick, maxProblems)) {
                 result.damagedTables.insert(table);
                 if (static_cast<int>(result.problems.size()) < maxProblems)
                     result.problems.push_back({table, line});

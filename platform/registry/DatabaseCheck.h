@@ -34,8 +34,9 @@ public:
     // The problems as one line each ("<table>: <text>", or the text alone).
     std::vector<std::string> Lines() const;
 
-    // At most maxProblems problems are gathered.
-    static DatabaseCheck Run(const std::filesystem::path& file, int maxProblems = 100);
+    // At most maxProblems problems are gathered. quick: the structural check alone (SQLite's
+    // quick_check, about two thirds of the time), without comparing indexes with their tables.
+    static DatabaseCheck Run(const std::filesystem::path& file, bool quick = false, int maxProblems = 100);
 
     // From now on the connection prepares no statement that reads one of `tables` (kAllTables:
     // any table); statements prepared already are prepared again when next run, and fail with

@@ -29,8 +29,9 @@ namespace {
 constexpr int kApplicationId = 0x52454731;
 constexpr int kFormatVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
-// A registry up to this size is checked whole each time a process opens it (a few
-// milliseconds): damage is then found before anything is read from it or written into it.
+// A registry up to this size is checked whole (SQLite's structural check) each time a process
+// opens it, in a few milliseconds: damage is then found before anything is read from it or
+// written into it.
 constexpr std::uintmax_t kCheckedOnOpen = 4u << 20;
 
 } // namespace
@@ -337,7 +338,7 @@ LONG RegistryDatabase::Open()
         if (result != ERROR_SUCCESS)
             return result;
         if (state == FileState::Ours && !m_corrupt && size <= kCheckedOnOpen) {
-            const DatabaseCheck check = DatabaseCheck::Run(m_path);
+            const DatabaseCheck check = DatabaseCheck::Run(m_path, true);
             if (!check.Intact())
                 MarkDamaged(check.Lines().empty() ? std::string("the check on open failed") : check.Lines().front(),
                             check.damagedTables);
