@@ -10,9 +10,17 @@ namespace platform::registry {
 
 namespace {
 
-// The lines of one integrity check ("" as the table: the whole file). A check that cannot run
-// to its end adds SQLite's error.
-std::vector<std::string> CheckLines(sqlite3* db, const std::string& table, bool quick, int maxProblems)
+// SQLite results that mean damage, as opposed to a file that is busy or cannot be read now.
+bool IsDamage(int rc)
+{
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_FORMAT;
+}
+
+// The lines of one integrity check ("" as the table: the whole file). A check cut short by
+// damage adds SQLite's error; one cut short for another reason sets `unfinished`.
+std::vector<std::string> CheckLines(sqlite3* db, const std::string& table, bool quick, int maxProblems,
+                                    std::string& unfinished)
 {
     std::string sql = quick ? "PRAGMA quick_check" : "PRAGMA integrity_check";
     if (!table.empty()) {
@@ -43,8 +51,12 @@ std::vector<std::string> CheckLines(sqlite3* db, const std::string& table, bool 
             }
         }
     }
-    if (rc != SQLITE_DONE)
-        lines.push_back(sqlite3_errmsg(db));
+    if (rc != SQLITE_DONE) {
+        if (IsDamage(rc))
+            lines.push_back(sqlite3_errmsg(db));
+        else if (unfinished.empty())
+            unfinished = sqlite3_errmsg(db);
+    }
     sqlite3_finalize(st);
     return lines;
 }
@@ -90,8 +102,13 @@ DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, bool quick, 
     sqlite3* db = nullptr;
     if (const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         rc != SQLITE_OK) {
-        result.problems.push_back({"", db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)});
-        result.damagedTables.insert(kAllTables);
+        const std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        if (IsDamage(rc)) {
+            result.problems.push_back({"", why});
+            result.damagedTables.insert(kAllTables);
+        } else {
+            result.unfinished = why;
+        }
         sqlite3_close(db);
         return result;
     }
@@ -100,7 +117,7 @@ DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, bool quick, 
     sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_exec(db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
 
-    const std::vector<std::string> whole = CheckLines(db, "", quick, maxProblems);
+    const std::vector<std::string> whole = CheckLines(db, "", quick, maxProblems, result.unfinished);
     if (!whole.empty()) {
         // Each table on its own, to tell where the damage lies.
         std::vector<std::string> tables;
@@ -114,7 +131,7 @@ DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, bool quick, 
         sqlite3_finalize(st);
         std::vector<std::string> seen;
         for (const auto& table : listed ? tables : std::vector<std::string>()) {
-            for (const auto& line : CheckLines(db, table, quick, maxProblems)) {
+            for (const auto& line : CheckLines(db, table, quick, maxProblems, result.unfinished)) {
                 result.damagedTables.insert(table);
                 if (static_cast<int>(result.problems.size()) < maxProblems)
                     result.problems.push_back({table, line});

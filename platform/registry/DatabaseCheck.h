@@ -26,11 +26,15 @@ public:
     static constexpr const char* kAllTables = "*";
 
     bool database = false; // the file begins as an SQLite database does (else it is another kind of file)
-    bool opened = false;   // false: the file could not be read at all (problems say why)
-    std::vector<DatabaseProblem> problems; // none: the file is intact
+    bool opened = false;   // false: the file could not be read at all (problems or unfinished say why)
+    // Why the check could not run to its end for a reason that is no damage (the file busy for
+    // too long, out of memory, an input/output error); "" when it did. Nothing is then known.
+    std::string unfinished;
+    std::vector<DatabaseProblem> problems; // damage found; none: no damage seen
     std::set<std::string> damagedTables;   // the tables with problems, or kAllTables
 
-    bool Intact() const { return opened && problems.empty(); }
+    bool Intact() const { return opened && unfinished.empty() && problems.empty(); }
+    bool Damaged() const { return !problems.empty(); }
     // The problems as one line each ("<table>: <text>", or the text alone).
     std::vector<std::string> Lines() const;
 

@@ -339,7 +339,7 @@ LONG RegistryDatabase::Open()
             return result;
         if (state == FileState::Ours && !m_corrupt && size <= kCheckedOnOpen) {
             const DatabaseCheck check = DatabaseCheck::Run(m_path, true);
-            if (!check.Intact())
+            if (check.Damaged())
                 MarkDamaged(check.Lines().empty() ? std::string("the check on open failed") : check.Lines().front(),
                             check.damagedTables);
         }

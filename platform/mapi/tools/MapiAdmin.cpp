@@ -379,9 +379,8 @@ void MapiAdmin::CheckStore(const std::string& path)
     const auto check = platform::registry::DatabaseCheck::Run(path);
     if (!check.database)
         throw AdminError{1, "\"" + path + "\" is not a message store (" + check.Lines().front() + ")"};
-    if (!check.Intact()) {
-        platform::DamageMark::Mark(path, check.Lines().empty() ? std::string("damaged") : check.Lines().front(),
-                               check.damagedTables);
+    if (check.Damaged()) {
+        platform::DamageMark::Mark(path, check.Lines().front(), check.damagedTables);
         m_out << path << " is damaged:\n";
         for (const auto& problem : check.problems)
             m_out << "  " << (problem.table.empty() ? "" : PlainTable(problem.table) + ": ") << problem.text
@@ -389,6 +388,8 @@ void MapiAdmin::CheckStore(const std::string& path)
         m_out << "It is no longer written; replace it with a good copy.\n";
         throw AdminError{1, "\"" + path + "\" is damaged: " + ErrorName(MAPI_E_CORRUPT_STORE)};
     }
+    if (!check.unfinished.empty())
+        throw AdminError{1, "the check of \"" + path + "\" could not finish (" + check.unfinished + "); try again"};
     if (platform::DamageMark::IsMarked(path)) {
         m_out << "SQLite's check finds " << path << " intact, but it was found damaged before ("
               << platform::DamageMark::Reason(path) << ") and is not written. Replace it with a good copy, or remove "

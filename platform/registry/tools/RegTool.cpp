@@ -637,21 +637,23 @@ int RegTool::Check(const std::vector<std::string>& args)
               << "); it is left as it is.\n";
         return Fail(ERROR_BADDB);
     }
-    if (check.Intact()) {
-        if (platform::DamageMark::IsMarked(file)) {
-            m_out << "SQLite's check finds " << file.string() << " intact, but it was found damaged before ("
-                  << platform::DamageMark::Reason(file) << ") and is not written. Replace it with a good copy, or "
-                  << "remove " << platform::DamageMark::PathOf(file).string() << " if you are sure it is sound.\n";
-            return Fail(ERROR_REGISTRY_CORRUPT);
-        }
-        m_out << "The registry database " << file.string() << " is intact.\n";
-        return 0;
+    if (check.Damaged()) {
+        platform::DamageMark::Mark(file, check.Lines().front(), check.damagedTables);
+        m_out << "The registry database " << file.string() << " is damaged:\n";
+        for (const auto& problem : check.problems)
+            m_out << "  " << (problem.table.empty() ? "" : PlainTable(problem.table) + ": ") << problem.text << "\n";
+        m_out << "It is no longer written; replace it with a good copy.\n";
+        return Fail(ERROR_REGISTRY_CORRUPT);
     }
-    platform::DamageMark::Mark(file, check.Lines().empty() ? std::string("damaged") : check.Lines().front(),
-                               check.damagedTables);
-    m_out << "The registry database " << file.string() << " is damaged:\n";
-    for (const auto& problem : check.problems)
-        m_out << "  " << (problem.table.empty() ? "" : PlainTable(problem.table) + ": ") << problem.text << "\n";
-    m_out << "It is no longer written; replace it with a good copy.\n";
-    return Fail(ERROR_REGISTRY_CORRUPT);
+    if (!check.unfinished.empty())
+        return Fail("The check of " + file.string() + " could not finish (" + check.unfinished +
+                    "); try again.");
+    if (platform::DamageMark::IsMarked(file)) {
+        m_out << "SQLite's check finds " << file.string() << " intact, but it was found damaged before ("
+              << platform::DamageMark::Reason(file) << ") and is not written. Replace it with a good copy, or "
+              << "remove " << platform::DamageMark::PathOf(file).string() << " if you are sure it is sound.\n";
+        return Fail(ERROR_REGISTRY_CORRUPT);
+    }
+    m_out << "The registry database " << file.string() << " is intact.\n";
+    return 0;
 }
