@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 namespace platform::registry {
 
@@ -85,20 +84,8 @@ std::vector<std::string> DatabaseCheck::Lines() const
 DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, bool quick, int maxProblems)
 {
     DatabaseCheck result;
-    {
-        std::ifstream in(file, std::ios::binary);
-        char header[16] = {};
-        if (!in) {
-            result.problems.push_back({"", "the file cannot be read"});
-            return result;
-        }
-        in.read(header, sizeof header);
-        if (in.gcount() != sizeof header || std::memcmp(header, "SQLite format 3", 16) != 0) {
-            result.problems.push_back({"", "not an SQLite database"});
-            return result;
-        }
-        result.database = true;
-    }
+    // The file is read only through SQLite: this process may have it open already, and closing a
+    // descriptor of its own on the file would drop the locks that SQLite holds on it.
     sqlite3* db = nullptr;
     if (const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
         rc != SQLITE_OK) {
@@ -111,6 +98,28 @@ DatabaseCheck DatabaseCheck::Run(const std::filesystem::path& file, bool quick, 
         }
         sqlite3_close(db);
         return result;
+    }
+    {
+        sqlite3_file* handle = nullptr;
+        char header[16] = {};
+        if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &handle) != SQLITE_OK || !handle ||
+            !handle->pMethods) {
+            result.unfinished = "the file cannot be read";
+            sqlite3_close(db);
+            return result;
+        }
+        const int rc = handle->pMethods->xRead(handle, header, sizeof header, 0);
+        if ((rc != SQLITE_OK && rc != SQLITE_IOERR_SHORT_READ) ) {
+            result.unfinished = sqlite3_errstr(rc);
+            sqlite3_close(db);
+            return result;
+        }
+        if (rc == SQLITE_IOERR_SHORT_READ || std::memcmp(header, "SQLite format 3", 16) != 0) {
+            result.problems.push_back({"", "not an SQLite database"});
+            sqlite3_close(db);
+            return result;
+        }
+        result.database = true;
     }
     result.opened = true;
     sqlite3_busy_timeout(db, 10000);
