@@ -3,6 +3,7 @@
 #include "base/MessageBox.h"
 #include "base/Utf.h"
 #include "mapi/FormDisplay.h"
+#include "mapi/MapiErrorInfo.h"
 #include "mapi/MapiTags.h"
 #include "mapi/MapiUtil.h"
 #include "mapi/OpenForms.h"
@@ -22,26 +23,6 @@ std::string HexCode(HRESULT hr)
     char buf[24];
     std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(hr));
     return buf;
-}
-
-// A copy of `text` in the block `parent` (8-bit, or UTF-16 for MAPI_UNICODE).
-HRESULT CopyText(const std::string& text, bool unicode, void* parent, LPSTR* out)
-{
-    void* p = nullptr;
-    if (unicode) {
-        const std::u16string wide = platform::Utf8ToUtf16(text);
-        const ULONG size = static_cast<ULONG>((wide.size() + 1) * sizeof(char16_t));
-        if (MAPIAllocateMore(size, parent, &p) != S_OK)
-            return MAPI_E_NOT_ENOUGH_MEMORY;
-        std::memcpy(p, wide.c_str(), size);
-    } else {
-        const ULONG size = static_cast<ULONG>(text.size() + 1);
-        if (MAPIAllocateMore(size, parent, &p) != S_OK)
-            return MAPI_E_NOT_ENOUGH_MEMORY;
-        std::memcpy(p, text.c_str(), size);
-    }
-    *out = static_cast<LPSTR>(p);
-    return S_OK;
 }
 
 } // namespace
@@ -118,22 +99,7 @@ HRESULT BuiltInForm::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* l
         return MAPI_E_UNKNOWN_FLAGS;
     if (m_lastError.empty() || hResult != m_lastResult)
         return S_OK;
-    void* block = nullptr;
-    if (MAPIAllocateBuffer(sizeof(MAPIERROR), &block) != S_OK)
-        return MAPI_E_NOT_ENOUGH_MEMORY;
-    auto* error = static_cast<MAPIERROR*>(block);
-    *error = MAPIERROR{};
-    error->ulVersion = MAPI_ERROR_VERSION;
-    const bool unicode = (ulFlags & MAPI_UNICODE) != 0;
-    HRESULT hr = CopyText(m_lastError, unicode, block, &error->lpszError);
-    if (SUCCEEDED(hr))
-        hr = CopyText(kComponent, unicode, block, &error->lpszComponent);
-    if (FAILED(hr)) {
-        MAPIFreeBuffer(block);
-        return hr;
-    }
-    *lppMAPIError = error;
-    return S_OK;
+    return NewMapiError(m_lastError, kComponent, ulFlags, lppMAPIError);
 }
 
 // --- Loading ---------------------------------------------------------------------------------

@@ -398,7 +398,6 @@ struct NOTIFICATION {
 };
 using LPNOTIFICATION = NOTIFICATION*;
 
-#define MAPI_ERROR_VERSION 0x00000000L
 struct MAPIERROR {
     ULONG ulVersion;
     LPSTR lpszError;

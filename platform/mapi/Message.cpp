@@ -4,6 +4,7 @@
 #include "mapi/Attach.h"
 #include "mapi/EntryId.h"
 #include "mapi/MailSpool.h"
+#include "mapi/MapiErrorInfo.h"
 #include "mapi/Table.h"
 
 #include <cstring>
@@ -646,34 +647,7 @@ HRESULT Message::GetLastError(HRESULT hResult, ULONG ulFlags, LPMAPIERROR* lppMA
         if (hResult == m_lastResult)
             text = m_lastError;
     }
-    if (text.empty())
-        return S_OK;
-    const bool wide = (ulFlags & MAPI_UNICODE) != 0;
-    auto put = [&](const std::string& utf8, void* base, LPSTR& out) {
-        const std::u16string utf16 = platform::Utf8ToUtf16(utf8);
-        const ULONG size = wide ? static_cast<ULONG>((utf16.size() + 1) * sizeof(char16_t))
-                                : static_cast<ULONG>(utf8.size() + 1);
-        void* block = nullptr;
-        if (FAILED(MAPIAllocateMore(size, base, &block)))
-            return false;
-        if (wide)
-            std::memcpy(block, utf16.c_str(), size);
-        else
-            std::memcpy(block, utf8.c_str(), size);
-        out = static_cast<LPSTR>(block);
-        return true;
-    };
-    void* block = nullptr;
-    if (FAILED(MAPIAllocateBuffer(sizeof(MAPIERROR), &block)))
-        return MAPI_E_NOT_ENOUGH_MEMORY;
-    auto* error = static_cast<LPMAPIERROR>(block);
-    *error = MAPIERROR{MAPI_ERROR_VERSION, nullptr, nullptr, 0, 0};
-    if (!put(text, block, error->lpszError) || !put("Mail submission", block, error->lpszComponent)) {
-        MAPIFreeBuffer(block);
-        return MAPI_E_NOT_ENOUGH_MEMORY;
-    }
-    *lppMAPIError = error;
-    return S_OK;
+    return text.empty() ? S_OK : NewMapiError(text, "Mail submission", ulFlags, lppMAPIError);
 }
 
 HRESULT Message::SetReadFlag(ULONG ulFlags)

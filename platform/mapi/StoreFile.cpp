@@ -322,10 +322,10 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
         if (probe.gcount() != 16 || std::memcmp(header, "SQLite format 3", 16) != 0)
             return MAPI_E_CORRUPT_STORE;
     }
-    // The check reads the file through descriptors of its own. It runs before this process holds
-    // a connection to the file: closing any other descriptor of a file drops the process's locks
-    // on it, and without its shared lock another process takes this connection for gone and
-    // resets the log under it.
+    // The check runs before this process holds a connection to the file (it reads the file only
+    // through SQLite, but the header probe above must stay before it too): closing any other
+    // descriptor of a file drops the process's locks on it, and without its shared lock another
+    // process takes this connection for gone and resets the log under it.
     std::optional<platform::registry::DatabaseCheck> check;
     if (!platform::DamageMark::IsMarked(path) && std::filesystem::file_size(path, ec) <= kCheckedOnOpen && !ec)
         check = platform::registry::DatabaseCheck::Run(path, true);
@@ -338,9 +338,8 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
     hr = file->ReadMeta();
     if (FAILED(hr))
         return hr;
-    if (!marked && check && check->database && !check->Intact())
-        file->MarkDamaged(check->Lines().empty() ? std::string("damaged") : check->Lines().front(),
-                          check->damagedTables);
+    if (!marked && check && check->database && check->Damaged())
+        file->MarkDamaged(check->Lines().front(), check->damagedTables);
     // cell_size_check lets every read see more kinds of damage (at no noticeable cost), so a
     // damaged table fails instead of listing part of its rows.
     if (file->damaged())
