@@ -3,6 +3,7 @@
 // lists either all of its messages or fails.
 #include "MapiTestUtil.h"
 
+#include "FileBytes.h"
 #include "RunChild.h"
 #include "base/DamageMark.h"
 
@@ -18,26 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kMessages = 200;
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Overwrite(const fs::path& path, std::size_t at, const std::string& bytes)
-{
-    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-    f.seekp(static_cast<std::streamoff>(at));
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::uintmax_t SizeOr0(const fs::path& path)
-{
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    return ec ? 0 : size;
-}
 
 ChildResult Admin(const std::vector<std::string>& args)
 {
@@ -69,7 +50,7 @@ protected:
         ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
         ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr));
         sqlite3_close(db);
-        pristine = ReadFile(path);
+        pristine = ReadFileBytes(path);
         ASSERT_GT(pristine.size(), 150000u);
     }
     void Restore()
@@ -119,8 +100,8 @@ TEST_F(StoreDamageTest, DamagedStoreIsNeverWrittenAgain)
     ASSERT_EQ(6u, offsets.size());
     for (const std::size_t at : offsets) {
         Restore();
-        Overwrite(path, at, std::string(600, '\xFF'));
-        const std::string damaged = ReadFile(path);
+        OverwriteFileBytes(path, at, std::string(600, '\xFF'));
+        const std::string damaged = ReadFileBytes(path);
 
         const ChildResult list = Admin({"message", "list", path.string(), "Work"});
         if (list.exitCode == 0)
@@ -132,8 +113,8 @@ TEST_F(StoreDamageTest, DamagedStoreIsNeverWrittenAgain)
         EXPECT_NE(std::string::npos, create.err.find("MAPI_E_CORRUPT_STORE")) << create.err;
         const ChildResult folder = Admin({"folder", "create", path.string(), "Work/New"});
         EXPECT_EQ(1, folder.exitCode) << "damage at " << at << ": " << folder.out;
-        EXPECT_TRUE(damaged == ReadFile(path)) << "damage at " << at;
-        EXPECT_EQ(0u, SizeOr0(Wal())) << "damage at " << at;
+        EXPECT_TRUE(damaged == ReadFileBytes(path)) << "damage at " << at;
+        EXPECT_EQ(0u, FileSizeOr0(Wal())) << "damage at " << at;
     }
 }
 
@@ -148,7 +129,7 @@ TEST_F(StoreDamageTest, RandomDamageNeverListsPartOfAFolder)
             std::string noise(64, '\0');
             for (char& c : noise)
                 c = static_cast<char>(byte(random));
-            Overwrite(path, where(random), noise);
+            OverwriteFileBytes(path, where(random), noise);
         }
         const ChildResult list = Admin({"message", "list", path.string(), "Work"});
         if (list.exitCode == 0)
@@ -164,14 +145,14 @@ TEST_F(StoreDamageTest, CheckSaysWhatIsDamaged)
     EXPECT_EQ(0, sound.exitCode) << sound.err;
     EXPECT_NE(std::string::npos, sound.out.find("is intact")) << sound.out;
 
-    Overwrite(path, 120000, std::string(600, '\xFF'));
-    const std::string damaged = ReadFile(path);
+    OverwriteFileBytes(path, 120000, std::string(600, '\xFF'));
+    const std::string damaged = ReadFileBytes(path);
     const ChildResult check = Admin({"store", "check", path.string()});
     EXPECT_EQ(1, check.exitCode);
     EXPECT_NE(std::string::npos, check.out.find("is damaged:")) << check.out;
     EXPECT_NE(std::string::npos, check.out.find("(table ")) << check.out;
     EXPECT_NE(std::string::npos, check.err.find("MAPI_E_CORRUPT_STORE")) << check.err;
-    EXPECT_TRUE(damaged == ReadFile(path));
+    EXPECT_TRUE(damaged == ReadFileBytes(path));
     EXPECT_TRUE(platform::DamageMark::IsMarked(path));
 
     const fs::path text = root.path() / "notes.txt";
@@ -195,8 +176,8 @@ TEST_F(StoreDamageTest, AMarkMadeElsewhereStopsTheWritesOfAnOpenStore)
 
     ASSERT_EQ(mapi::OpenStoreFile(path, MDB_WRITE, store.put()), S_OK);
     auto top = OpenAs<IMAPIFolder>(store.get(), GetBin(store.get(), PR_IPM_SUBTREE_ENTRYID));
-    const std::string file = ReadFile(path);
-    const auto wal = SizeOr0(Wal());
+    const std::string file = ReadFileBytes(path);
+    const auto wal = FileSizeOr0(Wal());
     // Another program finds the file damaged while this one has it open.
     ASSERT_TRUE(platform::DamageMark::Mark(path, "damage seen by another program"));
     ComPtr<IMessage> after;
@@ -205,8 +186,8 @@ TEST_F(StoreDamageTest, AMarkMadeElsewhereStopsTheWritesOfAnOpenStore)
     ComPtr<IMAPIFolder> sub;
     EXPECT_EQ(top->CreateFolder(FOLDER_GENERIC, const_cast<char*>("Later"), nullptr, nullptr, 0, sub.put()),
               MAPI_E_CORRUPT_STORE);
-    EXPECT_TRUE(file == ReadFile(path));
-    EXPECT_EQ(wal, SizeOr0(Wal()));
+    EXPECT_TRUE(file == ReadFileBytes(path));
+    EXPECT_EQ(wal, FileSizeOr0(Wal()));
     const ChildResult create = Admin({"message", "create", path.string(), "Work", "--subject", "new"});
     EXPECT_EQ(1, create.exitCode);
     EXPECT_NE(std::string::npos, create.err.find("damage seen by another program")) << create.err;

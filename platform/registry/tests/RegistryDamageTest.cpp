@@ -3,6 +3,7 @@
 // or a failure.
 #include "registry/Registry.h"
 
+#include "FileBytes.h"
 #include "RunChild.h"
 #include "TempRoot.h"
 #include "base/DamageMark.h"
@@ -21,26 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kCorrupt[] = "The configuration registry database is corrupt.";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void Overwrite(const fs::path& path, std::size_t at, const std::string& bytes)
-{
-    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
-    f.seekp(static_cast<std::streamoff>(at));
-    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::uintmax_t SizeOr0(const fs::path& path)
-{
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    return ec ? 0 : size;
-}
 
 ChildResult RegTool(const std::vector<std::string>& args)
 {
@@ -64,7 +45,7 @@ protected:
         ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr));
         sqlite3_close(db);
         ASSERT_GT(fs::file_size(Db()), 60000u);
-        pristine = ReadFile(Db());
+        pristine = ReadFileBytes(Db());
     }
     fs::path Db() const { return root.path() / "registry.db"; }
     fs::path Wal() const { return root.path() / "registry.db-wal"; }
@@ -87,8 +68,8 @@ protected:
 
 TEST_F(RegistryDamageTest, DamagedPagesAreReportedAndNeverWrittenAgain)
 {
-    Overwrite(Db(), 40000, std::string(3000, '\xFF'));
-    const std::string damaged = ReadFile(Db());
+    OverwriteFileBytes(Db(), 40000, std::string(3000, '\xFF'));
+    const std::string damaged = ReadFileBytes(Db());
 
     ChildResult query;
     EXPECT_EQ(-1, ListedValues(query));
@@ -104,8 +85,8 @@ TEST_F(RegistryDamageTest, DamagedPagesAreReportedAndNeverWrittenAgain)
     }
     EXPECT_EQ(1, RegTool({"add", "HKLM\\Software\\Elsewhere", "/f"}).exitCode);
     EXPECT_EQ(1, RegTool({"delete", "HKCU\\Software\\Big", "/f"}).exitCode);
-    EXPECT_TRUE(damaged == ReadFile(Db()));
-    EXPECT_EQ(0u, SizeOr0(Wal()));
+    EXPECT_TRUE(damaged == ReadFileBytes(Db()));
+    EXPECT_EQ(0u, FileSizeOr0(Wal()));
     // What is intact can still be read: the keys, not the values.
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key));
@@ -132,16 +113,16 @@ TEST_F(RegistryDamageTest, RandomDamageNeverListsPartOfTheValues)
             std::string noise(64, '\0');
             for (char& c : noise)
                 c = static_cast<char>(byte(random));
-            Overwrite(Db(), where(random), noise);
+            OverwriteFileBytes(Db(), where(random), noise);
         }
-        const std::string damaged = ReadFile(Db());
+        const std::string damaged = ReadFileBytes(Db());
         ChildResult query;
         const int listed = ListedValues(query);
         EXPECT_TRUE(listed == -1 || listed == 300) << "round " << round << ": " << listed << " values listed";
         if (listed == -1) {
             EXPECT_NE(std::string::npos, query.err.find(kCorrupt)) << query.err;
             EXPECT_EQ(1, RegTool({"add", "HKCU\\Software\\Big", "/v", "later", "/d", "x", "/f"}).exitCode);
-            EXPECT_TRUE(damaged == ReadFile(Db())) << "round " << round;
+            EXPECT_TRUE(damaged == ReadFileBytes(Db())) << "round " << round;
         }
     }
 }
@@ -152,15 +133,15 @@ TEST_F(RegistryDamageTest, CheckSaysWhatIsDamaged)
     EXPECT_EQ(0, sound.exitCode) << sound.err;
     EXPECT_NE(std::string::npos, sound.out.find("is intact")) << sound.out;
 
-    Overwrite(Db(), 40000, std::string(3000, '\xFF'));
-    const std::string damaged = ReadFile(Db());
+    OverwriteFileBytes(Db(), 40000, std::string(3000, '\xFF'));
+    const std::string damaged = ReadFileBytes(Db());
     const ChildResult check = RegTool({"check"});
     EXPECT_EQ(1, check.exitCode);
     EXPECT_NE(std::string::npos, check.out.find("is damaged")) << check.out;
     EXPECT_NE(std::string::npos, check.out.find("values (table vals)")) << check.out;
     EXPECT_NE(std::string::npos, check.err.find(kCorrupt)) << check.err;
     // The check reads only, and its finding holds for every later program.
-    EXPECT_TRUE(damaged == ReadFile(Db()));
+    EXPECT_TRUE(damaged == ReadFileBytes(Db()));
     EXPECT_TRUE(platform::DamageMark::IsMarked(Db()));
 }
 
@@ -172,7 +153,7 @@ TEST_F(RegistryDamageTest, AMarkStopsWritesUntilTheFileIsReplaced)
     EXPECT_EQ(1, add.exitCode);
     EXPECT_NE(std::string::npos, add.err.find(kCorrupt)) << add.err;
     EXPECT_NE(std::string::npos, add.err.find("damage seen by another program")) << add.err;
-    EXPECT_TRUE(pristine == ReadFile(Db()));
+    EXPECT_TRUE(pristine == ReadFileBytes(Db()));
     const ChildResult check = RegTool({"check"});
     EXPECT_EQ(1, check.exitCode);
     EXPECT_NE(std::string::npos, check.out.find("found damaged before")) << check.out;
