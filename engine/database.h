@@ -19,7 +19,9 @@ HRESULT New2Old(IProfile* pProfile);
 HRESULT DbOpenOld(IProfile* pProfile, GDBM_FILE* pHandle);
 HRESULT DbOpenNew(IProfile* pProfile, GDBM_FILE* pHandle);
 // Opens for writing, creating an empty database when the file is missing; NULL on failure with
-// the last error set.
+// the last error set (the error of the call that failed). A database that a killed run left
+// half written is rebuilt from the keys it still holds; one that cannot be read at all is kept
+// as "<name>.damaged" and started empty (a missing key only makes a message count as new).
 GDBM_FILE DbOpen(const char* name);
 HRESULT DbPut(GDBM_FILE handle, std::span<const BYTE> key);
 bool DbExists(GDBM_FILE handle, std::span<const BYTE> key);

@@ -8,8 +8,10 @@
 #include "myerr.h"
 #include "properties.h"
 #include "registry.h"
+#include "base/LastError.h"
 #include "com/ErrorInfo.h"
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 
@@ -164,6 +166,19 @@ protected:
 
     static std::vector<BYTE> K(const char* text) { return std::vector<BYTE>(text, text + std::strlen(text)); }
 
+    static std::vector<BYTE> KeyNumber(int i) { return K(("key-" + std::to_string(i) + "-abcdefgh").c_str()); }
+
+    // A database of n keys written straight through gdbm.
+    void WriteKeys(const std::filesystem::path& path, int n)
+    {
+        std::filesystem::create_directories(folder);
+        GDBM_FILE db = gdbm_open(path.c_str(), 4096, GDBM_NEWDB, 0600, nullptr);
+        ASSERT_NE(db, nullptr);
+        for (int i = 0; i < n; ++i)
+            ASSERT_EQ(DbPut(db, KeyNumber(i)), S_OK);
+        gdbm_close(db);
+    }
+
     static int Records(const std::filesystem::path& path)
     {
         GDBM_FILE db = gdbm_open(path.c_str(), 0, GDBM_READER, 0, nullptr);
@@ -240,17 +255,77 @@ TEST_F(EngineKeyDatabases, OldWithoutNewIsKeptAsItIs)
     EXPECT_EQ(Records(oldFile), 1);
 }
 
-TEST_F(EngineKeyDatabases, CorruptDatabaseIsRefusedAndLeftAsItWas)
+TEST_F(EngineKeyDatabases, UnreadableDatabaseIsKeptAsideAndStartedEmpty)
 {
+    // Not a database at all, or what a run killed while creating one leaves: the keys only say
+    // which messages were paired, so the run goes on without them rather than never again.
     std::filesystem::create_directories(folder);
     std::ofstream(oldFile, std::ios::binary) << "this is no database file at all, just text";
     const std::string before = FileText(oldFile);
     GDBM_FILE db = nullptr;
-    const HRESULT hr = DbOpenOld(profile.get(), &db);
-    EXPECT_TRUE(FAILED(hr));
-    EXPECT_EQ(HRESULT_FACILITY(hr), FACILITY_WIN32);
+    ASSERT_EQ(DbOpenOld(profile.get(), &db), S_OK);
+    ASSERT_NE(db, nullptr);
+    EXPECT_FALSE(DbExists(db, K("k1")));
+    ASSERT_EQ(DbPut(db, K("k1")), S_OK);
+    DbClose(db);
+    EXPECT_EQ(Records(oldFile), 1);
+    EXPECT_EQ(FileText(oldFile.string() + ".damaged"), before) << "the damaged file is kept as it was";
+}
+
+TEST_F(EngineKeyDatabases, HeaderCutShortIsStartedEmpty)
+{
+    WriteKeys(oldFile, 3000);
+    std::filesystem::resize_file(oldFile, 4096);
+    GDBM_FILE db = nullptr;
+    ASSERT_EQ(DbOpenOld(profile.get(), &db), S_OK);
+    EXPECT_FALSE(DbExists(db, KeyNumber(1)));
+    DbClose(db);
+    EXPECT_EQ(Records(oldFile), 0);
+    EXPECT_EQ(std::filesystem::file_size(oldFile.string() + ".damaged"), 4096u);
+}
+
+TEST_F(EngineKeyDatabases, HalfWrittenDatabaseIsRebuiltFromTheKeysItHolds)
+{
+    // Buckets cut off as by a writer killed in the middle: gdbm opens the file, and only reading
+    // it shows the damage. Whatever keys are still readable stay, and the process goes on (gdbm
+    // would end it after a fatal-error callback).
+    WriteKeys(oldFile, 3000);
+    std::filesystem::resize_file(oldFile, std::filesystem::file_size(oldFile) / 2);
+    GDBM_FILE db = nullptr;
+    ASSERT_EQ(DbOpenOld(profile.get(), &db), S_OK);
+    ASSERT_EQ(DbPut(db, K("after")), S_OK);
+    int kept = 0;
+    for (int i = 0; i < 3000; ++i)
+        kept += DbExists(db, KeyNumber(i)) ? 1 : 0;
+    DbClose(db);
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 3000);
+    EXPECT_EQ(Records(oldFile), kept + 1) << "the rebuilt file reads whole";
+    EXPECT_FALSE(std::filesystem::exists(oldFile.string() + ".damaged"));
+}
+
+TEST_F(EngineKeyDatabases, DatabaseInUseIsRefusedWithItsOwnErrorAndKept)
+{
+    GDBM_FILE first = nullptr;
+    ASSERT_EQ(DbOpenOld(profile.get(), &first), S_OK);
+    ASSERT_EQ(DbPut(first, K("k1")), S_OK);
+    // GetDbPath's mkdir of the existing folder leaves errno at EEXIST: the error must come from
+    // the open that failed, not from that.
+    GDBM_FILE second = nullptr;
+    EXPECT_EQ(DbOpenOld(profile.get(), &second), HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(second, nullptr);
+    DbClose(first);
+    EXPECT_EQ(Records(oldFile), 1);
+    EXPECT_FALSE(std::filesystem::exists(oldFile.string() + ".damaged"));
+}
+
+TEST_F(EngineKeyDatabases, SystemErrorsAreReportedAsTheirOwn)
+{
+    std::filesystem::create_directories(oldFile); // a folder where the file belongs
+    GDBM_FILE db = nullptr;
+    EXPECT_EQ(DbOpenOld(profile.get(), &db), HRESULT_FROM_WIN32(Win32ErrorFromErrno(EISDIR)));
     EXPECT_EQ(db, nullptr);
-    EXPECT_EQ(FileText(oldFile), before);
+    EXPECT_TRUE(std::filesystem::is_directory(oldFile));
 }
 
 TEST_F(EngineKeyDatabases, NamedPropertiesLiveInTheProfilesSet)
