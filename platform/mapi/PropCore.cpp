@@ -134,6 +134,25 @@ HRESULT PropCore::DoGetPropList(ULONG flags, LPSPropTagArray* tags)
     return AllocTagArray(list, tags);
 }
 
+bool PropCore::LeftOut(ULONG i, ULONG tag, std::vector<SPropProblem>& problems) const
+{
+    const ULONG type = PROP_TYPE(tag);
+    if (PROP_ID(tag) == PROP_ID_NULL || PROP_ID(tag) == PROP_ID_INVALID || type == PT_ERROR ||
+        type == PT_UNSPECIFIED || type == PT_OBJECT) {
+        // PR_NULL and error values are ignored, as MAPI does
+        if (type != PT_ERROR && PROP_ID(tag) != PROP_ID_NULL)
+            problems.push_back({i, tag, MAPI_E_INVALID_TYPE});
+        return true;
+    }
+    if (IsIgnoredWrite(PROP_ID(tag)))
+        return true;
+    if (IsComputed(PROP_ID(tag))) {
+        problems.push_back({i, tag, MAPI_E_COMPUTED});
+        return true;
+    }
+    return false;
+}
+
 HRESULT PropCore::DoSetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems)
 {
     if (problems)
@@ -147,20 +166,8 @@ HRESULT PropCore::DoSetProps(ULONG count, LPSPropValue values, LPSPropProblemArr
     std::vector<SPropProblem> probs;
     for (ULONG i = 0; i < count; ++i) {
         const ULONG tag = values[i].ulPropTag;
-        const ULONG type = PROP_TYPE(tag);
-        if (PROP_ID(tag) == PROP_ID_NULL || PROP_ID(tag) == PROP_ID_INVALID || type == PT_ERROR ||
-            type == PT_UNSPECIFIED || type == PT_OBJECT) {
-            if (type == PT_ERROR || PROP_ID(tag) == PROP_ID_NULL)
-                continue; // PR_NULL and error values are ignored, as MAPI does
-            probs.push_back({i, tag, MAPI_E_INVALID_TYPE});
+        if (LeftOut(i, tag, probs))
             continue;
-        }
-        if (IsIgnoredWrite(PROP_ID(tag)))
-            continue;
-        if (IsComputed(PROP_ID(tag))) {
-            probs.push_back({i, tag, MAPI_E_COMPUTED});
-            continue;
-        }
         PropValue v;
         HRESULT hr = PropValue::FromSPropValue(values[i], v);
         if (FAILED(hr)) {
@@ -169,6 +176,24 @@ HRESULT PropCore::DoSetProps(ULONG count, LPSPropValue values, LPSPropProblemArr
         }
         accepted.push_back(std::move(v));
     }
+    HRESULT hr = WriteProps(accepted);
+    if (FAILED(hr))
+        return hr;
+    return AllocProblems(probs, problems);
+}
+
+HRESULT PropCore::SetValues(std::vector<PropValue> values, LPSPropProblemArray* problems)
+{
+    if (problems)
+        *problems = nullptr;
+    std::lock_guard lock(m_lock);
+    if (!Writable())
+        return MAPI_E_NO_ACCESS;
+    std::vector<PropValue> accepted;
+    std::vector<SPropProblem> probs;
+    for (ULONG i = 0; i < values.size(); ++i)
+        if (!LeftOut(i, values[i].tag(), probs))
+            accepted.push_back(std::move(values[i]));
     HRESULT hr = WriteProps(accepted);
     if (FAILED(hr))
         return hr;
@@ -243,6 +268,16 @@ HRESULT PropCore::CopyPropsInto(IMAPIProp* dest, LPSPropTagArray exclude, LPSPro
             copies.emplace_back(tags[i], destTags[i]);
     if (copies.empty())
         return S_OK;
+    if (auto* target = dynamic_cast<PropCore*>(dest)) {
+        // An object of this layer takes the values as they are.
+        std::vector<PropValue> values;
+        values.reserve(copies.size());
+        for (const auto& [from, to] : copies) {
+            const PropValue* v = props.Find(PROP_ID(from));
+            values.push_back(v->Retagged(PROP_TAG(v->type(), PROP_ID(to))));
+        }
+        return target->SetValues(std::move(values), problems);
+    }
     void* block = nullptr;
     hr = MAPIAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * copies.size()), &block);
     if (FAILED(hr))

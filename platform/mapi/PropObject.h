@@ -39,6 +39,9 @@ protected:
     HRESULT DoGetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values);
     HRESULT DoGetPropList(ULONG flags, LPSPropTagArray* tags);
     HRESULT DoSetProps(ULONG count, LPSPropValue values, LPSPropProblemArray* problems);
+    // SetProps with values already in this layer's form, as a copy between two of its objects
+    // hands them over: the same checks, and a large value shared instead of copied.
+    HRESULT SetValues(std::vector<PropValue> values, LPSPropProblemArray* problems);
     HRESULT DoDeleteProps(LPSPropTagArray tags, LPSPropProblemArray* problems);
     // Copies the properties (all but the excluded, or only the included) into dest.
     HRESULT CopyPropsInto(IMAPIProp* dest, LPSPropTagArray exclude, LPSPropTagArray include, ULONG flags,
@@ -52,6 +55,9 @@ protected:
     std::recursive_mutex m_lock;
 
 private:
+    // Whether SetProps leaves the i-th value out; a refused value gets a problem entry.
+    bool LeftOut(ULONG i, ULONG tag, std::vector<SPropProblem>& problems) const;
+
     LPSPropTagArray m_requested = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include "mapi/MapiUtil.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace mapi {
@@ -181,13 +182,69 @@ double PropValue::dbl() const
 }
 const Bytes& PropValue::bin() const
 {
-    auto* p = std::get_if<Bytes>(&m_data);
-    return p ? *p : kEmptyBytes;
+    if (auto* p = std::get_if<Bytes>(&m_data))
+        return *p;
+    auto* shared = std::get_if<std::shared_ptr<const Bytes>>(&m_data);
+    return shared ? **shared : kEmptyBytes;
 }
 const std::u16string& PropValue::str() const
 {
-    auto* p = std::get_if<std::u16string>(&m_data);
-    return p ? *p : kEmptyText;
+    if (auto* p = std::get_if<std::u16string>(&m_data))
+        return *p;
+    auto* shared = std::get_if<std::shared_ptr<const std::u16string>>(&m_data);
+    return shared ? **shared : kEmptyText;
+}
+
+PropValue::Stored PropValue::Keep(Data&& data)
+{
+    return std::visit(
+        [](auto&& d) -> Stored {
+            using T = std::decay_t<decltype(d)>;
+            if constexpr (std::is_same_v<T, Bytes>) {
+                if (d.size() >= kSharedFrom)
+                    return std::make_shared<const Bytes>(std::move(d));
+            } else if constexpr (std::is_same_v<T, std::u16string>) {
+                if (d.size() * 2 >= kSharedFrom)
+                    return std::make_shared<const std::u16string>(std::move(d));
+            }
+            return Stored(std::move(d));
+        },
+        std::move(data));
+}
+
+bool PropValue::operator==(const PropValue& other) const
+{
+    if (m_tag != other.m_tag)
+        return false;
+    auto binary = [](const Stored& d) {
+        return std::holds_alternative<Bytes>(d) || std::holds_alternative<std::shared_ptr<const Bytes>>(d);
+    };
+    auto text = [](const Stored& d) {
+        return std::holds_alternative<std::u16string>(d) ||
+               std::holds_alternative<std::shared_ptr<const std::u16string>>(d);
+    };
+    if (binary(m_data) && binary(other.m_data))
+        return bin() == other.bin();
+    if (text(m_data) && text(other.m_data))
+        return str() == other.str();
+    return m_data == other.m_data;
+}
+
+bool PropValue::StorageView(std::string_view& out) const
+{
+    if (std::holds_alternative<Bytes>(m_data) || std::holds_alternative<std::shared_ptr<const Bytes>>(m_data)) {
+        out = bin();
+        return true;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+        if (std::holds_alternative<std::u16string>(m_data) ||
+            std::holds_alternative<std::shared_ptr<const std::u16string>>(m_data)) {
+            const std::u16string& s = str();
+            out = std::string_view(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+            return true;
+        }
+    }
+    return false;
 }
 const std::vector<Bytes>& PropValue::mvBin() const
 {

@@ -6,6 +6,7 @@
 #include "mapi/MapiDefs.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -24,7 +25,7 @@ public:
     PropValue() = default;
     // Built straight from one of the alternatives (or a Data).
     template <class T>
-    PropValue(ULONG tag, T&& data) : m_tag(tag), m_data(std::forward<T>(data))
+    PropValue(ULONG tag, T&& data) : m_tag(tag), m_data(Keep(Data(std::forward<T>(data))))
     {
     }
 
@@ -39,7 +40,13 @@ public:
     ULONG tag() const { return m_tag; }
     ULONG id() const { return PROP_ID(m_tag); }
     ULONG type() const { return PROP_TYPE(m_tag); }
-    const Data& data() const { return m_data; }
+    // The same value under another tag of the same type (a large value is shared, not copied).
+    PropValue Retagged(ULONG tag) const
+    {
+        PropValue v = *this;
+        v.m_tag = tag;
+        return v;
+    }
 
     std::int64_t num() const;
     const Bytes& bin() const;
@@ -64,20 +71,33 @@ public:
 
     // Storage form.
     Bytes Serialize() const;
+    // The storage form without a copy, where the value's own memory is it (binary values and
+    // text); false for the other types.
+    bool StorageView(std::string_view& out) const;
     static bool Deserialize(ULONG tag, const void* data, std::size_t size, PropValue& out);
 
     // Size as PR_MESSAGE_SIZE and RES_SIZE count it.
     ULONG Size() const;
 
-    bool operator==(const PropValue& other) const { return m_tag == other.m_tag && m_data == other.m_data; }
+    bool operator==(const PropValue& other) const;
+
+    // Binary values and text from this size on are shared between copies of a value (copies of
+    // a message's properties, of a property map, a message copied onto another) and never
+    // changed in place: a large body or attachment lies in memory once.
+    static constexpr std::size_t kSharedFrom = 4096;
 
 private:
+    using Stored = std::variant<std::monostate, std::int64_t, double, Bytes, std::u16string, std::vector<Bytes>,
+                                std::vector<std::u16string>, std::vector<std::int64_t>,
+                                std::shared_ptr<const Bytes>, std::shared_ptr<const std::u16string>>;
+    static Stored Keep(Data&& data);
+
     // The type a value is given out as for a requested tag; PT_UNSPECIFIED when it cannot be.
     ULONG OutputType(ULONG requestedTag) const;
     HRESULT Convert(ULONG requestedTag, SPropValue& out, const ValueSpace& space) const;
 
     ULONG m_tag = PR_NULL_TAG;
-    Data m_data;
+    Stored m_data;
     static constexpr ULONG PR_NULL_TAG = PROP_TAG(PT_NULL, 0);
 };
 

@@ -17,6 +17,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -28,7 +30,14 @@ namespace mapi {
 namespace {
 
 constexpr const char* kFormat = "platform-mapi-store";
-constexpr int kSchemaVersion = 1;
+// 2: values of kOutOfLine bytes and more lie in their own table (bigvalues), so that the
+// properties' tree holds only small values and a scan of a folder's keys reads few pages. A
+// file of version 1 is read as it is and gets the table when first opened for writing.
+constexpr int kSchemaVersion = 2;
+constexpr std::size_t kOutOfLine = 256;
+// From this size on a value is written and read in pieces, never whole in SQLite's memory.
+constexpr std::size_t kStreamedFrom = 1u << 20;
+constexpr std::size_t kStreamPiece = 1u << 20;
 // A store up to this size is checked whole (SQLite's structural check) when a process opens it,
 // in a few milliseconds, so that damage shows before anything is read from it; a larger one is
 // not, to keep its open fast, and is checked by "mapiadmin store check".
@@ -276,7 +285,8 @@ HRESULT StoreFile::ReadMeta()
             const char* v = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
             format = v && std::strcmp(v, kFormat) == 0;
         } else if (key == "version") {
-            if (sqlite3_column_int(st, 1) > kSchemaVersion)
+            m_version = sqlite3_column_int(st, 1);
+            if (m_version > kSchemaVersion)
                 return MAPI_E_VERSION;
         } else if (key == "guid") {
             if (sqlite3_column_bytes(st, 1) != 16)
@@ -349,9 +359,21 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
                         " PRAGMA cell_size_check=ON;");
     if (FAILED(hr))
         return hr;
+    if (!file->damaged() && file->m_version < kSchemaVersion)
+        file->Upgrade(); // a file that cannot be written now stays readable as it is
     OpenFiles()[key] = file;
     out = std::move(file);
     return S_OK;
+}
+
+void StoreFile::Upgrade()
+{
+    Transaction tx(*this);
+    if (FAILED(tx.Begin()) ||
+        FAILED(Run("CREATE TABLE IF NOT EXISTS bigvalues(id INTEGER PRIMARY KEY, value BLOB NOT NULL)")) ||
+        FAILED(Run("UPDATE meta SET value = 2 WHERE key = 'version'")) || FAILED(tx.Commit()))
+        return;
+    m_version = kSchemaVersion;
 }
 
 HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind, const std::u16string& displayName,
@@ -380,6 +402,7 @@ HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind,
             return hr;
         file.m_guid = NewGuid();
         file.m_kind = kind;
+        file.m_version = kSchemaVersion;
         file.m_path = path; // entry IDs name the final path
         hr = file.Exec("PRAGMA journal_mode=DELETE;"
                        "CREATE TABLE meta(key TEXT PRIMARY KEY, value);"
@@ -387,8 +410,11 @@ HRESULT StoreFile::Create(const std::filesystem::path& relative, StoreKind kind,
                        "CREATE TABLE objects(id INTEGER PRIMARY KEY AUTOINCREMENT, type INTEGER NOT NULL, parent INTEGER NOT NULL,"
                        " assoc INTEGER NOT NULL DEFAULT 0, num INTEGER NOT NULL DEFAULT 0);"
                        "CREATE INDEX objects_parent ON objects(parent, type, assoc);"
+                       // A value of kOutOfLine bytes or more is in bigvalues: its row there is the
+                       // integer in props.value (small values are blobs).
                        "CREATE TABLE props(obj INTEGER NOT NULL, tag INTEGER NOT NULL, value BLOB,"
                        " PRIMARY KEY(obj, tag)) WITHOUT ROWID;"
+                       "CREATE TABLE bigvalues(id INTEGER PRIMARY KEY, value BLOB NOT NULL);"
                        "CREATE TABLE names(id INTEGER PRIMARY KEY, guid BLOB NOT NULL, kind INTEGER NOT NULL,"
                        " lid INTEGER NOT NULL, name TEXT NOT NULL);"
                        "CREATE UNIQUE INDEX names_key ON names(guid, kind, lid, name);"
@@ -582,8 +608,8 @@ HRESULT StoreFile::LoadProps(std::int64_t id, PropMap& out, const PropIdSet* onl
         if (only && !only->Has(PROP_ID(tag)))
             continue;
         PropValue v;
-        if (!PropValue::Deserialize(tag, sqlite3_column_blob(st, 1), sqlite3_column_bytes(st, 1), v))
-            return MAPI_E_CORRUPT_STORE;
+        if (HRESULT hrValue = ReadValue(st, 1, tag, v); FAILED(hrValue))
+            return hrValue;
         out.Append(std::move(v));
     }
     return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
@@ -681,8 +707,8 @@ HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<b
         if (only && !only->Has(PROP_ID(tag)))
             continue; // its value is never read
         PropValue v;
-        if (!PropValue::Deserialize(tag, sqlite3_column_blob(st, 4), sqlite3_column_bytes(st, 4), v))
-            return MAPI_E_CORRUPT_STORE;
+        if (HRESULT hrValue = ReadValue(st, 4, tag, v); FAILED(hrValue))
+            return hrValue;
         out.back().second.Append(std::move(v));
     }
     return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
@@ -710,6 +736,7 @@ namespace {
 
 // The values of one property of an object, whatever their type: a range of the key.
 constexpr const char* kDeleteOneProp = "DELETE FROM props WHERE obj = ? AND tag BETWEEN ? AND ?";
+constexpr const char* kOnePropRows = "obj = ?1 AND tag BETWEEN ?2 AND ?3";
 
 void BindPropId(sqlite3_stmt* st, std::int64_t obj, ULONG id)
 {
@@ -730,21 +757,145 @@ HRESULT StoreFile::SetProps(std::int64_t id, const std::vector<PropValue>& value
     if (FAILED(hr))
         return hr;
     for (const auto& v : values) {
+        if (FAILED(hr = DeleteBigValues(kOnePropRows, [&](sqlite3_stmt* st) { BindPropId(st, id, v.id()); })))
+            return hr;
         BindPropId(del, id, v.id());
         int rc = sqlite3_step(del);
         sqlite3_reset(del);
         if (rc != SQLITE_DONE)
             return FromSqlite(rc);
-        Bytes data = v.Serialize();
-        sqlite3_bind_int64(ins, 1, id);
-        sqlite3_bind_int64(ins, 2, v.tag());
-        sqlite3_bind_blob(ins, 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-        rc = sqlite3_step(ins);
-        sqlite3_reset(ins);
-        if (rc != SQLITE_DONE)
-            return FromSqlite(rc);
+        if (FAILED(hr = InsertValue(ins, id, v)))
+            return hr;
     }
     return S_OK;
+}
+
+HRESULT StoreFile::InsertValue(sqlite3_stmt* ins, std::int64_t obj, const PropValue& v)
+{
+    Bytes serialized;
+    std::string_view data;
+    if (!v.StorageView(data)) {
+        serialized = v.Serialize();
+        data = serialized;
+    }
+    sqlite3_bind_int64(ins, 1, obj);
+    sqlite3_bind_int64(ins, 2, v.tag());
+    if (data.size() >= kOutOfLine && m_version >= 2) {
+        std::int64_t ref = 0;
+        if (HRESULT hr = InsertBigValue(data, ref); FAILED(hr))
+            return hr;
+        sqlite3_bind_int64(ins, 3, ref);
+    } else {
+        sqlite3_bind_blob64(ins, 3, data.empty() ? "" : data.data(), data.size(), SQLITE_STATIC);
+    }
+    const int rc = sqlite3_step(ins);
+    sqlite3_reset(ins);
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
+}
+
+HRESULT StoreFile::InsertBigValue(std::string_view data, std::int64_t& ref)
+{
+    Stmt st;
+    HRESULT hr = Prepare("INSERT INTO bigvalues(value) VALUES(?)", &st.s);
+    if (FAILED(hr))
+        return hr;
+    if (data.size() < kStreamedFrom) {
+        sqlite3_bind_blob64(st, 1, data.data(), data.size(), SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+        ref = sqlite3_last_insert_rowid(m_db);
+        return S_OK;
+    }
+    // Written piece by piece into a row of zeros: SQLite would otherwise build the whole row in
+    // memory once more. The reference is negative, so that reading streams it as well.
+    sqlite3_bind_zeroblob64(st, 1, data.size());
+    int rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE)
+        return FromSqlite(rc);
+    const std::int64_t row = sqlite3_last_insert_rowid(m_db);
+    sqlite3_blob* blob = nullptr;
+    rc = sqlite3_blob_open(m_db, "main", "bigvalues", "value", row, 1, &blob);
+    for (std::size_t at = 0; rc == SQLITE_OK && at < data.size(); at += kStreamPiece) {
+        const std::size_t n = std::min(kStreamPiece, data.size() - at);
+        rc = sqlite3_blob_write(blob, data.data() + at, static_cast<int>(n), static_cast<int>(at));
+    }
+    const int closed = sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK || closed != SQLITE_OK)
+        return FromSqlite(rc != SQLITE_OK ? rc : closed);
+    ref = -row;
+    return S_OK;
+}
+
+HRESULT StoreFile::ReadValue(sqlite3_stmt* st, int col, ULONG tag, PropValue& out)
+{
+    if (sqlite3_column_type(st, col) != SQLITE_INTEGER)
+        return PropValue::Deserialize(tag, sqlite3_column_blob(st, col), sqlite3_column_bytes(st, col), out)
+                   ? S_OK
+                   : MAPI_E_CORRUPT_STORE;
+    const std::int64_t ref = sqlite3_column_int64(st, col);
+    if (ref > 0) {
+        Stmt big;
+        HRESULT hr = Prepare("SELECT value FROM bigvalues WHERE id = ?", &big.s);
+        if (FAILED(hr))
+            return hr;
+        sqlite3_bind_int64(big, 1, ref);
+        const int rc = sqlite3_step(big);
+        if (rc == SQLITE_DONE)
+            return MAPI_E_CORRUPT_STORE; // a reference to nothing
+        if (rc != SQLITE_ROW)
+            return FromSqlite(rc);
+        return PropValue::Deserialize(tag, sqlite3_column_blob(big, 0), sqlite3_column_bytes(big, 0), out)
+                   ? S_OK
+                   : MAPI_E_CORRUPT_STORE;
+    }
+    // A streamed value is read straight into the memory the value keeps.
+    sqlite3_blob* blob = nullptr;
+    int rc = sqlite3_blob_open(m_db, "main", "bigvalues", "value", -ref, 0, &blob);
+    if (rc != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        return rc == SQLITE_ERROR ? MAPI_E_CORRUPT_STORE : FromSqlite(rc); // SQLITE_ERROR: no such row
+    }
+    const auto size = static_cast<std::size_t>(sqlite3_blob_bytes(blob));
+    auto read = [&](void* into, std::size_t n) {
+        for (std::size_t at = 0; rc == SQLITE_OK && at < n; at += kStreamPiece)
+            rc = sqlite3_blob_read(blob, static_cast<char*>(into) + at,
+                                   static_cast<int>(std::min(kStreamPiece, n - at)), static_cast<int>(at));
+    };
+    bool ok = true;
+    if (PROP_TYPE(tag) == PT_BINARY) {
+        Bytes data(size, '\0');
+        read(data.data(), size);
+        out = PropValue::Binary(tag, std::move(data));
+    } else if (PROP_TYPE(tag) == PT_UNICODE && std::endian::native == std::endian::little && size % 2 == 0) {
+        std::u16string text(size / 2, u'\0');
+        read(text.data(), size);
+        out = PropValue::Text(tag, std::move(text));
+    } else {
+        Bytes data(size, '\0');
+        read(data.data(), size);
+        ok = rc != SQLITE_OK || PropValue::Deserialize(tag, data.data(), data.size(), out);
+    }
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK)
+        return FromSqlite(rc);
+    return ok ? S_OK : MAPI_E_CORRUPT_STORE;
+}
+
+template <class Bind>
+HRESULT StoreFile::DeleteBigValues(const char* where, Bind bind)
+{
+    if (m_version < 2)
+        return S_OK;
+    const std::string sql = std::string("DELETE FROM bigvalues WHERE id IN (SELECT abs(value) FROM props WHERE ") +
+                            where + " AND typeof(value) = 'integer')";
+    Stmt st;
+    HRESULT hr = Prepare(sql.c_str(), &st.s);
+    if (FAILED(hr))
+        return hr;
+    bind(st.s);
+    const int rc = sqlite3_step(st);
+    return rc == SQLITE_DONE ? S_OK : FromSqlite(rc);
 }
 
 HRESULT StoreFile::InsertProps(std::int64_t id, const PropMap& props)
@@ -754,16 +905,9 @@ HRESULT StoreFile::InsertProps(std::int64_t id, const PropMap& props)
     HRESULT hr = Prepare("INSERT INTO props(obj, tag, value) VALUES(?, ?, ?)", &ins.s);
     if (FAILED(hr))
         return hr;
-    for (const auto& v : props) {
-        Bytes data = v.Serialize();
-        sqlite3_bind_int64(ins, 1, id);
-        sqlite3_bind_int64(ins, 2, v.tag());
-        sqlite3_bind_blob(ins, 3, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
-        const int rc = sqlite3_step(ins);
-        sqlite3_reset(ins);
-        if (rc != SQLITE_DONE)
-            return FromSqlite(rc);
-    }
+    for (const auto& v : props)
+        if (FAILED(hr = InsertValue(ins, id, v)))
+            return hr;
     return S_OK;
 }
 
@@ -771,8 +915,11 @@ HRESULT StoreFile::ReplaceProps(std::int64_t id, const PropMap& props, bool fres
 {
     std::lock_guard lock(m_mutex);
     if (!fresh) {
+        HRESULT hr = DeleteBigValues("obj = ?1", [&](sqlite3_stmt* st) { sqlite3_bind_int64(st, 1, id); });
+        if (FAILED(hr))
+            return hr;
         Stmt del;
-        HRESULT hr = Prepare("DELETE FROM props WHERE obj = ?", &del.s);
+        hr = Prepare("DELETE FROM props WHERE obj = ?", &del.s);
         if (FAILED(hr))
             return hr;
         sqlite3_bind_int64(del, 1, id);
@@ -791,6 +938,8 @@ HRESULT StoreFile::DeleteProps(std::int64_t id, const std::vector<ULONG>& ids)
     if (FAILED(hr))
         return hr;
     for (ULONG pid : ids) {
+        if (FAILED(hr = DeleteBigValues(kOnePropRows, [&](sqlite3_stmt* st) { BindPropId(st, id, pid); })))
+            return hr;
         BindPropId(del, id, pid);
         int rc = sqlite3_step(del);
         sqlite3_reset(del);
@@ -816,6 +965,18 @@ HRESULT StoreFile::DeleteObjectTree(std::int64_t id)
         sqlite3_bind_int64(st, 1, id);
         int rc = sqlite3_step(st);
         if (rc != SQLITE_DONE)
+            return FromSqlite(rc);
+    }
+    if (m_version >= 2) {
+        Stmt big;
+        const std::string delBig = std::string(tree) +
+                                   " DELETE FROM bigvalues WHERE id IN (SELECT abs(value) FROM props"
+                                   " WHERE obj IN (SELECT id FROM t) AND typeof(value) = 'integer')";
+        HRESULT hr = Prepare(delBig.c_str(), &big.s);
+        if (FAILED(hr))
+            return hr;
+        sqlite3_bind_int64(big, 1, id);
+        if (const int rc = sqlite3_step(big); rc != SQLITE_DONE)
             return FromSqlite(rc);
     }
     std::string delProps = std::string(tree) + " DELETE FROM props WHERE obj IN (SELECT id FROM t)";

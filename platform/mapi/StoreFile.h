@@ -21,6 +21,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -161,6 +162,18 @@ private:
     HRESULT Run(const char* sql);
     HRESULT Prepare(const char* sql, sqlite3_stmt** stmt);
     HRESULT InsertProps(std::int64_t id, const PropMap& props);
+    // One property row through ins (obj, tag, value); a large value goes into bigvalues first,
+    // straight from the value's own memory.
+    HRESULT InsertValue(sqlite3_stmt* ins, std::int64_t obj, const PropValue& v);
+    HRESULT InsertBigValue(std::string_view data, std::int64_t& ref);
+    // The value in column col of a props row (its own blob, or a reference into bigvalues).
+    HRESULT ReadValue(sqlite3_stmt* st, int col, ULONG tag, PropValue& out);
+    // Removes the bigvalues rows of the props rows that `sql` (bound by bind) selects by
+    // "obj = ?1 ..." conditions.
+    template <class Bind>
+    HRESULT DeleteBigValues(const char* where, Bind bind);
+    // Adds what a file of an older version lacks (in a transaction of its own).
+    void Upgrade();
     HRESULT Populate(const std::u16string& displayName);
     HRESULT BumpChangeCounter();
     // The HRESULT of an SQLite result; corruption marks the file damaged.
@@ -177,6 +190,7 @@ private:
     std::recursive_mutex m_mutex;
     GUID m_guid{};
     StoreKind m_kind = StoreKind::Personal;
+    int m_version = 1; // of the file's layout
     std::atomic<std::uint64_t> m_localChanges{0};
     std::atomic<bool> m_damaged{false};
     std::set<std::string> m_damagedTables; // not read once the file is damaged

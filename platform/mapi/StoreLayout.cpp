@@ -43,7 +43,7 @@ HRESULT StoreFile::Populate(const std::u16string& displayName)
             return rc == SQLITE_DONE;
         };
         bool ok = put("format", [&] { sqlite3_bind_text(st, 2, "platform-mapi-store", -1, SQLITE_STATIC); }) &&
-                  put("version", [&] { sqlite3_bind_int(st, 2, 1); }) &&
+                  put("version", [&] { sqlite3_bind_int(st, 2, m_version); }) &&
                   put("guid", [&] { sqlite3_bind_blob(st, 2, &m_guid, 16, SQLITE_STATIC); }) &&
                   put("kind", [&] { sqlite3_bind_int(st, 2, static_cast<int>(m_kind)); });
         sqlite3_finalize(st);

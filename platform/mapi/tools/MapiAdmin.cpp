@@ -47,10 +47,23 @@ std::string ReadFile(const std::string& path)
 {
     if (path == "-")
         return std::string(std::istreambuf_iterator<char>(std::cin), {});
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in)
         throw AdminError{2, "cannot read \"" + path + "\""};
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    // Sized once for a file: growing the text as it is read would hold it about twice over.
+    std::string data;
+    if (const auto size = in.tellg(); size > 0) {
+        data.resize(static_cast<std::size_t>(size));
+        in.seekg(0);
+        in.read(data.data(), size);
+        data.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.gcount() == size && in.peek() == std::char_traits<char>::eof())
+            return data;
+        in.clear();
+    }
+    in.seekg(static_cast<std::streamoff>(data.size()));
+    data.append(std::istreambuf_iterator<char>(in), {});
+    return data;
 }
 
 // A folder path below the store's top folder: names separated by '/', with one '/' in front
@@ -361,6 +374,7 @@ std::string PlainTable(const std::string& table)
         {"meta", "store information (table meta)"},
         {"objects", "folders, messages and their parts (table objects)"},
         {"props", "properties (table props)"},
+        {"bigvalues", "large property values (table bigvalues)"},
         {"names", "named properties (table names)"},
         {"changes", "change journal (table changes)"},
         {"sqlite_sequence", "object numbers (table sqlite_sequence)"},
@@ -600,8 +614,7 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
     auto text = [&](const char* key, ULONG tag) {
         if (!j.contains(key))
             return;
-        draft.props.push_back(
-            mapi::PropValue::Text(tag, platform::Utf8ToUtf16(JsonText(j[key], std::string("\"") + key + "\""))));
+        draft.texts.emplace_back(CHANGE_PROP_TYPE(tag, PT_STRING8), JsonText(j[key], std::string("\"") + key + "\""));
     };
     text("subject", PR_SUBJECT_W);
     text("body", PR_BODY_W);
@@ -702,11 +715,11 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
             Usage(opt + " needs a value");
         const std::string& v = args[++i];
         if (opt == "--subject")
-            draft.props.push_back(mapi::PropValue::Text(PR_SUBJECT_W, platform::Utf8ToUtf16(v)));
+            draft.texts.emplace_back(PR_SUBJECT_A, v);
         else if (opt == "--body")
-            draft.props.push_back(mapi::PropValue::Text(PR_BODY_W, platform::Utf8ToUtf16(v)));
+            draft.texts.emplace_back(PR_BODY_A, v);
         else if (opt == "--class")
-            draft.props.push_back(mapi::PropValue::Text(PR_MESSAGE_CLASS_W, platform::Utf8ToUtf16(v)));
+            draft.texts.emplace_back(PR_MESSAGE_CLASS_A, v);
         else if (opt == "--prop") {
             const auto eq = v.find('=');
             ULONG tag = 0;
@@ -758,7 +771,15 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
         } else if (opt == "--json") {
             nlohmann::json j;
             try {
-                j = nlohmann::json::parse(ReadFile(v));
+                // Parsed from the file itself: a large body is not held as file text as well.
+                if (v == "-") {
+                    j = nlohmann::json::parse(std::cin);
+                } else {
+                    std::ifstream in(v, std::ios::binary);
+                    if (!in)
+                        throw AdminError{2, "cannot read \"" + v + "\""};
+                    j = nlohmann::json::parse(in);
+                }
             } catch (const nlohmann::json::exception& e) {
                 // The library's words without its "[json.exception....]" prefix.
                 std::string what = e.what();
@@ -783,6 +804,15 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
 
 void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& draft)
 {
+    if (!draft.texts.empty()) {
+        // Set first, so that a --prop of the same tag has the last word.
+        std::vector<SPropValue> texts(draft.texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            texts[i].ulPropTag = draft.texts[i].first;
+            texts[i].Value.lpszA = const_cast<char*>(draft.texts[i].second.c_str());
+        }
+        Check(msg->SetProps(static_cast<ULONG>(texts.size()), texts.data(), nullptr), "setting properties");
+    }
     std::vector<mapi::PropValue> values = draft.props;
     std::string error;
     for (const auto& n : draft.named) {

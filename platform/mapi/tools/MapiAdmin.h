@@ -26,6 +26,9 @@ private:
     // Message contents from options or JSON.
     struct MessageSpec {
         std::vector<mapi::PropValue> props;
+        // Subject, body and class as UTF-8 text under PT_STRING8 tags: handed to the message as
+        // they are, so that a large body is held once more only as the message's own value.
+        std::vector<std::pair<ULONG, std::string>> texts;
         struct Named {
             GUID set;
             ULONG kind;
