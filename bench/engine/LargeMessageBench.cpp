@@ -32,9 +32,14 @@ double StatusMB(const std::string& name)
     throw std::runtime_error("no " + name + " in /proc/self/status");
 }
 
-// Runs a program to its end; its peak RSS in MB.
+// Resets the high-water mark of this process's resident memory to what it holds now.
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Runs a program to its end; its peak RSS in MB. The child starts in this process's memory
+// and takes its high-water mark along through exec, so that mark is reset first.
 double RunForPeak(std::vector<std::string> args)
 {
+    ResetPeak();
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());
@@ -87,8 +92,7 @@ void BM_LargeMessage(benchmark::State& state)
         }
         const double created = RunForPeak(args);
 
-        // The peak from here on: 5 resets the process's high-water mark of resident memory.
-        std::ofstream("/proc/self/clear_refs") << "5";
+        ResetPeak();
         const double before = StatusMB("VmRSS");
         world.Run();
         const double rise = StatusMB("VmHWM") - before;
