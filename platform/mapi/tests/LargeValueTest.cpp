@@ -28,6 +28,16 @@ protected:
     }
     long long BigValues() { return Count("SELECT count(*) FROM bigvalues"); }
 
+    // Changes the file past the store layer (the store closed first).
+    void ChangeFile(const char* sql)
+    {
+        store = nullptr;
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+
     static Bytes Pattern(std::size_t n, unsigned seed)
     {
         Bytes b(n, '\0');
@@ -158,20 +168,10 @@ TEST_F(LargeValueTest, FileOfTheOlderLayoutIsReadAndTakesTheNewOneWhenWritten)
     ASSERT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     const Bytes eid = GetBin(m.get(), PR_ENTRYID);
     m = nullptr;
-    store = nullptr;
 
     // The file as the first layout kept it: every value in the tree, no bigvalues, version 1.
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db,
-                               "UPDATE props SET value = (SELECT b.value FROM bigvalues b WHERE b.id = abs(props.value))"
-                               " WHERE typeof(value) = 'integer'; DROP TABLE bigvalues;"
-                               " UPDATE meta SET value = 1 WHERE key = 'version';",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
+    ChangeFile("UPDATE props SET value = (SELECT b.value FROM bigvalues b WHERE b.id = abs(props.value))"
+               " WHERE typeof(value) = 'integer'; DROP TABLE bigvalues; UPDATE meta SET value = 1 WHERE key = 'version';");
     EXPECT_EQ(Count("SELECT count(*) FROM sqlite_master WHERE name = 'bigvalues'"), 0);
 
     ASSERT_EQ(mapi::OpenStoreFile(path, MDB_WRITE, store.put()), S_OK);
@@ -202,13 +202,7 @@ TEST_F(LargeValueTest, ReferenceToAMissingValueIsReportedAsDamage)
     ASSERT_EQ(m->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
     const Bytes eid = GetBin(m.get(), PR_ENTRYID);
     m = nullptr;
-    store = nullptr;
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, "DELETE FROM bigvalues", nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-    }
+    ChangeFile("DELETE FROM bigvalues");
     ASSERT_EQ(mapi::OpenStoreFile(path, MDB_WRITE, store.put()), S_OK);
     ComPtr<IUnknown> unk;
     ULONG type = 0;
