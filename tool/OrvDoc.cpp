@@ -83,6 +83,7 @@ bool COrvDoc::CanCloseFrame()
 {
     if (m_bRunning) {
         m_bQuitAfterRun = true;
+        m_bCloseRequested = true;
         const COrvApp* app = COrvApp::Current();
         MessageBoxA(nullptr, LoadResString(IDS_CLOSE_DURING_RUN).c_str(), app ? app->m_strAppName.c_str() : nullptr,
                     MB_OK | MB_ICONINFORMATION);

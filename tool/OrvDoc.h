@@ -41,6 +41,8 @@ public:
     CEnginePtr<IProfiles> m_pProfiles;
     bool m_bRunning = false;
     bool m_bQuitAfterRun = false;
+    // A close was refused during the active run: quit-after-run is the user's own request then.
+    bool m_bCloseRequested = false;
     // Result of the engine connection (S_OK when connected).
     HRESULT m_hrEngine = S_OK;
 

@@ -10,3 +10,5 @@ std::string LoadResString(UINT id);
 // The string of that id used as a printf format with one text or number.
 std::string FormatResString(UINT id, const std::string& text);
 std::string FormatResString(UINT id, unsigned long number);
+// ... with two texts.
+std::string FormatResString(UINT id, const std::string& first, const std::string& second);
