@@ -109,6 +109,8 @@ COrvView::~COrvView()
     CloseHandle(m_hSyncEvent);
 }
 
+void COrvView::SetSite(COrvViewSite* site) { m_pSite = site ? site : &g_noDisplay; }
+
 bool COrvView::Create(HWND parent, HWND frame)
 {
     m_hWndFrame = frame;

@@ -49,7 +49,8 @@ public:
     // `frame` is the main window that WM_CLOSE goes to.
     bool Create(HWND parent, HWND frame);
     HWND GetSafeHwnd() const { return m_hWnd; }
-    void SetSite(COrvViewSite* site) { m_pSite = site; }
+    // The display (null: none).
+    void SetSite(COrvViewSite* site);
     void SetProfileDialogs(IProfileDialogs* dialogs) { m_pDialogs = dialogs; }
     void SetConflictHandler(IConflictHandler* handler) { m_pConflicts = handler; }
 

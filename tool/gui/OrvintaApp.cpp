@@ -1,6 +1,7 @@
 #include "OrvintaApp.h"
 
 #include "MainFrame.h"
+#include "OrvFormView.h"
 #include "OrvApp.h"
 #include "OrvDoc.h"
 #include "ScriptCommands.h"
@@ -45,10 +46,14 @@ public:
                 m_frame = nullptr;
         });
         SetTopWindow(m_frame);
+        // The view inside the frame: profiles, associations and runs.
+        auto* view = new COrvFormView(m_frame, m_frame->PlatformWindow(), m_app, *m_doc);
+        view->OnInitialUpdate();
         // A later start of the program reaches the frame from its own process.
         platform::ListenForBroadcasts();
         m_frame->ShowAs(m_app.m_nCmdShow);
         AddCommands();
+        view->AddCommands(m_commands, *m_loop);
         if (const char* script = std::getenv("ORVINTA_SCRIPT"); script && *script)
             CallAfter([this, path = std::string(script)] { RunScript(path); });
         return true;

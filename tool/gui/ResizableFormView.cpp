@@ -42,7 +42,11 @@ void CResizableFormView::UpdateGrip()
     if (frame) {
         maximized = frame->IsMaximized();
         thick = frame->HasFlag(wxRESIZE_BORDER);
-        const wxPoint corner = frame->ScreenToClient(GetScreenPosition()) + wxPoint(size.x, size.y);
+        // The form's place in the frame's client area, from the parents' positions (screen
+        // positions mean nothing before the frame shows).
+        wxPoint corner = GetPosition() + wxPoint(size.x, size.y);
+        for (const wxWindow* parent = GetParent(); parent && parent != frame; parent = parent->GetParent())
+            corner += parent->GetPosition();
         const wxSize frameClient = frame->GetClientSize();
         atCorner = corner.x == frameClient.x && corner.y == frameClient.y;
     }
