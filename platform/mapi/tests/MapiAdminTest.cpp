@@ -305,3 +305,13 @@ TEST_F(AdminTool, JsonValuesThatCannotBeKeptAreRefused)
     EXPECT_EQ(Run({"message", "create", Store(), "Inbox", "--named", "PSETID_Task/#4294967296/long=1"}).code, 2);
     EXPECT_EQ(CountMessages("Inbox"), 0u);
 }
+
+TEST_F(AdminTool, ADamagedRegistryIsNamedAsEverywhere)
+{
+    ASSERT_EQ(Run({"profile", "create", "Work"}).code, 0);
+    const auto registry = root.path() / "registry.db";
+    std::ofstream(registry, std::ios::binary | std::ios::trunc) << "no registry at all, but not empty either";
+    const Result r = Run({"profile", "list"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("The configuration registry database is corrupt."), std::string::npos) << r.err;
+}

@@ -145,6 +145,9 @@ std::string MapiAdmin::ErrorName(HRESULT hr)
     };
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+    // Profiles live in the registry: its damage reads as it does everywhere.
+    if (hr == HRESULT_FROM_WIN32(ERROR_REGISTRY_CORRUPT) || hr == HRESULT_FROM_WIN32(ERROR_BADDB))
+        return std::string("The configuration registry database is corrupt. (") + code + ")";
     auto it = names.find(hr);
     return it != names.end() ? std::string(it->second) + " (" + code + ")" : std::string(code);
 }
