@@ -3,6 +3,7 @@
 // store, the engine registered in the test's own root, and short ways to the stores' folders.
 #pragma once
 
+#include "FolderSearch.h"
 #include "StoreFixture.h"
 #include "ToolTestSupport.h"
 #include "TreeCtrl.h"
@@ -52,11 +53,18 @@ protected:
         store->get_Folders(top.put());
         ComPtr<IFolder> folder;
         top->get_Items(1, folder.put());
+        // Through the children lists: an engine folder's own list holds all its descendants.
         for (const std::string& name : path) {
-            ComPtr<IFolders> below;
-            if (!folder || FAILED(folder->get_Folders(below.put())))
+            FolderList children;
+            if (!folder || FAILED(ChildFolders(folder.get(), children)))
                 return {};
-            folder = enginetest::FolderNamed(below.get(), name);
+            folder.Release();
+            for (const auto& child : children) {
+                ComBstr text;
+                child->get_Name(text.put());
+                if (text.Utf8() == name)
+                    folder = ComPtr<IFolder>(child.get());
+            }
         }
         return folder;
     }
