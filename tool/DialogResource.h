@@ -187,9 +187,9 @@
 // Icons: the application, the store rows, the marks of the folder trees.
 #define IDI_APPLICATION_ICON 128
 #define IDB_BANNER 144
-#define IDI_STORE 151
-#define IDI_STORE_PERSONAL 152
-#define IDI_STORE_SHARED 153
+#define IDI_STORE_IN_USE 151
+#define IDI_STORE 152
+#define IDI_STORE_CHOSEN 153
 #define IDI_MARK_ASSOCIATED 156
 #define IDI_MARK_NORMAL 157
 #define IDI_MARK_ASSOCIABLE 158

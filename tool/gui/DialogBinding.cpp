@@ -1,5 +1,7 @@
 #include "DialogBinding.h"
 
+#include "DialogScripts.h"
+
 #include "base/Window.h"
 #include "ui/DialogItemBinding.h"
 
@@ -56,6 +58,11 @@ bool CDialogBinding::Start()
         else
             m_window->Hide();
     };
+    // Closing the window is the dialog's Cancel, as is Escape where no button has that id.
+    m_window->Bind(wxEVT_CLOSE_WINDOW, [this, alive = m_alive](wxCloseEvent&) {
+        if (*alive && m_dialog.GetSafeHwnd())
+            SendMessageA(m_dialog.GetSafeHwnd(), WM_CLOSE, 0, 0);
+    });
     m_dialog.Attach(m_binding->Handle());
     for (const auto& [id, control] : m_controls) {
         const HWND item = m_dialog.GetDlgItem(id);
@@ -72,4 +79,13 @@ bool CDialogBinding::Start()
             control->SetFocus();
     m_window->SetTitle(wxString::FromUTF8(m_dialog.GetTitle()));
     return true;
+}
+
+int CDialogBinding::RunModal()
+{
+    if (!m_dialog.IsEnded()) {
+        CDialogScripts::Shown(m_dialog, *m_window);
+        m_window->ShowModal();
+    }
+    return m_dialog.IsEnded() ? m_dialog.GetResult() : IDCANCEL;
 }

@@ -26,6 +26,8 @@ public:
     wxWindow* Control(int id) const;
     // Binds the platform window, initialises the dialog and shows its items in the controls.
     bool Start();
+    // Shows the dialog modally unless it has ended already; its result.
+    int RunModal();
 
 private:
     void ShowItem(int id, bool show);

@@ -17,11 +17,12 @@ wxImageList* CheckImages(wxWindow* window)
             dc.Clear();
             if (state > 0)
                 wxRendererNative::Get().DrawCheckBox(window, dc, wxRect(1, 1, 14, 14),
-                                                     state == 2 ? wxCONTROL_CHECKED : 0);
+                                                     state == 2 ? static_cast<int>(wxCONTROL_CHECKED) : 0);
         }
         wxImage image = bitmap.ConvertToImage();
         if (state == 0) {
-            image.InitAlpha();
+            if (!image.HasAlpha())
+                image.InitAlpha();
             for (int y = 0; y < 16; ++y)
                 for (int x = 0; x < 16; ++x)
                     image.SetAlpha(x, y, 0);

@@ -56,3 +56,24 @@ TEST(WindowCapture, AHiddenWindowOrABadNameGivesNoPicture)
     EXPECT_EQ(error, "\"../escape\" is not a file name");
     frame->Destroy();
 }
+
+TEST(WindowCapture, APictureShowsTheWindowAsItIsNowNotAsItWas)
+{
+    REQUIRE_TOOLKIT();
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "Changing", wxDefaultPosition, wxSize(320, 200));
+    auto* panel = new wxPanel(frame);
+    panel->SetBackgroundColour(wxColour(40, 90, 160));
+    frame->Show();
+    std::string error;
+    ASSERT_FALSE(platform::ui::CaptureWindow(frame, "capture-before", &error).empty()) << error;
+    panel->SetBackgroundColour(wxColour(200, 60, 30));
+    panel->Refresh();
+    const auto file = platform::ui::CaptureWindow(frame, "capture-after", &error);
+    ASSERT_FALSE(file.empty()) << error;
+    wxImage image;
+    ASSERT_TRUE(image.LoadFile(wxString::FromUTF8(file.string()), wxBITMAP_TYPE_PNG));
+    const int x = image.GetWidth() / 2;
+    const int y = image.GetHeight() / 2;
+    EXPECT_EQ(wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)), wxColour(200, 60, 30));
+    frame->Destroy();
+}
