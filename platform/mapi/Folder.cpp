@@ -309,7 +309,7 @@ bool Folder::IsComputed(ULONG id) const { return IsFolderComputed(id); }
 HRESULT Folder::CurrentProps(PropMap& out)
 {
     StoreFile& file = *m_store->file();
-    std::lock_guard lock(file.mutex());
+    StoreFile::ReadTransaction reading(file);
     ObjectInfo info;
     HRESULT hr = file.GetObject(m_id, info);
     if (FAILED(hr))
@@ -432,11 +432,17 @@ HRESULT Folder::OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterfa
 
 bool Folder::IsSearchFolder()
 {
+    std::lock_guard lock(m_lock);
+    if (m_search)
+        return *m_search;
+    PropIdSet only;
+    only.Add(PROP_ID(PR_FOLDER_TYPE));
     PropMap props;
-    if (FAILED(m_store->file()->LoadProps(m_id, props)))
-        return false;
+    if (FAILED(m_store->file()->LoadProps(m_id, props, &only)))
+        return false; // not kept: the next call asks again
     const PropValue* type = props.Find(PROP_ID(PR_FOLDER_TYPE));
-    return type && type->type() == PT_LONG && type->num() == FOLDER_SEARCH;
+    m_search = type && type->type() == PT_LONG && type->num() == FOLDER_SEARCH;
+    return *m_search;
 }
 
 HRESULT Folder::SetSearchCriteria(LPSRestriction lpRestriction, LPENTRYLIST lpContainerList, ULONG ulSearchFlags)

@@ -4,6 +4,8 @@
 #include "com/ComPtr.h"
 #include "mapi/MsgStore.h"
 
+#include <optional>
+
 namespace mapi {
 
 class Folder : public PropObject<IMAPIFolder> {
@@ -63,11 +65,13 @@ private:
     // The message number of an entry ID of a message in this folder.
     HRESULT MessageInThisFolder(const SBinary& eid, std::int64_t& id);
     HRESULT ChildFolder(ULONG cb, LPENTRYID eid, ObjectInfo& info);
+    // Asked once per folder object: the type is fixed when the folder is made.
     bool IsSearchFolder();
 
     ComPtr<MsgStore> m_store;
     std::int64_t m_id;
     bool m_writable;
+    std::optional<bool> m_search;
 };
 
 // Properties a folder computes, for the folder object and the hierarchy table alike.

@@ -169,7 +169,7 @@ HRESULT Message::Open(MsgStore* store, const ObjectInfo& info, bool writable, IM
     state->folder = info.parent;
     state->associated = info.associated;
     StoreFile& file = *store->file();
-    std::lock_guard lock(file.mutex()); // one consistent read of the message and its parts
+    StoreFile::ReadTransaction reading(file); // one consistent read of the message and its parts
     HRESULT hr = file.LoadProps(info.id, state->props);
     std::vector<std::pair<ObjectInfo, PropMap>> subs;
     if (SUCCEEDED(hr))

@@ -104,6 +104,7 @@ HRESULT MsgStore::CopyTo(ULONG, LPCIID, LPSPropTagArray lpExcludeProps, ULONG_PT
 
 HRESULT MsgStore::OpenObject(ULONG type, std::int64_t id, LPCIID iid, ULONG flags, ULONG* objType, LPUNKNOWN* unk)
 {
+    StoreFile::ReadTransaction reading(*m_file);
     ObjectInfo info;
     HRESULT hr = m_file->GetObject(id, info);
     if (FAILED(hr))

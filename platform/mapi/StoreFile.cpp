@@ -505,6 +505,19 @@ StoreFile::Transaction::~Transaction()
         m_file.Run("ROLLBACK");
 }
 
+StoreFile::ReadTransaction::ReadTransaction(StoreFile& file) : m_file(file), m_lock(file.m_mutex)
+{
+    if (sqlite3_get_autocommit(m_file.m_db))
+        m_open = SUCCEEDED(m_file.Run("BEGIN"));
+}
+
+StoreFile::ReadTransaction::~ReadTransaction()
+{
+    // Nothing was written: ending it cannot fail in a way that loses anything.
+    if (m_open && !sqlite3_get_autocommit(m_file.m_db))
+        m_file.Run("COMMIT");
+}
+
 HRESULT StoreFile::Transaction::Begin()
 {
     // A file found damaged, here or by another process, is not written.

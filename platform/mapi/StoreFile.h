@@ -95,6 +95,22 @@ public:
         bool m_open = false;
     };
 
+    // One read transaction around several reads (none when a transaction is open already): they
+    // see one state of the file, and the log's read lock is taken and given back once, not per
+    // statement. Holds the file's lock.
+    class ReadTransaction {
+    public:
+        explicit ReadTransaction(StoreFile& file);
+        ~ReadTransaction();
+        ReadTransaction(const ReadTransaction&) = delete;
+        ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    private:
+        StoreFile& m_file;
+        std::unique_lock<std::recursive_mutex> m_lock;
+        bool m_open = false;
+    };
+
     std::recursive_mutex& mutex() { return m_mutex; }
 
     // Reading (each call takes the lock itself). Where `only` is given, just the properties with
