@@ -75,10 +75,7 @@ FILE* _fsopen(const char* fileName, const char* mode, int shflag)
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::string path = fileName;
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
+    const std::string path = platform::NativePath(fileName);
 
     const char kind = mode[0];
     const bool plus = std::strchr(mode, '+') != nullptr;
@@ -101,26 +98,9 @@ FILE* _fsopen(const char* fileName, const char* mode, int shflag)
     else if (writes)
         lock = LOCK_SH;
 
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) {
-        const int err = errno;
-        SetLastError(Win32ErrorFromErrno(err));
-        errno = err;
+    const int fd = platform::OpenSharedFile(path, flags, lock, kind == 'w');
+    if (fd < 0)
         return nullptr;
-    }
-    if (lock && ::flock(fd, lock | LOCK_NB) != 0) {
-        ::close(fd);
-        SetLastError(ERROR_SHARING_VIOLATION);
-        errno = EACCES;
-        return nullptr;
-    }
-    if (kind == 'w' && ::ftruncate(fd, 0) != 0) {
-        const int err = errno;
-        ::close(fd);
-        SetLastError(Win32ErrorFromErrno(err));
-        errno = err;
-        return nullptr;
-    }
     // fdopen takes the mode without the text/binary letters' platform meanings.
     std::string streamMode(1, kind);
     if (plus)
@@ -134,3 +114,41 @@ FILE* _fsopen(const char* fileName, const char* mode, int shflag)
     }
     return f;
 }
+
+namespace platform {
+
+std::string NativePath(std::string_view path)
+{
+    std::string native(path);
+    for (char& c : native)
+        if (c == '\\')
+            c = '/';
+    return native;
+}
+
+int OpenSharedFile(const std::string& path, int flags, int lock, bool truncate)
+{
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        const int err = errno;
+        SetLastError(Win32ErrorFromErrno(err));
+        errno = err;
+        return -1;
+    }
+    if (lock && ::flock(fd, lock | LOCK_NB) != 0) {
+        ::close(fd);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        errno = EACCES;
+        return -1;
+    }
+    if (truncate && ::ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        SetLastError(Win32ErrorFromErrno(err));
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace platform

@@ -29,3 +29,18 @@ void _makepath(char* path, const char* drive, const char* dir, const char* fname
 // this process or another. Mode "w" truncates only after the lock is won.
 FILE* _fsopen(const char* fileName, const char* mode, int shflag);
 }
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The path with every '\\' made a '/'.
+std::string NativePath(std::string_view path);
+// Opens the file (::open with `flags`, mode 0666) and takes the sharing lock `lock` (LOCK_SH,
+// LOCK_EX or 0: none) that _fsopen and CreateFileA use, without waiting; truncates the file only
+// once the lock is won. The descriptor, or -1 with the last error set (ERROR_SHARING_VIOLATION
+// and errno EACCES when another open holds a lock that excludes this one).
+int OpenSharedFile(const std::string& path, int flags, int lock, bool truncate);
+
+} // namespace platform

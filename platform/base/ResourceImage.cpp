@@ -21,6 +21,7 @@ namespace {
 struct Image {
     ImagePixels pixels;
     bool shared = false;
+    int bitsPerPixel = 32; // bitmaps: the depth they report (1: monochrome)
 };
 
 platform::ObjectTable<Image>& Icons()
@@ -90,9 +91,9 @@ std::optional<ImagePixels> Decode(UINT type, std::span<const std::uint8_t> bytes
     return bitmap;
 }
 
-HANDLE Wrap(UINT type, ImagePixels pixels, bool shared)
+HANDLE Wrap(UINT type, ImagePixels pixels, bool shared, int bitsPerPixel = 32)
 {
-    auto image = std::make_shared<Image>(Image{std::move(pixels), shared});
+    auto image = std::make_shared<Image>(Image{std::move(pixels), shared, bitsPerPixel});
     auto& table = type == IMAGE_ICON ? Icons() : Bitmaps();
     return reinterpret_cast<HANDLE>(table.Add(std::move(image)));
 }
@@ -138,13 +139,19 @@ HICON CreateIconFromPixels(ImagePixels pixels)
     return static_cast<HICON>(Wrap(IMAGE_ICON, std::move(pixels), false));
 }
 
-HBITMAP CreateBitmapFromPixels(ImagePixels pixels)
+HBITMAP CreateBitmapFromPixels(ImagePixels pixels, int bitsPerPixel)
 {
-    if (!Usable(pixels)) {
+    if (!Usable(pixels) || (bitsPerPixel != 1 && bitsPerPixel != 24 && bitsPerPixel != 32)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return static_cast<HBITMAP>(Wrap(IMAGE_BITMAP, std::move(pixels), false));
+    return static_cast<HBITMAP>(Wrap(IMAGE_BITMAP, std::move(pixels), false, bitsPerPixel));
+}
+
+int BitmapBitsPerPixel(HBITMAP bitmap)
+{
+    const auto image = Bitmaps().Get(reinterpret_cast<std::uintptr_t>(bitmap));
+    return image ? image->bitsPerPixel : 0;
 }
 
 } // namespace platform

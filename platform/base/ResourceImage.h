@@ -26,8 +26,11 @@ std::optional<ImagePixels> IconPixels(HICON icon);
 std::optional<ImagePixels> BitmapPixels(HBITMAP bitmap);
 
 // New handles owning the given pixels (freed with DestroyIcon / DeleteObject); null for an
-// empty image or one whose buffer does not hold width x height pixels.
+// empty image or one whose buffer does not hold width x height pixels. A bitmap reports the
+// colour depth it is made with: 1 (monochrome: its pixels are black or white), 24 or 32.
 HICON CreateIconFromPixels(ImagePixels pixels);
-HBITMAP CreateBitmapFromPixels(ImagePixels pixels);
+HBITMAP CreateBitmapFromPixels(ImagePixels pixels, int bitsPerPixel = 32);
+// The colour depth of a live bitmap (base/Bitmap.h's GetObjectA reports it); 0 for no bitmap.
+int BitmapBitsPerPixel(HBITMAP bitmap);
 
 } // namespace platform

@@ -59,6 +59,8 @@ using HICON = HICON__*;
 using HCURSOR = HICON;
 struct HBITMAP__;
 using HBITMAP = HBITMAP__*;
+struct HDC__;
+using HDC = HDC__*;
 using HGDIOBJ = void*;
 using HGLOBAL = HANDLE;
 using HLOCAL = HANDLE;

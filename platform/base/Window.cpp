@@ -107,7 +107,7 @@ void Remove(HWND hwnd)
 struct RegisteredMessageNames {
     std::mutex lock;
     std::unordered_map<std::string, UINT> ids;
-    std::unordered_map<UINT, std::string> byId;
+    std::unordered_map<UINT, std::string> byId; // as first given
     UINT next = MAXINTATOM;
 };
 
@@ -121,9 +121,14 @@ RegisteredMessageNames* RegisteredNames()
 
 std::string RegisteredMessageName(UINT message)
 {
+    return ToLowerAscii(RegisteredAtomName(message));
+}
+
+std::string RegisteredAtomName(UINT atom)
+{
     auto* names = RegisteredNames();
     std::lock_guard lock(names->lock);
-    const auto it = names->byId.find(message);
+    const auto it = names->byId.find(atom);
     return it == names->byId.end() ? std::string() : it->second;
 }
 
@@ -476,7 +481,7 @@ UINT RegisterWindowMessageA(LPCSTR name)
     }
     const UINT id = names->next++;
     names->ids.emplace(key, id);
-    names->byId.emplace(id, key);
+    names->byId.emplace(id, name);
     return id;
 }
 

@@ -61,6 +61,9 @@ std::vector<HWND> TopLevelWindows();
 
 // Names given to RegisterWindowMessageA, by id (in lower case; "" for an id never given out).
 std::string RegisteredMessageName(UINT message);
+// The same name as it was first given (RegisterClipboardFormatA shares these ids, as on the
+// platform); "" for an id never given out.
+std::string RegisteredAtomName(UINT atom);
 
 // Forgets the windows of a thread whose loop has ended, without messages.
 void ForgetWindowsOfThread(DWORD threadId);
