@@ -724,7 +724,7 @@ HRESULT Folder::CreateFolder(ULONG ulFolderType, LPTSTR lpszFolderName, LPTSTR l
     if (SUCCEEDED(hr)) {
         if (!(ulFlags & OPEN_IF_EXISTS))
             return MAPI_E_COLLISION;
-        return Folder::Open(m_store.get(), existing, true, lppFolder);
+        return Folder::Open(m_store.get(), existing, m_store->ObjectWritable(MAPI_FOLDER, existing, m_id), lppFolder);
     }
     if (hr != MAPI_E_NOT_FOUND)
         return hr;

@@ -102,6 +102,11 @@ HRESULT MsgStore::CopyTo(ULONG, LPCIID, LPSPropTagArray lpExcludeProps, ULONG_PT
     return CopyPropsInto(static_cast<IMAPIProp*>(lpDestObj), lpExcludeProps, nullptr, ulFlags, lppProblems);
 }
 
+bool MsgStore::ObjectWritable(ULONG type, std::int64_t id, std::int64_t parent) const
+{
+    return m_writable && !m_readOnlyFolders.count(type == MAPI_FOLDER ? id : parent);
+}
+
 HRESULT MsgStore::OpenObject(ULONG type, std::int64_t id, LPCIID iid, ULONG flags, ULONG* objType, LPUNKNOWN* unk)
 {
     StoreFile::ReadTransaction reading(*m_file);
@@ -112,16 +117,17 @@ HRESULT MsgStore::OpenObject(ULONG type, std::int64_t id, LPCIID iid, ULONG flag
     if (info.type != type)
         return MAPI_E_NOT_FOUND;
     const bool modify = (flags & (MAPI_MODIFY | MAPI_BEST_ACCESS)) != 0;
-    if ((flags & MAPI_MODIFY) && !m_writable)
+    const bool writable = ObjectWritable(type, id, info.parent);
+    if ((flags & MAPI_MODIFY) && !writable)
         return MAPI_E_NO_ACCESS;
     IUnknown* obj = nullptr;
     if (type == MAPI_FOLDER) {
         IMAPIFolder* f = nullptr;
-        hr = Folder::Open(this, id, modify && m_writable, &f);
+        hr = Folder::Open(this, id, modify && writable, &f);
         obj = f;
     } else if (type == MAPI_MESSAGE) {
         IMessage* m = nullptr;
-        hr = Message::Open(this, info, modify && m_writable, &m);
+        hr = Message::Open(this, info, modify && writable, &m);
         obj = m;
     } else {
         return MAPI_E_INVALID_ENTRYID;

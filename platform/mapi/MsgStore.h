@@ -3,6 +3,8 @@
 
 #include "mapi/PropObject.h"
 
+#include <set>
+
 namespace mapi {
 
 class MsgStore : public PropObject<IMsgStore> {
@@ -12,6 +14,11 @@ public:
 
     const std::shared_ptr<StoreFile>& file() const { return m_file; }
     bool writableStore() const { return m_writable; }
+    // Folders (by object number) that this store object lets no one change, nor the messages in
+    // them, though the store itself is writable: a session sets them from its profile.
+    void SetReadOnlyFolders(std::set<std::int64_t> folders) { m_readOnlyFolders = std::move(folders); }
+    // Whether the folder or message (with its parent folder) may be changed through this object.
+    bool ObjectWritable(ULONG type, std::int64_t id, std::int64_t parent) const;
 
     // Opens a folder or message of this store by object number.
     HRESULT OpenObject(ULONG type, std::int64_t id, LPCIID iid, ULONG flags, ULONG* objType, LPUNKNOWN* unk);
@@ -54,6 +61,7 @@ private:
     MsgStore(std::shared_ptr<StoreFile> file, bool writable) : m_file(std::move(file)), m_writable(writable) {}
     std::shared_ptr<StoreFile> m_file;
     bool m_writable;
+    std::set<std::int64_t> m_readOnlyFolders;
 };
 
 // Reads a text argument that is 8-bit, or UTF-16 when MAPI_UNICODE is in flags.

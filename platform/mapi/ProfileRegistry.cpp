@@ -8,6 +8,7 @@
 #include "registry/Registry.h"
 #include "registry/RegistryBatch.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -90,6 +91,70 @@ HRESULT WriteBinary(HKEY key, const char* value, const Bytes& data)
 {
     return FromWin32(RegSetValueExA(key, value, 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()),
                                     static_cast<DWORD>(data.size())));
+}
+
+constexpr const char* kReadOnlyValue = "ReadOnly";
+constexpr const char* kReadOnlyFoldersValue = "ReadOnlyFolders";
+
+std::string Hex(const Bytes& data)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned char c : data) {
+        text += digits[c >> 4];
+        text += digits[c & 15];
+    }
+    return text;
+}
+
+bool FromHex(const std::string& text, Bytes& out)
+{
+    auto digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    };
+    if (text.empty() || text.size() % 2)
+        return false;
+    out.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int hi = digit(text[i]), lo = digit(text[i + 1]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out += static_cast<char>(hi * 16 + lo);
+    }
+    return true;
+}
+
+// Reads what the profile makes read-only in a store. A value that cannot be read as written
+// makes the whole store read-only: a damaged setting never grants more than it said.
+void ReadAccess(HKEY key, ProfileStore& store)
+{
+    DWORD type = 0, value = 0, cb = sizeof value;
+    const LONG rc = RegQueryValueExA(key, kReadOnlyValue, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &cb);
+    if (rc == ERROR_SUCCESS)
+        store.readOnly = type != REG_DWORD || cb != sizeof value || value != 0;
+    else if (rc != ERROR_FILE_NOT_FOUND)
+        store.readOnly = true;
+    Bytes list;
+    const HRESULT hr = ReadBinary(key, kReadOnlyFoldersValue, list);
+    if (hr == MAPI_E_NOT_FOUND)
+        return;
+    std::string item;
+    for (char c : list) {
+        if (c != '\0') {
+            item += c;
+            continue;
+        }
+        if (item.empty())
+            continue;
+        Bytes folder;
+        if (!FromHex(item, folder))
+            store.readOnly = true;
+        else
+            store.readOnlyFolders.push_back(std::move(folder));
+        item.clear();
+    }
+    if (FAILED(hr) || !item.empty())
+        store.readOnly = true;
 }
 
 std::vector<std::string> SubKeys(HKEY key)
@@ -250,6 +315,7 @@ HRESULT ProfileRegistry::Stores(const std::string& profile, std::vector<ProfileS
         if (ParseEntryId(ps.entryId.data(), ps.entryId.size(), parsed))
             ps.recordKey = Bytes(reinterpret_cast<const char*>(&parsed.store), 16);
         ps.isDefault = platform::EqualNoCase(sub, defaultStore);
+        ReadAccess(s.get(), ps);
         stores.push_back(std::move(ps));
     }
     return S_OK;
@@ -339,9 +405,63 @@ static HRESULT SetDefaultStoreImpl(const std::string& profile, const Bytes& stor
     return MAPI_E_NOT_FOUND;
 }
 
+static HRESULT SetStoreAccessImpl(const std::string& profile, const std::filesystem::path& path, bool readOnly,
+                                  const std::vector<Bytes>& readOnlyFolders)
+{
+    std::vector<ProfileStore> stores;
+    HRESULT hr = ProfileRegistry::Stores(profile, stores);
+    if (FAILED(hr))
+        return hr;
+    std::error_code ec;
+    const auto wanted = std::filesystem::weakly_canonical(path, ec);
+    const auto store = std::find_if(stores.begin(), stores.end(), [&](const ProfileStore& s) {
+        return std::filesystem::weakly_canonical(s.path, ec) == wanted;
+    });
+    if (store == stores.end())
+        return MAPI_E_NOT_FOUND;
+    std::string list;
+    for (const Bytes& folder : readOnlyFolders) {
+        ParsedEntryId parsed;
+        if (!ParseEntryId(folder.data(), folder.size(), parsed) || parsed.isStore || parsed.type != MAPI_FOLDER ||
+            Bytes(reinterpret_cast<const char*>(&parsed.store), 16) != store->recordKey)
+            return MAPI_E_INVALID_ENTRYID;
+        list += Hex(folder);
+        list += '\0';
+    }
+    list += '\0';
+    Key k, s;
+    if (FAILED(hr = OpenProfile(profile, k, true)) ||
+        FAILED(hr = FromWin32(RegOpenKeyExA(k.get(), store->key.c_str(), 0, KEY_ALL_ACCESS, s.put()))))
+        return hr;
+    if (readOnly) {
+        const DWORD one = 1;
+        hr = FromWin32(RegSetValueExA(s.get(), kReadOnlyValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+                                      sizeof one));
+    } else {
+        const LONG rc = RegDeleteValueA(s.get(), kReadOnlyValue);
+        hr = rc == ERROR_FILE_NOT_FOUND ? S_OK : FromWin32(rc);
+    }
+    if (FAILED(hr))
+        return hr;
+    if (readOnlyFolders.empty()) {
+        const LONG rc = RegDeleteValueA(s.get(), kReadOnlyFoldersValue);
+        return rc == ERROR_FILE_NOT_FOUND ? S_OK : FromWin32(rc);
+    }
+    return FromWin32(RegSetValueExA(s.get(), kReadOnlyFoldersValue, 0, REG_MULTI_SZ,
+                                    reinterpret_cast<const BYTE*>(list.data()), static_cast<DWORD>(list.size())));
+}
+
 } // namespace mapi
 
 namespace mapi {
+
+HRESULT ProfileRegistry::SetStoreAccess(const std::string& profile, const std::filesystem::path& path, bool readOnly,
+                                        const std::vector<Bytes>& readOnlyFolders)
+{
+    HRESULT hr = SetStoreAccessImpl(profile, path, readOnly, readOnlyFolders);
+    Notifier::Instance().Changed();
+    return hr;
+}
 
 // Open store tables learn of the change at their loops' next step.
 HRESULT ProfileRegistry::AddStore(const std::string& profile, const std::filesystem::path& path)

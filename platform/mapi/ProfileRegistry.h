@@ -1,7 +1,9 @@
 // ProfileRegistry: MAPI profiles kept in the registry under
 // HKCU\Software\Microsoft\Windows Messaging Subsystem\Profiles. A profile is a key holding its
 // unique search key and its stores (one subkey per store: file path, entry ID, display name,
-// provider); the value DefaultProfile of the Profiles key names the default profile.
+// provider, and what is read-only for the profile: ReadOnly (REG_DWORD 1) for the whole store,
+// ReadOnlyFolders (REG_MULTI_SZ, folder entry IDs in hex) for some folders); the value
+// DefaultProfile of the Profiles key names the default profile.
 #pragma once
 
 #include "mapi/StoreFile.h"
@@ -20,6 +22,10 @@ struct ProfileStore {
     Bytes provider;
     std::u16string displayName;
     bool isDefault = false;
+    // What sessions of the profile may not change: the whole store, or these folders (entry IDs)
+    // with the messages in them.
+    bool readOnly = false;
+    std::vector<Bytes> readOnlyFolders;
 };
 
 class ProfileRegistry {
@@ -39,6 +45,11 @@ public:
     static HRESULT AddStore(const std::string& profile, const std::filesystem::path& path);
     static HRESULT RemoveStore(const std::string& profile, const std::filesystem::path& path);
     static HRESULT SetDefaultStore(const std::string& profile, const Bytes& storeRecordKey);
+    // Sets what the profile's sessions may not change in one of its stores: all of it, or the
+    // folders given (entry IDs of that store); neither makes it writable again. MAPI_E_NOT_FOUND
+    // when the store is not in the profile, MAPI_E_INVALID_ENTRYID for a folder of another store.
+    static HRESULT SetStoreAccess(const std::string& profile, const std::filesystem::path& path, bool readOnly,
+                                  const std::vector<Bytes>& readOnlyFolders);
 };
 
 } // namespace mapi

@@ -6,11 +6,13 @@
 #include "mapi/MapiGuids.h"
 #include "mapi/MapiTags.h"
 #include "mapi/FixedPropObject.h"
+#include "mapi/MsgStore.h"
 #include "mapi/ProfileStoresSource.h"
 #include "mapi/StoreAccess.h"
 #include "mapi/Table.h"
 
 #include <cstring>
+#include <set>
 
 namespace mapi {
 
@@ -80,6 +82,24 @@ HRESULT Session::GetMsgStoresTable(ULONG ulFlags, LPMAPITABLE* lppTable)
     return Table::Create(std::move(source), (ulFlags & MAPI_UNICODE) != 0, lppTable);
 }
 
+HRESULT Session::OpenWithAccess(const void* entryId, std::size_t cb, bool write, const ProfileStore* entry,
+                                IMsgStore** out)
+{
+    const bool writable = write && !(entry && entry->readOnly);
+    HRESULT hr = OpenStoreByEntryId(entryId, cb, writable ? MDB_WRITE : 0, out);
+    if (FAILED(hr) || !writable || !entry || entry->readOnlyFolders.empty())
+        return hr;
+    std::set<std::int64_t> folders;
+    for (const Bytes& folder : entry->readOnlyFolders) {
+        ParsedEntryId parsed;
+        if (ParseEntryId(folder.data(), folder.size(), parsed) && parsed.type == MAPI_FOLDER)
+            folders.insert(parsed.id);
+    }
+    // Stores opened here are always this provider's (OpenStoreByEntryId makes nothing else).
+    static_cast<MsgStore*>(*out)->SetReadOnlyFolders(std::move(folders));
+    return hr;
+}
+
 HRESULT Session::StoreByGuid(const GUID& guid, IMsgStore** out)
 {
     std::lock_guard lock(m_mutex);
@@ -95,7 +115,7 @@ HRESULT Session::StoreByGuid(const GUID& guid, IMsgStore** out)
         if (s.recordKey != key)
             continue;
         ComPtr<IMsgStore> store;
-        if (FAILED(hr = OpenStoreByEntryId(s.entryId.data(), s.entryId.size(), MDB_WRITE, store.put())))
+        if (FAILED(hr = OpenWithAccess(s.entryId.data(), s.entryId.size(), true, &s, store.put())))
             return hr;
         m_stores[key] = store;
         return store.CopyTo(out);
@@ -114,8 +134,17 @@ HRESULT Session::OpenMsgStore(ULONG_PTR, ULONG cbEntryID, LPENTRYID lpEntryID, L
     if (lpInterface && !IsEqualIID(*lpInterface, IID_IMsgStore) && !IsEqualIID(*lpInterface, IID_IMAPIProp) &&
         !IsEqualIID(*lpInterface, IID_IUnknown))
         return MAPI_E_INTERFACE_NOT_SUPPORTED;
-    return OpenStoreByEntryId(lpEntryID, cbEntryID, ulFlags & (MDB_WRITE | MAPI_BEST_ACCESS) ? MDB_WRITE : 0,
-                              lppMDB);
+    const bool write = (ulFlags & (MDB_WRITE | MAPI_BEST_ACCESS)) != 0;
+    ParsedEntryId parsed;
+    std::vector<ProfileStore> stores;
+    if (ParseEntryId(lpEntryID, cbEntryID, parsed) && parsed.isStore &&
+        SUCCEEDED(ProfileRegistry::Stores(m_profile, stores))) {
+        const Bytes key(reinterpret_cast<const char*>(&parsed.store), 16);
+        for (const ProfileStore& s : stores)
+            if (s.recordKey == key)
+                return OpenWithAccess(lpEntryID, cbEntryID, write, &s, lppMDB);
+    }
+    return OpenWithAccess(lpEntryID, cbEntryID, write, nullptr, lppMDB);
 }
 
 HRESULT Session::OpenProfileSection(LPMAPIUID lpUID, LPCIID, ULONG, LPPROFSECT* lppProfSect)

@@ -57,8 +57,13 @@ public:
 private:
     explicit Session(std::string profile) : m_profile(std::move(profile)) {}
     virtual ~Session();
-    // The profile's store with this identity, opened for writing and kept.
+    // The profile's store with this identity, opened for writing (as far as the profile lets the
+    // session write it) and kept.
     HRESULT StoreByGuid(const GUID& guid, IMsgStore** out);
+    // Opens a store by its entry ID with what the profile lets the session change in it (entry:
+    // the profile's record of the store, null for a store outside the profile).
+    static HRESULT OpenWithAccess(const void* entryId, std::size_t cb, bool write, const ProfileStore* entry,
+                                  IMsgStore** out);
 
     std::atomic<ULONG> m_refs{1};
     std::recursive_mutex m_mutex;

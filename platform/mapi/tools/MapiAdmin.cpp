@@ -25,8 +25,10 @@ const char* kUsage =
     "  profile create <name> [--default]     profile delete <name>\n"
     "  profile list                          profile default <name>\n"
     "  store create <file> [--kind personal|mailbox|delegate|public] [--name <display name>] [--profile <name>]\n"
-    "  store attach <profile> <file>         store detach <profile> <file>\n"
-    "  store list <profile>                  store dump <file> [--json]\n"
+    "  store attach <profile> <file> [--read-only] [--read-only-folder <path>]...\n"
+    "  store access <profile> <file> [--read-only] [--read-only-folder <path>]...\n"
+    "  store detach <profile> <file>         store list <profile>\n"
+    "  store dump <file> [--json]\n"
     "  store check <file>\n"
     "  folder create <file> <path>           folder delete <file> <path>\n"
     "  folder list <file> [<path>] [--json]\n"
@@ -303,18 +305,56 @@ void MapiAdmin::Store(const std::vector<std::string>& args)
         mapi::Bytes eid;
         Check(mapi::StoreEntryIdOfFile(path, eid), "reading \"" + path + "\"");
         m_out << PropertyText::Hex(eid) << "\n";
-    } else if ((sub == "attach" || sub == "detach") && args.size() == 3) {
+    } else if ((sub == "attach" || sub == "access") && args.size() >= 3) {
         if (!mapi::ProfileRegistry::Exists(args[1]))
             throw AdminError{1, "no profile \"" + args[1] + "\""};
-        HRESULT hr = sub == "attach" ? mapi::ProfileRegistry::AddStore(args[1], args[2])
-                                     : mapi::ProfileRegistry::RemoveStore(args[1], args[2]);
-        if (hr == MAPI_E_COLLISION)
-            throw AdminError{1, "the store is in \"" + args[1] + "\" already"};
+        // What the profile may not change: checked (the folders found) before anything is written.
+        bool readOnly = false;
+        std::vector<std::string> folderPaths;
+        for (std::size_t i = 3; i < args.size(); ++i) {
+            if (args[i] == "--read-only")
+                readOnly = true;
+            else if (args[i] == "--read-only-folder" && i + 1 < args.size())
+                folderPaths.push_back(args[++i]);
+            else
+                Usage("store " + sub + ": unknown option " + args[i]);
+        }
+        std::vector<mapi::Bytes> folders;
+        if (!folderPaths.empty()) {
+            auto store = OpenStore(args[2], false);
+            for (const std::string& path : folderPaths) {
+                auto folder = OpenFolderPath(store.get(), path, false);
+                LPSPropValue eid = nullptr;
+                Check(HrGetOneProp(folder.get(), PR_ENTRYID, &eid), "reading the folder \"" + path + "\"");
+                folders.emplace_back(reinterpret_cast<const char*>(eid->Value.bin.lpb), eid->Value.bin.cb);
+                MAPIFreeBuffer(eid);
+            }
+        }
+        HRESULT hr = S_OK;
+        if (sub == "attach") {
+            hr = mapi::ProfileRegistry::AddStore(args[1], args[2]);
+            if (hr == MAPI_E_COLLISION)
+                throw AdminError{1, "the store is in \"" + args[1] + "\" already"};
+            if (hr == MAPI_E_NOT_FOUND)
+                throw AdminError{1, "no store file \"" + args[2] + "\""};
+            if (hr == MAPI_E_CORRUPT_STORE)
+                throw AdminError{1, "\"" + args[2] + "\" is not a message store (or it is damaged): " + ErrorName(hr)};
+            Check(hr, "attach \"" + args[2] + "\"");
+        }
+        if (sub == "access" || readOnly || !folders.empty()) {
+            hr = mapi::ProfileRegistry::SetStoreAccess(args[1], args[2], readOnly, folders);
+            if (FAILED(hr) && sub == "attach")
+                mapi::ProfileRegistry::RemoveStore(args[1], args[2]); // attached with all or nothing
+            if (hr == MAPI_E_NOT_FOUND)
+                throw AdminError{1, "\"" + args[2] + "\" is not a store of \"" + args[1] + "\""};
+            Check(hr, "setting the access to \"" + args[2] + "\"");
+        }
+    } else if (sub == "detach" && args.size() == 3) {
+        if (!mapi::ProfileRegistry::Exists(args[1]))
+            throw AdminError{1, "no profile \"" + args[1] + "\""};
+        HRESULT hr = mapi::ProfileRegistry::RemoveStore(args[1], args[2]);
         if (hr == MAPI_E_NOT_FOUND)
-            throw AdminError{1, sub == "attach" ? "no store file \"" + args[2] + "\""
-                                                : "\"" + args[2] + "\" is not a store of \"" + args[1] + "\""};
-        if (hr == MAPI_E_CORRUPT_STORE)
-            throw AdminError{1, "\"" + args[2] + "\" is not a message store (or it is damaged): " + ErrorName(hr)};
+            throw AdminError{1, "\"" + args[2] + "\" is not a store of \"" + args[1] + "\""};
         Check(hr, sub + " \"" + args[2] + "\"");
     } else if (sub == "list" && args.size() == 2) {
         std::vector<mapi::ProfileStore> stores;
@@ -322,9 +362,15 @@ void MapiAdmin::Store(const std::vector<std::string>& args)
         if (hr == MAPI_E_NOT_FOUND)
             throw AdminError{1, "no profile \"" + args[1] + "\""};
         Check(hr, "listing stores");
-        for (const auto& s : stores)
+        for (const auto& s : stores) {
             m_out << platform::Utf16ToUtf8(s.displayName) << "\t" << s.path.string() << "\t"
-                  << PropertyText::Hex(s.entryId) << (s.isDefault ? "\t(default)" : "") << "\n";
+                  << PropertyText::Hex(s.entryId) << (s.isDefault ? "\t(default)" : "");
+            if (s.readOnly)
+                m_out << "\t(read-only)";
+            else if (!s.readOnlyFolders.empty())
+                m_out << "\t(read-only folders: " << s.readOnlyFolders.size() << ")";
+            m_out << "\n";
+        }
     } else if (sub == "check" && args.size() == 2) {
         CheckStore(args[1]);
     } else if (sub == "dump" && (args.size() == 2 || (args.size() == 3 && args[2] == "--json"))) {
