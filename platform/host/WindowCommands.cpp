@@ -4,9 +4,11 @@
 #include "base/DialogItems.h"
 #include "base/MessageLoop.h"
 #include "base/Window.h"
+#include "host/MessageNames.h"
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -76,6 +78,26 @@ bool ParseId(const std::string& text, int& id)
     return true;
 }
 
+// A message parameter: a decimal number (negative too) or 0x and hexadecimal digits.
+std::optional<LONG_PTR> ParseParameter(const std::string& text)
+{
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* first = text.data() + (hex ? 2 : 0);
+    const char* last = text.data() + text.size();
+    if (hex) {
+        ULONG_PTR value = 0;
+        const auto [end, ec] = std::from_chars(first, last, value, 16);
+        if (ec != std::errc() || end != last || first == last)
+            return std::nullopt;
+        return static_cast<LONG_PTR>(value);
+    }
+    LONG_PTR value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value, 10);
+    if (ec != std::errc() || end != last || first == last)
+        return std::nullopt;
+    return value;
+}
+
 std::string Text(HWND hwnd)
 {
     std::string text(static_cast<std::size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
@@ -100,7 +122,7 @@ HWND FindChildByTitle(HWND parent, const std::string& title)
 bool WindowCommands::Handles(const std::string& command)
 {
     return command == "windows" || command == "click-item" || command == "settext" || command == "answer" ||
-           command == "screenshot" || command == "wait";
+           command == "screenshot" || command == "wait" || command == "send";
 }
 
 HWND WindowCommands::FindByPath(const std::string& path)
@@ -166,6 +188,23 @@ void WindowCommands::Execute(const std::string& line, std::ostream& out)
             platform::TypeDialogItemText(item, RestAfter(line, 3));
             out << "settext " << id << " \"" << Text(item) << "\"\n";
         }
+        return;
+    }
+    if (cmd == "send") {
+        const std::optional<UINT> message = w.size() == 4 || w.size() == 5 ? ParseMessage(w[2]) : std::nullopt;
+        std::optional<LONG_PTR> wParam, lParam = LONG_PTR{0};
+        if (message) {
+            wParam = ParseParameter(w[3]);
+            if (w.size() == 5)
+                lParam = ParseParameter(w[4]);
+        }
+        if (!message || !wParam || !lParam)
+            return error("send needs WINDOW MSG WPARAM [LPARAM] (MSG a number or a WM_ name, the others numbers)");
+        const HWND window = FindByPath(w[1]);
+        if (!window)
+            return error("no window \"" + w[1] + "\"");
+        const LRESULT result = SendMessageA(window, *message, static_cast<WPARAM>(*wParam), *lParam);
+        out << "send " << MessageName(*message) << " result " << result << "\n";
         return;
     }
     if (cmd == "answer") {

@@ -5,6 +5,8 @@
 //   answer ok|cancel|yes|no|menu ID|file PATH   queues the answer to the next prompt
 //   screenshot WINDOW NAME       a PNG of the window (windowed host only)
 //   wait SECONDS                 runs the host's loop for that long (timers, posts, notifications)
+//   send WINDOW MSG WPARAM [LPARAM]   sends the window a message (MSG a number or a WM_ name,
+//                                the parameters numbers) and prints the result
 // WINDOW is a top-level window's title, or "Parent/Title" for a window under the top-level window
 // Parent. The existing `click id|tag` stays for command-bar controls.
 #pragma once

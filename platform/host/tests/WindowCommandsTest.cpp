@@ -173,3 +173,29 @@ TEST_F(WindowCommandsTest, TheWindowedHostTakesTheSameCommandsAndTakesScreenshot
     EXPECT_GE(LogOf("tick").size(), 2u);
     EXPECT_GE(LogOf("post").size(), 1u);
 }
+
+TEST_F(WindowCommandsTest, SendDeliversAMessageByNameOrNumberAndPrintsTheResult)
+{
+    RegisterAddIn();
+    auto program = StartHost();
+    EXPECT_EQ(Run(*program, "send \"Test Dialog\" WM_APP+8 40 2"), std::vector<std::string>{"send WM_APP+8 result 42"});
+    EXPECT_EQ(Run(*program, "send \"Test Dialog\" 0x8008 0x10 -1"), std::vector<std::string>{"send WM_APP+8 result 15"});
+    EXPECT_EQ(Run(*program, "send \"Test Dialog\" 32776 7"), std::vector<std::string>{"send WM_APP+8 result 7"});
+    EXPECT_EQ(LogOf("sum"), (std::vector<std::string>{"sum 40 2", "sum 16 -1", "sum 7 0"}));
+
+    // A command as a button would send it: the box of button 105, answered from the queue.
+    Run(*program, "answer no");
+    EXPECT_EQ(Run(*program, "send \"Test Dialog\" wm_command 105"), std::vector<std::string>{"send WM_COMMAND result 0"});
+    EXPECT_EQ(LogOf("box"), std::vector<std::string>{"box 7"});
+
+    EXPECT_EQ(Run(*program, "send \"Test Dialog\" WM_CLOSE 0"), std::vector<std::string>{"send WM_CLOSE result 0"});
+    EXPECT_FALSE(Has(Run(*program, "windows"), "window \"Test Dialog\" class \"TestDialogClass\" shown"));
+    EXPECT_EQ(Run(*program, "send \"Test Dialog\" WM_CLOSE 0"), std::vector<std::string>{"error: no window \"Test Dialog\""});
+
+    const std::string usage =
+        "error: send needs WINDOW MSG WPARAM [LPARAM] (MSG a number or a WM_ name, the others numbers)";
+    for (const char* bad : {"send \"Test Dialog\" WM_NOSUCH 0", "send \"Test Dialog\" WM_COMMAND", "send \"Test Dialog\"",
+                            "send \"Test Dialog\" WM_COMMAND 1x", "send \"Test Dialog\" WM_COMMAND 1 2 3",
+                            "send \"Test Dialog\" 0x10000 0", "send \"Test Dialog\" WM_APP+zz 0"})
+        EXPECT_EQ(Run(*program, bad), std::vector<std::string>{usage}) << bad;
+}

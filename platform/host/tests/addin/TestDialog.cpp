@@ -16,6 +16,7 @@
 namespace {
 
 constexpr UINT kTickPosted = WM_APP + 7;
+constexpr UINT kSum = WM_APP + 8; // answers wParam + lParam
 
 HMODULE ThisModule()
 {
@@ -43,6 +44,10 @@ TestDialog::TestDialog()
                 TestAddInLog("tick " + std::to_string(++m_ticks));
                 PostMessageA(hwnd, kTickPosted, static_cast<WPARAM>(m_ticks), 0);
                 return 0;
+            }
+            if (message == kSum) {
+                TestAddInLog("sum " + std::to_string(wParam) + " " + std::to_string(lParam));
+                return static_cast<LRESULT>(wParam) + lParam;
             }
             if (message == kTickPosted) {
                 TestAddInLog("post " + std::to_string(wParam));
