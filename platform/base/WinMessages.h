@@ -96,6 +96,11 @@ using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 #define WM_RBUTTONDBLCLK 0x0206
 #define WM_USER 0x0400
 #define WM_APP 0x8000
+
+// A property page tells its sheet (its parent window) that it holds changes, so that Apply is
+// enabled, or that it holds none any more; wParam is the page's window.
+#define PSM_CHANGED (WM_USER + 104)
+#define PSM_UNCHANGED (WM_USER + 109)
 // RegisterWindowMessageA hands out ids from here to 0xFFFF.
 #define MAXINTATOM 0xC000
 

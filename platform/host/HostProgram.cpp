@@ -20,6 +20,7 @@
 #include "base/WinTime.h"
 #include "host/ReminderWarning.h"
 #include "host/ScriptArguments.h"
+#include "host/RemindersWindow.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -335,7 +336,13 @@ HRESULT HostProgram::OnCommand(LONG id)
         m_out << "send/receive: " << r.sent << " sent, " << r.cancelled << " held back, " << r.failures.size()
               << " failed\n";
     }
-    if (id == kCommandReminders && m_remindersWindowHandler) {
+    // The host's reminders window is a dialog of its thread: its dialog hooks see it open.
+    const int hooked = id == kCommandReminders ? OfferDialogToHooks("#32770", RemindersWindow::Title(),
+                                                                    RemindersWindow::HookChildren(), "", "")
+                                               : 0;
+    if (hooked) {
+        m_out << "reminders window ended by a hook: " << hooked << "\n";
+    } else if (id == kCommandReminders && m_remindersWindowHandler) {
         TakeNotifications();
         m_remindersWindowHandler();
     } else if (id == kCommandReminders) {
@@ -375,6 +382,11 @@ void HostProgram::OpenOptions()
     m_optionsDialog->Open();
     for (const OptionsDialog::Page& page : m_optionsDialog->Pages())
         m_out << "page \"" << page.title << "\"\n";
+    // The dialog's hooks see it open and may end it at once.
+    if (const int answer = m_optionsDialog->OfferToHooks()) {
+        m_out << "options ended by a hook: " << answer << "\n";
+        return;
+    }
     if (m_optionsWindowHandler)
         m_optionsWindowHandler(*m_optionsDialog);
 }
@@ -535,9 +547,16 @@ bool HostProgram::Execute(const std::string& line)
         m_out << (handled ? "new mail (handled by an extension)\n" : "new mail\n");
     } else if (cmd == "options") {
         if (w.size() == 1) {
-            if (m_optionsDialog && m_optionsDialog->IsOpen())
-                return error("the options dialog is open already");
-            OpenOptions();
+            if (!m_optionsDialog || !m_optionsDialog->IsOpen()) {
+                OpenOptions();
+            } else {
+                // The open dialog's state: its pages, the active one, and its Apply button.
+                const auto& pages = m_optionsDialog->Pages();
+                for (std::size_t i = 0; i < pages.size(); ++i)
+                    m_out << "page \"" << pages[i].title << "\"" << (i == m_optionsDialog->Active() ? " (active)" : "")
+                          << "\n";
+                m_out << (m_optionsDialog->ApplyEnabled() ? "apply enabled\n" : "apply disabled\n");
+            }
         } else if (w.size() >= 2 && (!m_optionsDialog || !m_optionsDialog->IsOpen())) {
             return error("the options dialog is not open");
         } else if (w.size() == 2 && (w[1] == "ok" || w[1] == "cancel")) {

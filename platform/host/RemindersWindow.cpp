@@ -21,6 +21,15 @@ FILETIME ToFileTime(ULONGLONG value)
 
 } // namespace
 
+std::vector<DialogChild> RemindersWindow::HookChildren()
+{
+    return {
+        {"SysListView32", "", 100},
+        {"Button", "&Dismiss", 101},
+        {"Button", "&Snooze", 102},
+    };
+}
+
 RemindersWindow::RemindersWindow(const HostSession& session, const HostReminders& reminders)
     : m_session(session), m_reminders(reminders)
 {

@@ -3,6 +3,7 @@
 // reminder, Snooze moves its signal time on. The window view and the tests both drive it.
 #pragma once
 
+#include "host/DialogHooks.h"
 #include "host/HostReminders.h"
 #include "host/HostSession.h"
 
@@ -19,6 +20,10 @@ public:
     };
 
     RemindersWindow(const HostSession& session, const HostReminders& reminders);
+
+    // The window as a dialog hook sees it when it opens ("Reminders"): its list and buttons.
+    static const char* Title() { return "Reminders"; }
+    static std::vector<DialogChild> HookChildren();
 
     // Reads the due reminders again (at `now`, a FILETIME as a number).
     void Refresh(ULONGLONG now);

@@ -1,6 +1,7 @@
 // Client extensions in the host: the list from .ecf files and the registry, the contexts the
 // maps enable, the callbacks, delivery, and the Tools-Options pages.
 #include "HostFixture.h"
+#include "base/MessageBox.h"
 
 #include "host/ExtensionList.h"
 #include "host/HostRegistration.h"
@@ -276,4 +277,89 @@ TEST_F(OptionsPages, TheWindowedOptionsDialogShowsTheExtensionsPageViewAndCloses
     EXPECT_EQ(std::vector<std::string>(view - 1, view + 6),
               (std::vector<std::string>{"page initdialog Test Page", "page view Test Page", "page setactive",
                                         "page killactive", "page apply 1", "page destroy", "page release"}));
+}
+
+TEST_F(OptionsPages, TheApplyButtonFollowsWhatThePagesSay)
+{
+    auto program = OpenOptions();
+    program->Execute("options");
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"page \"General\" (active)", "page \"Test Page\"",
+                                                           "apply disabled"}));
+    // The page says it holds changes, as after the user changed a control.
+    out.str("");
+    program->Execute("send \"Options/Test Page\" WM_COMMAND 1");
+    program->Execute("options select 1");
+    program->Execute("options");
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"send WM_COMMAND result 0", "page 1", "page \"General\"",
+                                                           "page \"Test Page\" (active)", "apply enabled"}));
+    EXPECT_TRUE(program->Options()->ApplyEnabled());
+    // It takes that back; says it again; a successful Apply disables the button.
+    program->Execute("send \"Options/Test Page\" WM_COMMAND 2");
+    EXPECT_FALSE(program->Options()->ApplyEnabled());
+    program->Execute("send \"Options/Test Page\" WM_COMMAND 1");
+    setenv("HOST_TEST_PAGE_INVALID", "1", 1);
+    program->Execute("options apply");
+    EXPECT_TRUE(program->Options()->ApplyEnabled()); // a refused Apply keeps the changes pending
+    unsetenv("HOST_TEST_PAGE_INVALID");
+    out.str("");
+    program->Execute("options apply");
+    program->Execute("options");
+    EXPECT_EQ(Lines(out.str()), (std::vector<std::string>{"options applied", "page \"General\"",
+                                                           "page \"Test Page\" (active)", "apply disabled"}));
+}
+
+namespace {
+
+struct SeenDialog {
+    std::string title;
+    std::vector<std::string> children;
+    int answer = 0;
+};
+
+int SeeDialog(const HOSTDIALOG* dialog, void* context)
+{
+    auto& seen = *static_cast<std::vector<SeenDialog>*>(context);
+    SeenDialog s;
+    s.title = std::string(dialog->className) + " " + dialog->title;
+    for (UINT i = 0; i < dialog->childCount; ++i)
+        s.children.push_back(std::string(dialog->children[i].className) + "|" + dialog->children[i].text + "|" +
+                             std::to_string(dialog->children[i].controlId));
+    seen.push_back(s);
+    return seen.size() == 1 ? 0 : IDCANCEL; // the first dialog stays, the next ones are ended
+}
+
+} // namespace
+
+TEST_F(OptionsPages, TheHostsOwnDialogsAreOfferedToDialogHooks)
+{
+    WriteEcf("Test Extension", "11000000000101", "0010010");
+    auto program = StartHost();
+    std::vector<SeenDialog> seen;
+    HDIALOGHOOK hook = HostInstallDialogHook(SeeDialog, &seen);
+    out.str("");
+    program->Execute("options");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, "#32770 Options");
+    EXPECT_EQ(seen[0].children, (std::vector<std::string>{"SysTabControl32||12320", "Button|OK|1", "Button|Cancel|2",
+                                                           "Button|&Apply|12321", "#32770|General|0",
+                                                           "#32770|Test Page|0"}));
+    EXPECT_TRUE(program->Options()->IsOpen());
+    program->Execute("options cancel");
+
+    // A hook that answers ends the dialog at once, as if the user had pressed that button.
+    program->Execute("options");
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_FALSE(program->Options()->IsOpen());
+    EXPECT_NE(out.str().find("options ended by a hook: 2\n"), std::string::npos) << out.str();
+
+    program->Execute("command ShowRemindersWindow");
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].title, "#32770 Reminders");
+    EXPECT_EQ(seen[2].children, (std::vector<std::string>{"SysListView32||100", "Button|&Dismiss|101",
+                                                           "Button|&Snooze|102"}));
+    EXPECT_NE(out.str().find("reminders window ended by a hook: 2\n"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("reminders window: "), std::string::npos);
+    EXPECT_TRUE(HostRemoveDialogHook(hook));
+    program->Execute("command ShowRemindersWindow");
+    EXPECT_NE(out.str().find("reminders window: 0 due"), std::string::npos);
 }

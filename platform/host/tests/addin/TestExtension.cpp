@@ -8,6 +8,7 @@
 #include "com/ComPtr.h"
 #include "mapi/MapiX.h"
 #include "base/WinMessages.h"
+#include "base/Window.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,10 +24,18 @@ UINT PageCallback(HWND, UINT message, PROPSHEETPAGEA*)
 
 // The page's dialog procedure: it logs what the sheet tells it. With HOST_TEST_PAGE_INVALID set
 // it finds its data invalid on PSN_APPLY; with HOST_TEST_PAGE_STAY set it keeps the dialog open
-// on PSN_QUERYCANCEL.
-INT_PTR PageProcedure(HWND, UINT message, WPARAM, LPARAM lParam)
+// on PSN_QUERYCANCEL. Its commands 1 and 2 tell the sheet that it holds changes (PSM_CHANGED) or
+// none (PSM_UNCHANGED), as a page does when the user changes a control.
+INT_PTR PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(wParam) == 1 || LOWORD(wParam) == 2) {
+            TestAddInLog(LOWORD(wParam) == 1 ? "page changed" : "page unchanged");
+            SendMessageA(GetParent(hwnd), LOWORD(wParam) == 1 ? PSM_CHANGED : PSM_UNCHANGED,
+                         reinterpret_cast<WPARAM>(hwnd), 0);
+        }
+        return 0;
     case WM_INITDIALOG:
         TestAddInLog(std::string("page initdialog ") + reinterpret_cast<PROPSHEETPAGEA*>(lParam)->pszTitle);
         return TRUE;
