@@ -1,5 +1,6 @@
 #include "host/CommandBarButton.h"
 
+#include "host/ButtonFace.h"
 #include "host/CommandBarControls.h"
 
 CCommandBarButton::CCommandBarButton()
@@ -77,28 +78,40 @@ HRESULT CCommandBarButton::get_Picture(IDispatch** picture)
 {
     if (!picture)
         return E_POINTER;
-    return m_picture ? m_picture.CopyTo(picture) : (*picture = nullptr, S_OK);
+    *picture = nullptr;
+    return m_state.face ? host::PictureOf(*m_state.face, 32, picture) : S_OK;
 }
 
 HRESULT CCommandBarButton::put_Picture(IDispatch* picture)
 {
-    if (!m_container)
-        return host::ControlDeletedError();
-    m_picture = picture;
-    return S_OK;
+    return PutImage(picture, m_state.face);
 }
 
 HRESULT CCommandBarButton::get_Mask(IDispatch** mask)
 {
     if (!mask)
         return E_POINTER;
-    return m_mask ? m_mask.CopyTo(mask) : (*mask = nullptr, S_OK);
+    *mask = nullptr;
+    return m_state.mask ? host::PictureOf(*m_state.mask, 1, mask) : S_OK;
 }
 
 HRESULT CCommandBarButton::put_Mask(IDispatch* mask)
 {
+    return PutImage(mask, m_state.mask);
+}
+
+HRESULT CCommandBarButton::PutImage(IDispatch* picture, std::optional<ImagePixels>& image)
+{
     if (!m_container)
         return host::ControlDeletedError();
-    m_mask = mask;
+    if (!picture) {
+        image.reset();
+        return S_OK;
+    }
+    std::optional<ImagePixels> pixels = host::PicturePixels(picture);
+    if (!pixels || pixels->width <= 0 || pixels->height <= 0)
+        return ReportError(E_INVALIDARG, IID_OF(_CommandBarButton), "CommandBarButton",
+                           "The picture is not a bitmap or an icon.");
+    image = std::move(pixels);
     return S_OK;
 }

@@ -1,6 +1,8 @@
 // CCommandBarButton: a button of a command bar. Execute (and a click in a window) first tells
 // the sinks advised on _CommandBarButtonEvents (Click with a by-reference CancelDefault), then
-// runs the host's command of a built-in id unless a sink cancelled it.
+// runs the host's command of a built-in id unless a sink cancelled it. Picture and Mask take
+// picture objects and keep copies of their pixels (host/ButtonFace.h); reading them gives new
+// pictures of those copies.
 #pragma once
 
 #include "com/ComObject.h"
@@ -28,9 +30,11 @@ public:
     CCommandBarControls* Children() override { return nullptr; }
 
 private:
+    // Keeps a copy of the picture's pixels (null: none); E_INVALIDARG for an object that is no
+    // bitmap or icon picture.
+    HRESULT PutImage(IDispatch* picture, std::optional<ImagePixels>& image);
+
     LONG m_style = msoButtonAutomatic;
-    ComPtr<IDispatch> m_picture;
-    ComPtr<IDispatch> m_mask;
     ConnectionPoint* m_events = nullptr;
 };
 

@@ -2,10 +2,12 @@
 // state, its interface, its sub-controls (popups only), and being cut from a bar that goes.
 #pragma once
 
+#include "base/ResourceImage.h"
 #include "com/ComPtr.h"
 #include "host/BuiltInCommands.h"
 #include "host/CommandBarInterfaces.h"
 
+#include <optional>
 #include <string>
 
 class CCommandBar;
@@ -26,6 +28,9 @@ struct ControlState {
     bool beginGroup = false;
     bool builtIn = false;
     bool temporary = false;
+    // A button's face and mask (white: transparent), copies of the pictures put to it.
+    std::optional<ImagePixels> face;
+    std::optional<ImagePixels> mask;
 };
 
 class CommandBarControlNode {

@@ -90,7 +90,8 @@ PLATFORM_DECLARE_IID(CommandBarControl, "000C0308-0000-0000-C000-000000000046");
 struct _CommandBarButton : CommandBarControl {
     virtual HRESULT STDMETHODCALLTYPE get_Style(LONG* style) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_Style(LONG style) = 0;
-    // Face and mask: picture objects (IDispatch), kept as given.
+    // Face and mask: picture objects (IDispatch) of a bitmap or an icon; the mask's white pixels
+    // make the face transparent.
     virtual HRESULT STDMETHODCALLTYPE get_Picture(IDispatch** picture) = 0;
     virtual HRESULT STDMETHODCALLTYPE put_Picture(IDispatch* picture) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Mask(IDispatch** mask) = 0;

@@ -110,7 +110,10 @@ void PrintControls(std::ostream& out, CCommandBarControls* controls, int depth)
         out << std::string(static_cast<std::size_t>(depth) * 2, ' ') << controls->IndexOf(node) << " id=" << s.id
             << " type=" << s.type << " visible=" << (s.visible ? 1 : 0) << " enabled=" << (s.enabled ? 1 : 0)
             << " tag=\"" << platform::Utf16ToUtf8(s.tag) << "\" caption=\"" << platform::Utf16ToUtf8(s.caption)
-            << "\"\n";
+            << "\"";
+        if (s.face)
+            out << " face=" << s.face->width << "x" << s.face->height;
+        out << "\n";
         if (node->Children())
             PrintControls(out, node->Children(), depth + 1);
     }

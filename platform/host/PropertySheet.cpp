@@ -1,6 +1,7 @@
 #include "host/PropertySheet.h"
 
 #include "base/AnswerQueue.h"
+#include "base/DialogItems.h"
 #include "base/Resources.h"
 #include "base/MessageBox.h"
 #include "base/Window.h"
@@ -92,6 +93,11 @@ void PropertySheet::OpenPages(std::size_t startPage)
     m_sheet = platform::CreateMessageWindow("#32770", m_caption, [this](HWND h, UINT m, WPARAM w, LPARAM l) {
         return SheetProcedure(h, m, w, l);
     });
+    // The sheet's buttons, as dialog items that scripts and a window view press.
+    platform::CreateDialogItem(m_sheet, WC_BUTTONA, IDOK, "OK", BS_DEFPUSHBUTTON | WS_TABSTOP);
+    platform::CreateDialogItem(m_sheet, WC_BUTTONA, IDCANCEL, "Cancel", BS_PUSHBUTTON | WS_TABSTOP);
+    EnableWindow(platform::CreateDialogItem(m_sheet, WC_BUTTONA, IDC_SHEET_APPLY, "&Apply", BS_PUSHBUTTON | WS_TABSTOP),
+                 FALSE);
     // The pages' windows, as the sheet creates them: PSPCB_CREATE first, then WM_INITDIALOG.
     for (Page& page : m_pages) {
         PROPSHEETPAGEA* record = page.record;
@@ -132,11 +138,21 @@ LRESULT PropertySheet::SheetProcedure(HWND hwnd, UINT message, WPARAM wParam, LP
             StateChanged();
         return 0;
     }
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case IDOK: Ok(); return 0;
+        case IDCANCEL: Cancel(); return 0;
+        case IDC_SHEET_APPLY: Apply(); return 0;
+        default: break;
+        }
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 void PropertySheet::StateChanged() const
 {
+    if (const HWND apply = GetDlgItem(m_sheet, IDC_SHEET_APPLY))
+        EnableWindow(apply, ApplyEnabled());
     if (m_stateObserver)
         m_stateObserver();
 }
@@ -293,6 +309,7 @@ INT_PTR PropertySheetA(LPCPROPSHEETHEADERA header)
     if (header->dwFlags & PSH_PROPTITLE)
         caption += " Properties";
     AddInSheet sheet(*header, caption);
+    sheet.SetOwner(header->hwndParent);
     sheet.OfferToHooks();
     // A queued answer first; then the presenter (a display); headless, the sheet is cancelled.
     bool queued = false;

@@ -1,5 +1,7 @@
 // PropertySheet: the logic of a property sheet without a display, shared by the host's
-// Tools-Options dialog and the sheets add-ins show with PropertySheetA. It keeps the pages
+// Tools-Options dialog and the sheets add-ins show with PropertySheetA. Its window (titled with
+// the caption) has the buttons OK (1), Cancel (2) and Apply (12321) as dialog items, which
+// scripts press with click-item and a window view binds to its own buttons. It keeps the pages
 // (records a page's module filled, see PROPSHEETPAGEA; the Options dialog adds pages of its
 // own), makes each record page a window under the sheet's window whose procedure is the page's
 // dialog procedure, sends the pages the sheet's notifications as the user selects pages and
@@ -109,6 +111,9 @@ public:
     bool Applied() const { return m_applied; }
 
     void SetBeforeClose(std::function<void()> hook) { m_beforeClose = std::move(hook); }
+    // The owner the sheet was shown for (null: none).
+    HWND Owner() const { return m_owner; }
+    void SetOwner(HWND owner) { m_owner = owner; }
     // Told when the active page or the Apply state changed.
     void SetStateObserver(std::function<void()> observer) { m_stateObserver = std::move(observer); }
 
@@ -142,6 +147,7 @@ private:
     std::function<void()> m_beforeClose;
     std::function<void()> m_stateObserver;
     HWND m_sheet = nullptr;
+    HWND m_owner = nullptr;
     std::size_t m_active = 0;
     bool m_open = false;
     bool m_applied = false;

@@ -62,6 +62,19 @@ std::shared_ptr<WindowBinding> WindowBinding::Attach(wxTopLevelWindow* frame, co
     return binding;
 }
 
+std::shared_ptr<WindowBinding> WindowBinding::AttachTo(wxTopLevelWindow* frame, HWND window)
+{
+    if (!frame || !IsWindow(window))
+        return nullptr;
+    std::shared_ptr<WindowBinding> binding(new WindowBinding(frame));
+    binding->m_hwnd = window;
+    binding->m_ownsWindow = false;
+    All().byHandle[window] = binding;
+    All().byFrame[frame] = binding;
+    binding->Bind();
+    return binding;
+}
+
 std::shared_ptr<WindowBinding> WindowBinding::Of(HWND hwnd)
 {
     const auto it = All().byHandle.find(hwnd);
@@ -182,7 +195,9 @@ void WindowBinding::FrameGone()
     m_frame = nullptr;
     All().byFrame.erase(frame);
     const auto keep = shared_from_this();
-    if (IsWindow(m_hwnd))
+    if (!m_ownsWindow)
+        BindWindowView(m_hwnd, nullptr); // the window stays its maker's, without a view
+    else if (IsWindow(m_hwnd))
         DestroyWindow(m_hwnd);
 }
 

@@ -23,6 +23,10 @@ public:
     // cannot be made.
     static std::shared_ptr<WindowBinding> Attach(wxTopLevelWindow* frame, const std::string& className,
                                                  WindowProcedure procedure = nullptr);
+    // Binds the frame to a window the program made (a dialog's logic that runs without a
+    // display too): the window keeps its procedure and stays its maker's, so the frame going
+    // does not destroy it. Null for no window.
+    static std::shared_ptr<WindowBinding> AttachTo(wxTopLevelWindow* frame, HWND window);
     // The binding of a platform window or of a frame (null when there is none).
     static std::shared_ptr<WindowBinding> Of(HWND hwnd);
     static std::shared_ptr<WindowBinding> Of(const wxTopLevelWindow* frame);
@@ -49,6 +53,7 @@ private:
     HWND m_hwnd = nullptr;
     bool m_applying = false;
     bool m_maximized = false;
+    bool m_ownsWindow = true;
 };
 
 } // namespace platform::ui

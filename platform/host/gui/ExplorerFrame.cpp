@@ -2,7 +2,9 @@
 
 #include "base/Utf.h"
 #include "com/ComBstr.h"
+#include "host/ButtonFace.h"
 #include "host/CommandBars.h"
+#include "ui/ToolkitImages.h"
 #include "host/Folder.h"
 
 #include <wx/button.h>
@@ -25,6 +27,16 @@ public:
     FolderData(host::Binary store, host::Binary folder) : store(std::move(store)), folder(std::move(folder)) {}
     host::Binary store, folder;
 };
+
+LONG ButtonStyle(host::CommandBarControlNode* node)
+{
+    ComPtr<CommandBarControl> control = node->Interface();
+    ComPtr<_CommandBarButton> button;
+    LONG style = msoButtonAutomatic;
+    if (SUCCEEDED(control->QueryInterface(IID_OF(_CommandBarButton), button.put_void())))
+        button->get_Style(&style);
+    return style;
+}
 
 constexpr int kFirstMenuId = wxID_HIGHEST + 1;
 constexpr int kFirstRibbonId = wxID_HIGHEST + 5000;
@@ -85,7 +97,11 @@ void ExplorerFrame::BuildMenus()
             } else {
                 const int id = next++;
                 m_menuControls[id] = node->Interface();
-                menu->Append(id, Wx(s.caption.empty() ? u"(button)" : s.caption))->Enable(s.enabled);
+                auto* item = new wxMenuItem(menu, id, Wx(s.caption.empty() ? u"(button)" : s.caption));
+                // A button's face beside its caption, unless its style shows the caption alone.
+                if (const auto face = host::ShownFace(s); face && ButtonStyle(node) != msoButtonCaption)
+                    item->SetBitmap(wxBitmap(platform::ui::ImageOf(*face)));
+                menu->Append(item)->Enable(s.enabled);
             }
         }
     };

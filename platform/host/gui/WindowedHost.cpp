@@ -2,7 +2,7 @@
 
 #include "ExplorerFrame.h"
 #include "InspectorFrame.h"
-#include "OptionsFrame.h"
+#include "SheetFrame.h"
 #include "RemindersFrame.h"
 
 #include "ui/ToolkitPlatform.h"
@@ -10,11 +10,14 @@
 #include "ui/WindowCapture.h"
 
 #include <wx/app.h>
+#include <wx/evtloop.h>
 #include <wx/init.h>
 
 #include <fstream>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -64,7 +67,17 @@ public:
             m_reminders->Show();
         });
         m_program.SetOptionsWindowHandler([this](host::OptionsDialog& dialog) {
-            (new OptionsFrame(dialog, m_out))->Show();
+            (new SheetFrame(dialog, m_out, nullptr, dialog.OwnPageText(), "options"))->Show();
+        });
+        // An add-in's own sheet: a modal dialog over its owner; the script goes on inside it.
+        host::SetPropertySheetPresenter([this](host::PropertySheet& sheet) {
+            SheetFrame frame(sheet, m_out, platform::ui::WindowBinding::FrameOf(sheet.Owner()), "", "sheet");
+            m_modalSheets.push_back({&sheet, wxEventLoopBase::GetActive()});
+            ContinueScriptInside();
+            frame.RunModal();
+            m_modalSheets.pop_back();
+            if (m_endPending && m_modalSheets.empty())
+                CallAfter([this] { End(); });
         });
         m_program.SetRemindersObserver([this] {
             if (m_reminders)
@@ -115,15 +128,49 @@ private:
             End();
             return;
         }
-        std::string line;
-        bool goOn = true;
-        while (goOn && std::getline(script, line)) {
-            goOn = m_program.Execute(line);
+        for (std::string line; std::getline(script, line);)
+            m_script.push_back(line);
+        RunScriptLines();
+    }
+
+    // Runs the script's lines in order until its end, or until the modal sheet it runs inside
+    // has closed (the lines after that run where the sheet was opened).
+    void RunScriptLines()
+    {
+        const std::size_t level = m_modalSheets.size();
+        // Only once the sheet's own loop runs (not while it is being shown from the loop around
+        // it): a loop ended before it began would never end.
+        if (level > 0 && wxEventLoopBase::GetActive() == m_modalSheets.back().second)
+            return ContinueScriptInside();
+        auto inside = [this, level] {
+            return level == 0 || (m_modalSheets.size() >= level && m_modalSheets[level - 1].first->IsOpen());
+        };
+        while (!m_ended && m_nextLine < m_script.size() && inside()) {
+            const bool goOn = m_program.Execute(m_script[m_nextLine++]);
             for (auto& [explorer, frame] : m_frames)
                 frame->Rebuild();
+            if (!goOn)
+                return level == 0 ? End() : ScheduleEnd();
         }
-        if (!goOn)
-            End();
+    }
+
+    // A line opens a modal window: the next lines run inside its loop, so that a script can look at
+    // it and close it.
+    void ContinueScriptInside()
+    {
+        if (m_nextLine < m_script.size())
+            CallAfter([this] { RunScriptLines(); });
+    }
+
+    // The script ended inside modal sheets: they are cancelled (closed when a page refuses), and
+    // the host ends once they are gone.
+    void ScheduleEnd()
+    {
+        m_nextLine = m_script.size();
+        m_endPending = true;
+        for (auto it = m_modalSheets.rbegin(); it != m_modalSheets.rend(); ++it)
+            if (it->first->IsOpen() && !it->first->Cancel())
+                it->first->Close();
     }
 
     void End()
@@ -141,6 +188,7 @@ private:
         for (auto& [inspector, frame] : m_inspectors)
             frame->Destroy();
         m_inspectors.clear();
+        host::SetPropertySheetPresenter(nullptr);
         m_program.Windows().SetScreenshotHandler(nullptr);
         m_program.Windows().SetWaitHandler(nullptr);
         m_toolkit.reset();
@@ -155,7 +203,13 @@ private:
     std::map<CInspector*, InspectorFrame*> m_inspectors;
     std::unique_ptr<platform::ui::ToolkitPlatform> m_toolkit;
     RemindersFrame* m_reminders = nullptr;
+    std::vector<std::string> m_script;
+    std::size_t m_nextLine = 0;
+    // The modal sheets open around the running script, innermost last, with the loop each was
+    // opened from.
+    std::vector<std::pair<host::PropertySheet*, wxEventLoopBase*>> m_modalSheets;
     int m_exitCode = 0;
+    bool m_endPending = false; // the script ended inside a modal sheet
     bool m_ended = false;
 };
 

@@ -363,3 +363,41 @@ TEST_F(OptionsPages, TheHostsOwnDialogsAreOfferedToDialogHooks)
     program->Execute("command ShowRemindersWindow");
     EXPECT_NE(out.str().find("reminders window: 0 due"), std::string::npos);
 }
+
+namespace {
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+} // namespace
+
+TEST_F(OptionsPages, TheOptionsWindowFollowsTheScriptsSelectionAndTheApplyState)
+{
+    if (!VirtualDisplay::Available())
+        GTEST_SKIP() << "Xvfb is not installed";
+    WriteEcf("Test Extension", "11000000000101", "0010010");
+    std::vector<std::string> lines;
+    std::string text;
+    const std::string script = "options\n"
+                               "screenshot Options options-opened\n"
+                               "options select 1\n"
+                               "send \"Options/Test Page\" WM_COMMAND 1\n"
+                               "options\n"
+                               "screenshot Options options-page-changed\n"
+                               "click-item Options 12321\n"
+                               "options\n"
+                               "click-item Options 2\n"
+                               "windows\n"
+                               "quit\n";
+    ASSERT_EQ(RunWindowedHost(script, lines, &text), 0) << text;
+    EXPECT_TRUE(HasLine(lines, "apply enabled")) << text;
+    EXPECT_TRUE(HasLine(lines, "apply disabled")) << text;
+    EXPECT_TRUE(HasLine(lines, "page \"Test Page\" (active)")) << text;
+    EXPECT_TRUE(HasLine(lines, "click-item 2 \"Cancel\"")) << text;
+    EXPECT_EQ(text.find("window \"Options\""), std::string::npos) << text; // closed by Cancel
+    const auto log = AddInLog();
+    EXPECT_NE(std::find(log.begin(), log.end(), "page apply 0"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "page reset"), log.end());
+}

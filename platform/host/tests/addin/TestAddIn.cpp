@@ -3,14 +3,17 @@
 #include "EventSink.h"
 #include "TestAddInLog.h"
 #include "TestDialog.h"
+#include "base/Bitmap.h"
 #include "base/Utf.h"
 #include "com/Advise.h"
 #include "com/ComBstr.h"
+#include "com/Picture.h"
 #include "host/ApplicationEvents.h"
 #include "mapi/Mapi.h"
 #include "registry/Registry.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -89,6 +92,55 @@ std::string ControlText(IDispatch* control)
     c->get_Context(context.put());
     ComPtr<_Explorer> explorer;
     return id.Utf8() + (context && SUCCEEDED(context.As(explorer)) ? " in explorer" : " without explorer");
+}
+
+// Puts a picture of the bitmap to the button's property by name, late-bound, as add-ins do; the
+// picture does not own the bitmap.
+HRESULT PutPicture(IDispatch* button, const char16_t* property, HBITMAP bitmap)
+{
+    PICTDESC desc{};
+    desc.cbSizeofstruct = sizeof desc;
+    desc.picType = PICTYPE_BITMAP;
+    desc.bmp.hbitmap = bitmap;
+    ComPtr<IDispatch> picture;
+    HRESULT hr = OleCreatePictureIndirect(&desc, IID_OF(IPictureDisp), FALSE, picture.put_void());
+    LPOLESTR names[1] = {const_cast<LPOLESTR>(reinterpret_cast<const OLECHAR*>(property))};
+    DISPID id = 0;
+    if (SUCCEEDED(hr))
+        hr = button->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_DISPATCH;
+    value.pdispVal = picture.get();
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    return button->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+}
+
+// A 16 x 16 face: a blue square on magenta, and its mask (white where the face is magenta).
+void PutFace(IDispatch* button)
+{
+    std::vector<std::uint8_t> face(16 * 16 * 4), mask(16 * 2, 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool square = x >= 3 && x < 13 && y >= 3 && y < 13;
+            std::uint8_t* p = &face[static_cast<std::size_t>(y * 16 + x) * 4];
+            p[0] = square ? 200 : 255; // blue, green, red
+            p[1] = square ? 80 : 0;
+            p[2] = square ? 0 : 255;
+            if (!square)
+                mask[static_cast<std::size_t>(y * 2 + x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+        }
+    const HBITMAP faceBitmap = CreateBitmap(16, 16, 1, 32, face.data());
+    const HBITMAP maskBitmap = CreateBitmap(16, 16, 1, 1, mask.data());
+    const HRESULT picture = PutPicture(button, u"Picture", faceBitmap);
+    const HRESULT masked = SUCCEEDED(picture) ? PutPicture(button, u"Mask", maskBitmap) : picture;
+    // The button keeps copies: the bitmaps go at once.
+    DeleteObject(faceBitmap);
+    DeleteObject(maskBitmap);
+    TestAddInLog(SUCCEEDED(masked) ? "face put" : "face not put");
 }
 
 } // namespace
@@ -228,6 +280,8 @@ void CTestAddIn::AddButton(_Explorer* explorer)
         face->put_Caption(ComBstr("Test Add-In"));
         face->put_Style(msoButtonIconAndCaption);
         face->put_BeginGroup(VARIANT_TRUE);
+        if (std::getenv("HOST_TEST_FACE"))
+            PutFace(face.get());
     }
     LONG at = 0;
     button->get_Index(&at);

@@ -1,7 +1,8 @@
 // CTestAddIn: a COM add-in for the host's tests. It logs every IDTExtensibility2 call, reaches
 // the object model early- and late-bound, advises sinks on the application, the explorers, the
 // active explorer and two buttons, and puts a button of its own into the Tools menu in place of
-// the reminders command (which it hides), as an add-in for older hosts does.
+// the reminders command (which it hides), as an add-in for older hosts does; with HOST_TEST_FACE
+// set the button gets a face and a mask.
 #pragma once
 
 #include "com/ComObject.h"

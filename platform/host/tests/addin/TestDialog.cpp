@@ -9,6 +9,9 @@
 #include "base/Module.h"
 #include "base/Resources.h"
 #include "base/Window.h"
+#include "host/PropertySheet.h"
+
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <string>
@@ -24,6 +27,54 @@ HMODULE ThisModule()
     GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&ThisModule), &module);
     return module;
+}
+
+// The page of the dialog's sheet: it logs what the sheet tells it; its command 1 tells the sheet
+// it holds changes.
+INT_PTR SheetPageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == 1) {
+        TestAddInLog("sheet page changed");
+        SendMessageA(GetParent(hwnd), PSM_CHANGED, reinterpret_cast<WPARAM>(hwnd), 0);
+    } else if (message == WM_NOTIFY) {
+        const UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+        if (code == PSN_APPLY)
+            TestAddInLog("sheet page apply");
+        else if (code == PSN_RESET)
+            TestAddInLog("sheet page reset");
+    }
+    return 0;
+}
+
+void* SheetPageView(void* parent, PROPSHEETPAGEA*)
+{
+    void* library = dlopen(HOST_TEST_PAGE_VIEW, RTLD_NOW);
+    using Create = void* (*)(void*);
+    auto create = library ? reinterpret_cast<Create>(dlsym(library, "CreateTestPageView")) : nullptr;
+    return create ? create(parent) : nullptr;
+}
+
+// A sheet of the add-in's own, through the common controls' PropertySheetA found at run time.
+INT_PTR ShowSheet(HWND owner)
+{
+    using Show = INT_PTR (*)(const PROPSHEETHEADERA*);
+    const auto show = reinterpret_cast<Show>(GetProcAddress(LoadLibraryA("comctl32.dll"), "PropertySheetA"));
+    if (!show)
+        return -2;
+    PROPSHEETPAGEA page{};
+    page.dwSize = PROPSHEETPAGEA_V1_SIZE;
+    page.dwFlags = PSP_USETITLE;
+    page.pszTitle = "Sheet Page";
+    page.pfnDlgProc = SheetPageProcedure;
+    page.pfnCreateWindow = SheetPageView;
+    PROPSHEETHEADERA header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_PROPTITLE;
+    header.hwndParent = owner;
+    header.pszCaption = "Test Sheet";
+    header.nPages = 1;
+    header.ppsp = &page;
+    return show(&header);
 }
 
 std::string ItemText(HWND dialog, int id)
@@ -79,6 +130,8 @@ TestDialog::TestDialog()
                 ofn.lpstrFile = path;
                 ofn.nMaxFile = sizeof path;
                 TestAddInLog(GetOpenFileNameA(&ofn) ? "file " + std::string(path) : std::string("file cancelled"));
+            } else if (code == BN_CLICKED && id == 108) {
+                TestAddInLog("sheet " + std::to_string(ShowSheet(hwnd)));
             }
             return 0;
         },
@@ -90,6 +143,7 @@ TestDialog::TestDialog()
     platform::CreateDialogItem(m_hwnd, WC_BUTTONA, 105, "Ask", BS_PUSHBUTTON | WS_GROUP);
     platform::CreateDialogItem(m_hwnd, WC_BUTTONA, 106, "Menu", BS_PUSHBUTTON);
     platform::CreateDialogItem(m_hwnd, WC_BUTTONA, 107, "Open", BS_PUSHBUTTON);
+    platform::CreateDialogItem(m_hwnd, WC_BUTTONA, 108, "Sheet", BS_PUSHBUTTON);
     SendDlgItemMessageA(m_hwnd, 101, EM_LIMITTEXT, 10, 0);
     if (std::getenv("HOST_TEST_TICKER"))
         SetTimer(m_hwnd, 1, 1000, nullptr);
