@@ -1,6 +1,7 @@
 #include "OrvApp.h"
 
 #include "ErrorText.h"
+#include "RegKey.h"
 #include "ToolStrings.h"
 #include "resource.h"
 
@@ -23,24 +24,6 @@ namespace {
 
 COrvApp* g_current = nullptr;
 
-// A key closed when it goes.
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-    HKEY* put() { return &m_key; }
-    HKEY get() const { return m_key; }
-    explicit operator bool() const { return m_key != nullptr; }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 // A DWORD setting: only a 4-byte REG_DWORD counts; anything else leaves the field alone.
 bool ReadDword(HKEY key, const char* name, DWORD& value)
@@ -152,11 +135,11 @@ void COrvApp::LoadSettings()
 {
     if (m_strSettingsKey.empty())
         return;
-    RegKey user;
+    CRegKey user;
     RegCreateKeyExA(HKEY_CURRENT_USER, m_strSettingsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                     nullptr, user.put(), nullptr);
     // Read access is all the fall-back needs, and all that an ordinary user is granted there.
-    RegKey machine;
+    CRegKey machine;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, m_strSettingsKey.c_str(), 0, KEY_READ, machine.put());
 
     ReadBool(user.get(), "QueryDelete", m_bQueryDelete);
@@ -179,7 +162,7 @@ void COrvApp::SaveSettings()
 {
     if (m_strSettingsKey.empty())
         return;
-    RegKey user;
+    CRegKey user;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, m_strSettingsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, user.put(), nullptr) != ERROR_SUCCESS)
         return;

@@ -5,6 +5,7 @@
 #include "OrvDoc.h"
 #include "OrvViewSite.h"
 #include "ProfileDialogs.h"
+#include "RegKey.h"
 #include "ToolStrings.h"
 #include "resource.h"
 
@@ -30,20 +31,6 @@ constexpr const char* kIconKeySeparator = "||";
 
 COrvViewSite g_noDisplay;
 
-// A key closed when it goes.
-class SettingsKey {
-public:
-    ~SettingsKey()
-    {
-        if (m_key)
-            RegCloseKey(m_key);
-    }
-    HKEY* put() { return &m_key; }
-    HKEY get() const { return m_key; }
-
-private:
-    HKEY m_key = nullptr;
-};
 
 bool ReadDword(HKEY key, const char* name, DWORD& value)
 {
@@ -212,7 +199,7 @@ void COrvView::OnInitialUpdate()
 
 void COrvView::ApplyFramePlacement()
 {
-    SettingsKey key;
+    CRegKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, m_app.SettingsKey().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return;
@@ -490,7 +477,7 @@ bool COrvView::SelectCommandLineProfile()
 
 LONG COrvView::LoadCheckedProfiles()
 {
-    SettingsKey key;
+    CRegKey key;
     LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, m_app.SettingsKey().c_str(), 0, KEY_READ, key.put());
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -533,7 +520,7 @@ LONG COrvView::SaveCheckedProfiles()
             data += '\0';
         }
     data += '\0';
-    SettingsKey key;
+    CRegKey key;
     LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, m_app.SettingsKey().c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                               KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
     if (rc == ERROR_SUCCESS)
@@ -780,13 +767,21 @@ void COrvView::OnProfileEditAlternative()
         OnProfileEditAdvanced();
 }
 
-void COrvView::OnProfileEditStandard(int folderRow)
+ComPtr<IProfile> COrvView::SelectedProfile(int& row) const
 {
-    const int row = m_wndProfiles.GetSelectedRow();
+    row = m_wndProfiles.GetSelectedRow();
     IProfiles* profiles = m_doc.m_pProfiles.get();
     ComPtr<IProfile> profile;
-    if (!m_pDialogs || row < 0 || !profiles ||
-        FAILED(profiles->get_Items(m_wndProfiles.GetItemData(row), profile.put())))
+    if (row < 0 || !profiles || FAILED(profiles->get_Items(m_wndProfiles.GetItemData(row), profile.put())))
+        profile.Release();
+    return profile;
+}
+
+void COrvView::OnProfileEditStandard(int folderRow)
+{
+    int row = -1;
+    const ComPtr<IProfile> profile = SelectedProfile(row);
+    if (!m_pDialogs || !profile)
         return;
     bool changed = false;
     {
@@ -800,11 +795,9 @@ void COrvView::OnProfileEditStandard(int folderRow)
 
 void COrvView::OnProfileEditAdvanced()
 {
-    const int row = m_wndProfiles.GetSelectedRow();
-    IProfiles* profiles = m_doc.m_pProfiles.get();
-    ComPtr<IProfile> profile;
-    if (!m_pDialogs || row < 0 || !profiles ||
-        FAILED(profiles->get_Items(m_wndProfiles.GetItemData(row), profile.put())))
+    int row = -1;
+    const ComPtr<IProfile> profile = SelectedProfile(row);
+    if (!m_pDialogs || !profile)
         return;
     bool changed = false;
     {

@@ -181,6 +181,8 @@ private:
     std::map<std::string, SavedRow> SaveRows() const;
     void ReloadRows(const std::map<std::string, SavedRow>& saved);
     void SelectAndShow(int row);
+    // The selected row's profile (null when none is selected or it cannot be read).
+    ComPtr<IProfile> SelectedProfile(int& row) const;
     void ApplyFramePlacement();
     void MessageBox(const std::string& text, UINT type) const;
 

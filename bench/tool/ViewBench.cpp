@@ -4,11 +4,9 @@
 // messages through the program's worker, status sink and view handlers beside the same run with
 // the engine's own sink. A clock that moves with every reading stands in for the system clock, so
 // the run's fixed one-second pause costs no real time.
-#include "OrvApp.h"
-#include "OrvDoc.h"
-#include "OrvView.h"
 #include "SyncWorld.h"
 #include "TempRoot.h"
+#include "ViewHarness.h"
 
 #include "base/MessageLoop.h"
 #include "base/PlatformRoot.h"
@@ -30,23 +28,8 @@ using syncbench::Check;
 using syncbench::World;
 
 // The program's objects over the engine that the world registered.
-struct Program {
-    Program()
-    {
-        app.SetRegistryKey("Tembrix");
-        frame = platform::CreateMessageWindow("BenchFrame", "", DefWindowProcA, HWND_MESSAGE);
-        view = std::make_unique<COrvView>(app, doc);
-        view->Create(HWND_MESSAGE, frame);
-    }
-    ~Program()
-    {
-        view.reset();
-        DestroyWindow(frame);
-    }
-    COrvApp app;
-    COrvDoc doc;
-    HWND frame = nullptr;
-    std::unique_ptr<COrvView> view;
+struct Program : CViewHarness {
+    Program() { Make(); }
 };
 
 ComPtr<IStore> StoreNamed(IStores* stores, const std::string& name)
@@ -71,16 +54,16 @@ void BM_LoadProfileInfo(benchmark::State& state)
         // More profiles over the world's two stores.
         Program setup;
         ComPtr<IStores> sources, destinations;
-        Check(setup.doc.m_pEngine->get_Sources(sources.put()), "get_Sources");
-        Check(setup.doc.m_pEngine->get_Destinations(destinations.put()), "get_Destinations");
+        Check(setup.doc->m_pEngine->get_Sources(sources.put()), "get_Sources");
+        Check(setup.doc->m_pEngine->get_Destinations(destinations.put()), "get_Destinations");
         for (int i = 1; i < state.range(0); ++i) {
             ComPtr<IProfile> profile;
-            Check(setup.doc.m_pProfiles->get_Items(-1, profile.put()), "Items");
+            Check(setup.doc->m_pProfiles->get_Items(-1, profile.put()), "Items");
             ComBstr name(std::string_view("Profile " + std::to_string(i)));
             profile->put_Name(name);
             Check(profile->put_Source(StoreNamed(sources.get(), "Public Folders").get()), "put_Source");
             Check(profile->put_Destination(StoreNamed(destinations.get(), "Personal Folders").get()), "put_Destination");
-            Check(setup.doc.m_pProfiles->Add(profile.get()), "Add");
+            Check(setup.doc->m_pProfiles->Add(profile.get()), "Add");
         }
     }
     Program program;
@@ -129,7 +112,7 @@ void LinkFolders(int count)
     }
     Program program;
     ComPtr<IProfile> profile;
-    Check(program.doc.m_pProfiles->get_Items(1, profile.put()), "Items");
+    Check(program.doc->m_pProfiles->get_Items(1, profile.put()), "Items");
     // Every folder of a store by its name (a folder's list holds all of its descendants).
     const auto byName = [](IStore* store) {
         std::map<std::string, ComPtr<IFolder>> folders;
@@ -167,7 +150,7 @@ void BM_FillFolderLinks(benchmark::State& state)
     LinkFolders(static_cast<int>(state.range(0)));
     Program program;
     for (auto _ : state) {
-        if (!program.view->m_wndFolderLinks.FillFolderLinks(program.doc.m_pProfiles.get(), 1))
+        if (!program.view->m_wndFolderLinks.FillFolderLinks(program.doc->m_pProfiles.get(), 1))
             state.SkipWithError("the profile could not be read");
         benchmark::DoNotOptimize(program.view->m_wndFolderLinks.GetItemCount());
     }

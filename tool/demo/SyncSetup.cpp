@@ -117,18 +117,25 @@ std::optional<Request> Parse(const std::vector<std::string>& args, std::string& 
     return request;
 }
 
-ComPtr<IStore> StoreNamed(IStores* stores, const std::string& name)
+// The first item of an engine collection whose name (as `name` reads it) is `wanted`.
+template <class Item, class Collection, class Name>
+ComPtr<Item> ItemNamed(Collection* collection, const std::string& wanted, Name name)
 {
     LONG count = 0;
-    Check(stores->get_Count(&count), "reading the stores");
+    Check(collection->get_Count(&count), "reading the list");
     for (LONG i = 1; i <= count; ++i) {
-        ComPtr<IStore> store;
+        ComPtr<Item> item;
         ComBstr text;
-        if (SUCCEEDED(stores->get_Items(i, store.put())) && SUCCEEDED(store->get_StoreName(text.put())) &&
-            Text(text) == name)
-            return store;
+        if (SUCCEEDED(collection->get_Items(i, item.put())) && SUCCEEDED((item.get()->*name)(text.put())) &&
+            Text(text) == wanted)
+            return item;
     }
     return {};
+}
+
+ComPtr<IStore> StoreNamed(IStores* stores, const std::string& name)
+{
+    return ItemNamed<IStore>(stores, name, &IStore::get_StoreName);
 }
 
 // The folder at a path of names below the store's top folder.
@@ -165,16 +172,7 @@ CEnginePtr<IFolder> FolderAt(IStore* store, const std::string& path)
 // The saved profile of that name (a new object each time, as the engine hands them out).
 ComPtr<IProfile> ProfileNamed(IProfiles* profiles, const std::string& name)
 {
-    LONG count = 0;
-    Check(profiles->get_Count(&count), "reading the profiles");
-    for (LONG i = 1; i <= count; ++i) {
-        ComPtr<IProfile> profile;
-        ComBstr text;
-        if (SUCCEEDED(profiles->get_Items(i, profile.put())) && SUCCEEDED(profile->get_Name(text.put())) &&
-            Text(text) == name)
-            return profile;
-    }
-    return {};
+    return ItemNamed<IProfile>(profiles, name, &IProfile::get_Name);
 }
 
 std::string StoreName(IStore* store)

@@ -231,30 +231,21 @@ void COrvFormView::AddCommands(CScriptCommands& commands, platform::ui::ToolkitL
     // The view may go while a command waits (a run that ends the program): the commands hold
     // only a token that says whether it is still there.
     auto alive = m_alive;
-    commands.Add("check", [this, alive](const std::vector<std::string>& args, std::ostream& out) {
-        if (!*alive)
-            return false;
-        const int row = RowNamed(args);
-        if (row < 0) {
-            out << "error: no profile of that name" << std::endl;
+    // A command on the profile row of that name, answered "NAME ok" or "NAME refused".
+    const auto onProfile = [this, alive, &commands](const std::string& name, auto action) {
+        commands.Add(name, [this, alive, name, action](const std::vector<std::string>& args, std::ostream& out) {
+            if (!*alive)
+                return false;
+            const int row = RowNamed(args);
+            if (row < 0)
+                out << "error: no profile of that name" << std::endl;
+            else
+                out << name << (action(row) ? " ok" : " refused") << std::endl;
             return true;
-        }
-        const bool done = m_view.m_wndProfiles.SetCheck(row, true);
-        out << "check " << (done ? "ok" : "refused") << std::endl;
-        return true;
-    });
-    commands.Add("select", [this, alive](const std::vector<std::string>& args, std::ostream& out) {
-        if (!*alive)
-            return false;
-        const int row = RowNamed(args);
-        if (row < 0) {
-            out << "error: no profile of that name" << std::endl;
-            return true;
-        }
-        const bool done = m_view.m_wndProfiles.SetItemSelected(row, true);
-        out << "select " << (done ? "ok" : "refused") << std::endl;
-        return true;
-    });
+        });
+    };
+    onProfile("check", [this](int row) { return m_view.m_wndProfiles.SetCheck(row, true); });
+    onProfile("select", [this](int row) { return m_view.m_wndProfiles.SetItemSelected(row, true); });
     commands.Add("sync", [this, alive](const std::vector<std::string>&, std::ostream& out) {
         if (!*alive)
             return false;

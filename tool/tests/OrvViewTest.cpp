@@ -104,8 +104,7 @@ TEST_F(ViewTest, TheCheckedSelectionIsKeptFromOneStartToTheNext)
     EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
     EXPECT_EQ(data, std::string("A\0C\0\0", 5)) << "in list order";
 
-    view = std::make_unique<COrvView>(*app, *doc);
-    ASSERT_TRUE(view->Create(HWND_MESSAGE, frame));
+    NewView();
     view->OnInitialUpdate();
     EXPECT_TRUE(view->m_wndProfiles.GetCheck(Row("A")));
     EXPECT_FALSE(view->m_wndProfiles.GetCheck(Row("B")));
@@ -146,8 +145,7 @@ TEST_F(ViewTest, ACommandLineProfileReplacesTheSavedSelection)
 
     // A name that no profile has: nothing checked, nothing loaded; the user's change is saved.
     app->m_strCmdLineProfile = "Nobody";
-    view = std::make_unique<COrvView>(*app, *doc);
-    ASSERT_TRUE(view->Create(HWND_MESSAGE, frame));
+    NewView();
     view->OnInitialUpdate();
     EXPECT_FALSE(view->m_wndProfiles.GetCheck(Row("A")));
     EXPECT_FALSE(view->m_wndProfiles.GetCheck(Row("B")));
@@ -199,8 +197,7 @@ TEST_F(ViewTest, TheFramesBarsAndPlacementComeFromTheSettings)
         reset.rcNormalPosition = {10, 10, 300, 200};
         SetWindowPlacement(frame, &reset);
         WriteValue("MainFramePos", REG_BINARY, value);
-        view = std::make_unique<COrvView>(*app, *doc);
-        ASSERT_TRUE(view->Create(HWND_MESSAGE, frame));
+        NewView();
         view->OnInitialUpdate();
         ASSERT_TRUE(GetWindowPlacement(frame, &now));
         EXPECT_EQ(now.rcNormalPosition.left, 10);

@@ -8,6 +8,7 @@
 
 #include "SyncFixture.h"
 #include "ToolTestSupport.h"
+#include "ViewHarness.h"
 
 #include "base/AnswerQueue.h"
 #include "base/MessageLoop.h"
@@ -62,11 +63,7 @@ protected:
     }
     void TearDown() override
     {
-        view.reset();
-        if (frame)
-            DestroyWindow(frame);
-        doc.reset();
-        app.reset();
+        harness.Destroy();
         home.Release();
         SyncFixture::TearDown();
     }
@@ -101,13 +98,9 @@ protected:
     // The program's objects on this thread: the document connects the engine itself.
     void MakeView()
     {
-        app = std::make_unique<COrvApp>();
-        app->SetRegistryKey("Tembrix");
-        doc = std::make_unique<COrvDoc>();
-        ASSERT_TRUE(doc->m_pEngine);
-        frame = platform::CreateMessageWindow("TestFrame", "Frame", DefWindowProcA, HWND_MESSAGE);
-        view = std::make_unique<COrvView>(*app, *doc);
-        ASSERT_TRUE(view->Create(HWND_MESSAGE, frame));
+        harness.Make();
+        ASSERT_TRUE(harness.doc->m_pEngine);
+        ASSERT_TRUE(view);
         view->SetConflictHandler(&handler);
         view->OnInitialUpdate();
     }
@@ -121,10 +114,9 @@ protected:
 
     tooltest::ConsoleBoxes boxes;
     ComPtr<IProfile> home;
-    std::unique_ptr<COrvApp> app;
-    std::unique_ptr<COrvDoc> doc;
-    std::unique_ptr<COrvView> view;
-    HWND frame = nullptr;
+    CViewHarness harness;
+    std::unique_ptr<COrvApp>& app = harness.app;
+    std::unique_ptr<COrvView>& view = harness.view;
     TypesPerRun handler;
 };
 
@@ -180,8 +172,8 @@ TEST_F(SyncRun, TheEndSoundIsTheProgramsOwnEventWithItsBuiltFile)
 {
     char program[4096] = "";
     GetModuleFileNameA(nullptr, program, sizeof(program));
-    const std::string app = std::filesystem::path(program).stem().string();
-    const std::string key = "AppEvents\\Schemes\\Apps\\" + app + "\\OrvintaDone\\.Default";
+    const std::string programName = std::filesystem::path(program).stem().string();
+    const std::string key = "AppEvents\\Schemes\\Apps\\" + programName + "\\OrvintaDone\\.Default";
     HKEY h = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr),
               ERROR_SUCCESS);

@@ -91,6 +91,14 @@ protected:
             Check(name);
         log.Clear();
     }
+    // A run over these profiles, held inside the first one's run by the gate.
+    void StartHeldRun(RunGate& gate, std::vector<FakeProfileSetup> setups, const std::vector<std::string>& checked)
+    {
+        setups.front().run = gate.Run();
+        Ready(std::move(setups), checked);
+        view->StartSync();
+        platform::MessageLoop::Current().RunUntil([&] { return gate.Entered(); });
+    }
     void RunNow()
     {
         view->StartSync();
@@ -245,11 +253,7 @@ TEST_F(WorkerTest, AProfileThatCannotBeReadIsMarkedFailedAndTheRunGoesOn)
 TEST_F(WorkerTest, MarksFollowTheRunAndTheListRefusesSelectionsMeanwhile)
 {
     RunGate gate;
-    auto a = Profile("A");
-    a.run = gate.Run();
-    Ready({a, Profile("B"), Profile("C")}, {"A", "C"});
-    view->StartSync();
-    platform::MessageLoop::Current().RunUntil([&] { return gate.Entered(); });
+    StartHeldRun(gate, {Profile("A"), Profile("B"), Profile("C")}, {"A", "C"});
     Pump();
     EXPECT_EQ(Marks(), (std::vector<std::string>{"C", "", "W"}));
     EXPECT_EQ(view->m_wndProfiles.GetSelectedRow(), -1) << "the run clears the selection";
@@ -281,11 +285,7 @@ TEST_F(WorkerTest, MarksFollowTheRunAndTheListRefusesSelectionsMeanwhile)
 TEST_F(WorkerTest, TheViewGoingDuringARunStopsTheWorkerAfterItsProfile)
 {
     RunGate gate;
-    auto a = Profile("A");
-    a.run = gate.Run();
-    Ready({a, Profile("B")}, {"A", "B"});
-    view->StartSync();
-    platform::MessageLoop::Current().RunUntil([&] { return gate.Entered(); });
+    StartHeldRun(gate, {Profile("A"), Profile("B")}, {"A", "B"});
     std::thread opener([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         gate.Open();
@@ -347,11 +347,7 @@ TEST_F(TimerTest, AnAutosyncWithNothingCheckedStillRunsAndEnds)
 TEST_F(TimerTest, ARunFallingDueDuringARunIsDroppedAndThatRunServesTheAutosync)
 {
     RunGate gate;
-    auto a = Profile("A");
-    a.run = gate.Run();
-    Ready({a}, {"A"});
-    view->StartSync();
-    platform::MessageLoop::Current().RunUntil([&] { return gate.Entered(); });
+    StartHeldRun(gate, {Profile("A")}, {"A"});
     app->ScheduleSync(SYNC_AUTOSYNC);
     Advance(2);
     view->OnTimer(0);
@@ -426,11 +422,7 @@ TEST_F(TimerTest, APlainStartReplacingAPendingAutosyncTakesItsQuitAway)
 TEST_F(TimerTest, ACloseRefusedDuringARunKeepsItsOwnRequest)
 {
     RunGate gate;
-    auto a = Profile("A");
-    a.run = gate.Run();
-    Ready({a}, {"A"});
-    view->StartSync();
-    platform::MessageLoop::Current().RunUntil([&] { return gate.Entered(); });
+    StartHeldRun(gate, {Profile("A")}, {"A"});
     EXPECT_FALSE(doc->CanCloseFrame());
     app->ScheduleSync(SYNC_AUTOSYNC);
     view->OnTimer(0);

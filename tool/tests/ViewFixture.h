@@ -11,6 +11,7 @@
 #include "resource.h"
 
 #include "FakeEngine.h"
+#include "ViewHarness.h"
 #include "TempRoot.h"
 #include "ToolTestSupport.h"
 
@@ -46,38 +47,21 @@ inline FakeProfileSetup Profile(const std::string& name, std::string local = "",
 
 class ViewFixture : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        view.reset();
-        if (frame)
-            DestroyWindow(frame);
-        doc.reset();
-        app.reset();
-    }
+    void TearDown() override { harness.Destroy(); }
 
     // The view over these profiles; OnInitialUpdate is the test's to call.
     void MakeView(std::vector<FakeProfileSetup> setups)
     {
         profiles = fakeengine::Make<FakeProfiles>(log, std::move(setups));
-        app = std::make_unique<COrvApp>();
-        app->SetRegistryKey("Tembrix");
         // No engine in this root: the document says so once; its profiles are the fakes.
-        doc = std::make_unique<COrvDoc>();
-        doc->m_pProfiles = profiles.get();
-        platform::ClearAnswers();
-        frame = platform::CreateMessageWindow(
-            "TestFrame", "Frame",
-            [this](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-                if (message == WM_CLOSE) {
-                    ++closes;
-                    return 0;
-                }
-                return DefWindowProcA(hwnd, message, wParam, lParam);
-            },
-            HWND_MESSAGE);
-        view = std::make_unique<COrvView>(*app, *doc);
-        ASSERT_TRUE(view->Create(HWND_MESSAGE, frame));
+        harness.Make([this](COrvDoc& document) {
+            document.m_pProfiles = profiles.get();
+            platform::ClearAnswers();
+        });
+        ASSERT_TRUE(harness.view);
     }
+    // Another view over the same document, as the next start of the program makes it.
+    void NewView() { ASSERT_TRUE(harness.NewView()); }
 
     void Pump() { platform::MessageLoop::Current().RunPending(); }
     // Runs the loop until the active run has ended.
@@ -125,11 +109,12 @@ protected:
     ConsoleBoxes boxes;
     CallLog log;
     ComPtr<FakeProfiles> profiles;
-    std::unique_ptr<COrvApp> app;
-    std::unique_ptr<COrvDoc> doc;
-    std::unique_ptr<COrvView> view;
-    HWND frame = nullptr;
-    int closes = 0;
+    CViewHarness harness;
+    std::unique_ptr<COrvApp>& app = harness.app;
+    std::unique_ptr<COrvDoc>& doc = harness.doc;
+    std::unique_ptr<COrvView>& view = harness.view;
+    HWND& frame = harness.frame;
+    int& closes = harness.closes;
 };
 
 // Holds a profile's run inside Synchronize until the test lets it go; the loop hears when it
