@@ -124,8 +124,8 @@ void COrvFormView::OnInitialUpdate()
 void COrvFormView::ControlsChanged()
 {
     m_state->SetLabelText(wxString::FromUTF8(m_view.m_strState));
-    m_localStore->Update();
-    m_globalStore->Update();
+    m_localStore->TextChanged();
+    m_globalStore->TextChanged();
     m_sync->Enable(m_view.IsCommandEnabled(IDC_SYNCHRONISE));
 }
 

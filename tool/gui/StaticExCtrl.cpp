@@ -19,7 +19,7 @@ CStaticExCtrl::CStaticExCtrl(wxWindow* parent, wxWindowID id, CStaticEx& model, 
     Bind(wxEVT_SIZE, &CStaticExCtrl::OnSize, this);
 }
 
-void CStaticExCtrl::Update()
+void CStaticExCtrl::TextChanged()
 {
     SetLabel(wxString::FromUTF8(m_model.GetFullText()));
     Refresh();

@@ -11,7 +11,7 @@ public:
     CStaticExCtrl(wxWindow* parent, wxWindowID id, CStaticEx& model, const wxPoint& pos, const wxSize& size);
 
     // After the model's text or colour changed.
-    void Update();
+    void TextChanged();
 
 private:
     void OnPaint(wxPaintEvent& event);
