@@ -189,6 +189,16 @@ std::string CFolderLinkListCtrl::FullGlobalPath(const std::string& key) const
     return it == m_fullGlobalPaths.end() ? std::string() : it->second;
 }
 
+void CFolderLinkListCtrl::SetFullPath(const std::string& key, bool local, const std::string& path)
+{
+    const int row = FindItemByKey(key);
+    if (row < 0)
+        return;
+    (local ? m_fullLocalPaths : m_fullGlobalPaths)[key] = path;
+    m_rows[static_cast<std::size_t>(row)].text[local ? COL_LOCAL : COL_GLOBAL] = path;
+    RelayoutFolderLinks();
+}
+
 void CFolderLinkListCtrl::SetColumnSpaces(int local, int global)
 {
     m_nLocalSpace = local;

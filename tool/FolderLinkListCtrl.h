@@ -88,6 +88,8 @@ public:
     std::string FullLocalPath(const std::string& key) const;
     std::string FullGlobalPath(const std::string& key) const;
     const std::map<std::string, std::string>& KeyPairs() const { return m_keyPairs; }
+    // The profile editor found a folder's path changed: the row's full path on that side.
+    void SetFullPath(const std::string& key, bool local, const std::string& path);
 
     // The space of columns 0 and 2 in pixels, and how the list's font measures texts.
     void SetColumnSpaces(int local, int global);
