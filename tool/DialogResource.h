@@ -6,6 +6,9 @@
 
 #include "base/MessageBox.h"
 
+// The About command of the menu "&?".
+#define ID_APP_ABOUT 57664
+
 // Dialogs (their help contexts are the same numbers where they have help).
 #define IDD_ABOUTBOX 100
 #define IDD_PROFILE_RENAME 147

@@ -1,13 +1,28 @@
 #include "ScriptCommands.h"
 
-#include <sstream>
 
 std::vector<std::string> CScriptCommands::Split(const std::string& line)
 {
+    // Words are separated by blanks; a word in double quotes may hold blanks ("Public Folders").
     std::vector<std::string> words;
-    std::istringstream in(line);
     std::string word;
-    while (in >> word)
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if (!quoted && (c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word.push_back(c);
+            inWord = true;
+        }
+    }
+    if (inWord)
         words.push_back(word);
     return words;
 }

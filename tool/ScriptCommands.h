@@ -1,6 +1,7 @@
 // The test commands the program runs from the file that ORVINTA_SCRIPT names, once its window
-// shows: one command a line, its words split at blanks. Each part of the program adds the
-// commands it answers; the output goes one line per fact to standard output.
+// shows: one command a line, its words split at blanks (a word in double quotes may hold
+// blanks). Each part of the program adds the commands it answers; the output goes one line per
+// fact to standard output.
 #pragma once
 
 #include <functional>

@@ -30,6 +30,6 @@ CDlgProfileEditAdvWnd::CDlgProfileEditAdvWnd(wxWindow* parent, CDlgProfileEditAd
     AddAnchor(associate, BOTTOM_LEFT);
     AddAnchor(close, BOTTOM_RIGHT);
     m_binding.Start();
-    EnableStateSaving("DlgProfileEditAdv", FALSE);
     CentreOnParent();
+    EnableStateSaving("DlgProfileEditAdv", FALSE);
 }

@@ -2,6 +2,8 @@
 
 #include "MainFrame.h"
 #include "OrvFormView.h"
+#include "ProfileDialogWindows.h"
+#include "DialogResource.h"
 #include "OrvApp.h"
 #include "OrvDoc.h"
 #include "ScriptCommands.h"
@@ -48,12 +50,17 @@ public:
         SetTopWindow(m_frame);
         // The view inside the frame: profiles, associations and runs.
         auto* view = new COrvFormView(m_frame, m_frame->PlatformWindow(), m_app, *m_doc);
+        // The profile commands open their dialogs; About comes from the menu "&?".
+        m_dialogs = std::make_unique<CProfileDialogWindows>(m_frame, m_app, view->View().m_wndProfiles);
+        view->View().SetProfileDialogs(m_dialogs.get());
+        m_frame->Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_dialogs->About(); }, ID_APP_ABOUT);
         view->OnInitialUpdate();
         // A later start of the program reaches the frame from its own process.
         platform::ListenForBroadcasts();
         m_frame->ShowAs(m_app.m_nCmdShow);
         AddCommands();
         view->AddCommands(m_commands, *m_loop);
+        m_dialogs->AddCommands(m_commands, view->View(), *m_loop, [this] { return m_frame != nullptr; });
         if (const char* script = std::getenv("ORVINTA_SCRIPT"); script && *script)
             CallAfter([this, path = std::string(script)] { RunScript(path); });
         return true;
@@ -61,6 +68,7 @@ public:
 
     int OnExit() override
     {
+        m_dialogs.reset();
         m_doc.reset();
         m_loop = nullptr;
         m_platform.reset();
@@ -147,6 +155,7 @@ private:
     std::unique_ptr<platform::ui::ToolkitPlatform> m_platform;
     platform::ui::ToolkitLoop* m_loop = nullptr;
     std::unique_ptr<COrvDoc> m_doc;
+    std::unique_ptr<CProfileDialogWindows> m_dialogs;
     CMainFrame* m_frame = nullptr;
     CScriptCommands m_commands;
     int m_exitCode = 0;

@@ -12,6 +12,8 @@
 #include "DlgProfileDeleteWnd.h"
 #include "DlgProfileEditAdv.h"
 #include "DlgProfileEditAdvWnd.h"
+#include "DlgProfileEdit.h"
+#include "DlgProfileEditWnd.h"
 #include "DlgProfileRename.h"
 #include "DlgProfileRenameWnd.h"
 #include "OrvApp.h"
@@ -260,6 +262,46 @@ TEST_F(DialogWindows, OptionsInFourLanguages)
     EXPECT_TRUE(window->FindWindow(IDC_ACCEPT)->IsEnabled());
     window->Destroy();
     Settle();
+}
+
+TEST_F(DialogWindows, EditorShowsTheListTheTreesAndTheStatus)
+{
+    ComPtr<IFolder> inbox = EngineFolder(true, {"Inbox"});
+    ASSERT_EQ(inbox->put_Source(EngineFolder(false, {"Projects"}).get()), S_OK);
+    inbox.Release();
+    AddMessage(personal, {"Drafts"}, "Draft");
+    AddMessage(publicStore, {"News"}, "Headline");
+    {
+        CDlgProfileEdit dialog(engine.get(), profiles.get(), 1, profile.get(), -1);
+        auto* window = new CDlgProfileEditWnd(nullptr, dialog);
+        window->Show();
+        Settle();
+        EXPECT_EQ(window->GetTitle().utf8_string(), "Edit Profile");
+        auto* list = dynamic_cast<wxListCtrl*>(window->FindWindow(IDC_FOLDER_LINKS));
+        ASSERT_TRUE(list);
+        ASSERT_EQ(list->GetItemCount(), 1);
+        EXPECT_EQ(list->GetItemText(0, 0).utf8_string(), "*/Inbox");
+        auto* local = dynamic_cast<wxTreeCtrl*>(window->FindWindow(IDC_LOCAL_TREE));
+        ASSERT_TRUE(local);
+        EXPECT_EQ(local->GetItemText(local->GetFirstVisibleItem()).utf8_string(), "Personal Folders");
+        ASSERT_TRUE(dialog.m_treeLocal.SelectItem(ItemAt(dialog.m_treeLocal, {"Drafts"})));
+        ASSERT_TRUE(dialog.m_treeGlobal.SelectItem(ItemAt(dialog.m_treeGlobal, {"News"})));
+        Settle();
+        EXPECT_TRUE(window->FindWindow(IDC_ASSOCIATE)->IsEnabled());
+        EXPECT_EQ(Label(window, IDC_STATUS_TEXT),
+                  "The selected folders can be associated. Attention:\nBoth folders contain messages. Please clear "
+                  "one folder before first synchronisation to avoid duplicates.");
+        EXPECT_EQ(dialog.m_treeGlobal.GetItemStateImage(ItemAt(dialog.m_treeGlobal, {"Projects"})),
+                  CFolderTreeCtrl::MARK_ASSOCIATED);
+        dialog.m_treeGlobal.SetFocus();
+        Settle();
+        Picture(window, "profile-edit");
+        dialog.ClickItem(IDC_ASSOCIATE);
+        Settle();
+        EXPECT_EQ(list->GetItemCount(), 2);
+        window->Destroy();
+        Settle();
+    }
 }
 
 TEST_F(DialogWindows, AdvancedEditorAndAboutInPictures)

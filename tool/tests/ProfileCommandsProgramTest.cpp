@@ -1,0 +1,144 @@
+// The profile commands from start to end, only through the program's dialogs: stores made with
+// the store tool, the engine registered, then in the window a profile created with the wizard,
+// a pair of folders associated in the editor and a branch in the advanced editor; "/autosync"
+// copies both ways; then the options, the About box, and the profile renamed and deleted (its
+// registry key and key databases gone).
+#include "ProgramFixture.h"
+
+#include <sstream>
+
+namespace {
+
+using namespace programtest;
+namespace fs = std::filesystem;
+
+bool HasLine(const std::string& text, const std::string& line)
+{
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        if (l == line)
+            return true;
+    return false;
+}
+
+DWORD StoredDword(const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tembrix\\settings", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    DWORD value = 0xFFFFFFFF;
+    DWORD cb = sizeof(value);
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &cb);
+    RegCloseKey(key);
+    return value;
+}
+
+// The subkeys of the sync profiles' key.
+std::vector<std::string> ProfileKeys()
+{
+    std::vector<std::string> keys;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tembrix\\profiles", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return keys;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD cch = sizeof(name);
+        if (RegEnumKeyExA(key, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        keys.emplace_back(name, cch);
+    }
+    RegCloseKey(key);
+    return keys;
+}
+
+class ProfileCommandsProgram : public Program {
+protected:
+    static void Admin(const std::vector<std::string>& args)
+    {
+        const auto result = RunChild(MAPIADMIN_PROGRAM, args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+    }
+
+    static std::string Subjects(const std::string& file, const std::string& folder)
+    {
+        const auto list = RunChild(MAPIADMIN_PROGRAM, {"message", "list", file, folder});
+        EXPECT_EQ(list.exitCode, 0) << list.err;
+        return list.out;
+    }
+};
+
+TEST_F(ProfileCommandsProgram, ProfileMadeAssociatedSyncedRenamedAndDeletedThroughTheDialogs)
+{
+    if (!StartDisplay())
+        GTEST_SKIP() << "no virtual display";
+    const std::string personal = (root.path() / "personal.store").string();
+    const std::string publicStore = (root.path() / "public.store").string();
+    Register();
+    Admin({"profile", "create", "Work"});
+    Admin({"store", "create", personal, "--name", "Personal Folders", "--profile", "Work"});
+    Admin({"store", "create", publicStore, "--kind", "public", "--name", "Public Folders"});
+    Admin({"store", "attach", "Work", publicStore});
+    for (const char* folder : {"Shared", "Shared/News"})
+        Admin({"folder", "create", personal, folder});
+    for (const char* folder : {"Projects", "Projects/Alpha", "News"})
+        Admin({"folder", "create", publicStore, folder});
+    Admin({"message", "create", publicStore, "Projects", "--subject", "Kick-off meeting"});
+    Admin({"message", "create", publicStore, "Projects/Alpha", "--subject", "Alpha plan"});
+    Admin({"message", "create", personal, "Shared/News", "--subject", "Press release draft"});
+
+    // The profile, one pair of folders, and the branch Projects below Shared.
+    const auto made = Run({}, "create-profile Public \"Personal Folders\" \"Public Folders\"\n"
+                              "associate Public */Shared/News */News\n"
+                              "answer ok\n"
+                              "advanced Public global * */Shared */Projects\n"
+                              "select Public\n"
+                              "folders\n"
+                              "quit\n");
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_TRUE(HasLine(made.out, "create-profile ok")) << made.out;
+    EXPECT_TRUE(HasLine(made.out, "associate ok")) << made.out;
+    EXPECT_TRUE(HasLine(made.out, "advanced ok")) << made.out;
+    EXPECT_NE(made.out.find("folders 3 local=\"Personal Folders\" global=\"Public Folders\""), std::string::npos)
+        << made.out;
+    ASSERT_EQ(ProfileKeys().size(), 1u);
+    const std::string key = ProfileKeys().front();
+
+    // A run copies both ways along the three associations.
+    const auto synced = Run({"/autosync", "/profile:Public"});
+    EXPECT_EQ(synced.exitCode, 0) << synced.err;
+    EXPECT_NE(Subjects(personal, "Shared/Projects").find("\tKick-off meeting\t"), std::string::npos);
+    EXPECT_NE(Subjects(personal, "Shared/Projects/Alpha").find("\tAlpha plan\t"), std::string::npos);
+    EXPECT_NE(Subjects(publicStore, "News").find("\tPress release draft\t"), std::string::npos);
+    const fs::path databases = root.path() / "AppData" / "Dravenholt";
+    bool haveDatabase = false;
+    for (const auto& entry : fs::directory_iterator(databases))
+        haveDatabase = haveDatabase || entry.path().filename().string().rfind(key, 0) == 0;
+    EXPECT_TRUE(haveDatabase) << "the run keeps its keys";
+
+    // Options, About, then the profile renamed and deleted.
+    const auto changed = Run({}, "options start on delay 10 quit on confirm off\n"
+                                 "about about\n"
+                                 "rename Public Team\n"
+                                 "profiles\n"
+                                 "delete Team\n"
+                                 "profiles\n"
+                                 "quit\n");
+    EXPECT_EQ(changed.exitCode, 0) << changed.err;
+    EXPECT_TRUE(HasLine(changed.out, "options ok")) << changed.out;
+    EXPECT_TRUE(HasLine(changed.out, "options start=1 delay=600 quit=1 confirm=0")) << changed.out;
+    EXPECT_NE(changed.out.find("about \"Orvinta, Version 1.2\" info=\"http://www.example.com/orvinta/\""),
+              std::string::npos)
+        << changed.out;
+    EXPECT_TRUE(HasLine(changed.out, "rename ok")) << changed.out;
+    EXPECT_NE(changed.out.find("profile \"Team\""), std::string::npos) << changed.out;
+    EXPECT_TRUE(HasLine(changed.out, "delete ok")) << changed.out;
+    EXPECT_EQ(StoredDword("SyncOnOutlookStart"), 1u);
+    EXPECT_EQ(StoredDword("SyncOnOutlookStartDelay"), 600u);
+    EXPECT_EQ(StoredDword("SyncOnOutlookQuit"), 1u);
+    EXPECT_EQ(StoredDword("QueryDelete"), 0u);
+    EXPECT_TRUE(ProfileKeys().empty()) << "the profile's registry key is gone";
+    for (const auto& entry : fs::directory_iterator(databases))
+        EXPECT_NE(entry.path().filename().string().rfind(key, 0), 0u) << entry.path() << " is left";
+}
+
+} // namespace
