@@ -142,8 +142,9 @@ ComPtr<IMAPIFolder> ReminderFixture::Open(IMsgStore* store, const Bytes& entryId
     EXPECT_EQ(store->OpenEntry(static_cast<ULONG>(entryId.size()), reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(entryId.data())),
                                nullptr, MAPI_MODIFY, &type, object.put()),
               S_OK);
-    if (object)
+    if (object) {
         EXPECT_EQ(object.As(folder), S_OK);
+    }
     return folder;
 }
 

@@ -4,6 +4,7 @@
 // store handles of the test's own through which it makes its changes, as another program would.
 #pragma once
 
+#include "BackFolderItem.h"
 #include "LVFolder.h"
 #include "TempRoot.h"
 #include "TestEngine.h"
@@ -48,6 +49,13 @@ struct ItemSpec {
     bool recurring = false;
     bool attachment = false;
 };
+
+inline ItemSpec Spec(const std::string& subject)
+{
+    ItemSpec spec;
+    spec.subject = subject;
+    return spec;
+}
 
 // One copy in the back folder, as read back.
 struct Copy {
