@@ -1,6 +1,7 @@
 #include "BackFolderCopies.h"
 
 #include "BackFolderItem.h"
+#include "EqualityRestriction.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
 #include "TraceScope.h"
@@ -59,20 +60,9 @@ HRESULT CBackFolderCopies::Open(IMAPIFolder* backFolder, const SBinary& storeKey
         return hr;
     }
     {
-        SPropValue store{};
-        store.ulPropTag = tagStoreKey;
-        store.Value.bin = storeKey;
-        SRestriction terms[3]{};
-        terms[0].rt = RES_EXIST;
-        terms[0].res.resExist.ulPropTag = m_tagRecordKey;
-        terms[1].rt = RES_EXIST;
-        terms[1].res.resExist.ulPropTag = tagStoreKey;
-        terms[2].rt = RES_PROPERTY;
-        terms[2].res.resProperty = {RELOP_EQ, tagStoreKey, &store};
-        SRestriction all{};
-        all.rt = RES_AND;
-        all.res.resAnd = {3, terms};
-        hr = m_table->Restrict(&all, 0);
+        CEqualityRestriction copies;
+        copies.Exists(m_tagRecordKey).Exists(tagStoreKey).Equals(tagStoreKey, storeKey);
+        hr = m_table->Restrict(copies.Get(), 0);
     }
     if (FAILED(hr)) {
         TRACE_FAILED(Restrict, hr);

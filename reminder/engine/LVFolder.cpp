@@ -3,6 +3,7 @@
 #include "LVFolders.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 #include "base/Utf.h"
 
 #include <set>
@@ -170,20 +171,7 @@ HRESULT CLVFolder::get_EntryID(BSTR* pVal)
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CLVFolder::get_EntryID", &hr);
-    const SPropValue* entryId = FolderProp(IDX_FOLDER_ENTRYID, PR_ENTRYID);
-    if (!pVal) {
-        hr = E_POINTER;
-        return hr;
-    }
-    *pVal = nullptr;
-    if (!entryId) {
-        hr = MAPI_E_NOT_FOUND;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "PR_ENTRYID not available. hr=0x%08lx\n", hr);
-        return hr;
-    }
-    hr = SBin2bstr(&entryId->Value.bin, pVal);
-    if (FAILED(hr))
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "SBin2bstr() failed: hr=%lx\n", hr);
+    hr = KeyText(FolderProp(IDX_FOLDER_ENTRYID, PR_ENTRYID), "PR_ENTRYID", MAPI_E_NOT_FOUND, pVal);
     return hr;
 }
 
@@ -191,20 +179,7 @@ HRESULT CLVFolder::get_RecordKey(BSTR* pVal)
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CLVFolder::get_RecordKey", &hr);
-    const SPropValue* recordKey = FolderProp(IDX_FOLDER_RECORD_KEY, PR_RECORD_KEY);
-    if (!pVal) {
-        hr = E_POINTER;
-        return hr;
-    }
-    *pVal = nullptr;
-    if (!recordKey) {
-        hr = MAPI_E_NOT_FOUND;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "PR_RECORD_KEY not available. hr=0x%08lx\n", hr);
-        return hr;
-    }
-    hr = SBin2bstr(&recordKey->Value.bin, pVal);
-    if (FAILED(hr))
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "SBin2bstr() failed: hr=%lx\n", hr);
+    hr = KeyText(FolderProp(IDX_FOLDER_RECORD_KEY, PR_RECORD_KEY), "PR_RECORD_KEY", MAPI_E_NOT_FOUND, pVal);
     return hr;
 }
 

@@ -5,9 +5,11 @@
 #pragma once
 
 #include "BackFolderCopies.h"
+#include "BackFolderItem.h"
 #include "ReminderObject.h"
 
 #include <string>
+#include <vector>
 
 // Folder properties read by Create, by position.
 enum FolderProp : ULONG {
@@ -68,8 +70,15 @@ private:
     HRESULT GetBackFolder(IMAPIFolder** folder);
     // Opens a source item of the watched folder from a row's PR_ENTRYID.
     HRESULT OpenSourceItem(const SRow& row, IMessage** message);
+    // Opens the item of a row, the back folder, and finds the item's copies there.
+    HRESULT FindItemCopies(const SRow& row, IMessage** source, IMAPIFolder** backFolder,
+                           std::vector<CBackFolderCopies::Bytes>& copies);
     // A new copy of the item (the back folder holds no copy of it yet).
     HRESULT CreateCopy(IMessage* source, IMAPIFolder* backFolder);
+    // Writes a copy's named values: the source's values of those names, this folder's and its
+    // store's names and this folder's record key.
+    HRESULT SetNamedValues(IMessage* copy, LPSPropValue values, ULONG count, LPSPropTagArray tags,
+                           std::span<const BackFolderItem::Name> names);
     // Brings the copy with this entry ID up to date with the item.
     HRESULT UpdateCopy(IMessage* source, IMAPIFolder* backFolder, const SBinary& copyEntryId);
     void ReleaseWatch();
@@ -85,5 +94,4 @@ private:
     ULONG m_cFolderProps = 0;
     LPSPropValue m_folderProps = nullptr;
     CBackFolderCopies m_copies;
-    ULONG m_notifyDepth = 0;
 };

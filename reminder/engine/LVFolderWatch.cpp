@@ -3,9 +3,11 @@
 #include "LVFolder.h"
 
 #include "BackFolderItem.h"
+#include "EqualityRestriction.h"
 #include "HostUtils.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 #include "TraceMapi.h"
 #include "base/Utf.h"
 
@@ -341,58 +343,13 @@ HRESULT CLVFolder::ReReadContentsTable()
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CLVFolder::ReReadContentsTable", &hr);
-    ULONG rowCount = 0;
     FreeRowSet(&m_rows);
     if (!m_table) {
         hr = MAPI_E_NOT_INITIALIZED;
         return hr;
     }
     // From the first row, wherever an earlier read left the table.
-    hr = m_table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr);
-    if (FAILED(hr)) {
-        TRACE_FAILED(SeekRow, hr);
-        return hr;
-    }
-    hr = m_table->GetRowCount(0, &rowCount);
-    if (FAILED(hr)) {
-        TRACE_FAILED(GetRowCount, hr);
-        return hr;
-    }
-    if (rowCount > (std::numeric_limits<ULONG>::max() - sizeof(SRowSet)) / sizeof(SRow)) {
-        hr = MAPI_E_TABLE_TOO_BIG;
-        TRACE_FAILED(GetRowCount, hr);
-        return hr;
-    }
-    hr = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(rowCount)), reinterpret_cast<LPVOID*>(&m_rows));
-    if (FAILED(hr)) {
-        TRACE_FAILED(MAPIAllocateBuffer, hr);
-        m_rows = nullptr;
-        return hr;
-    }
-    std::memset(m_rows, 0, CbNewSRowSet(rowCount));
-    while (m_rows->cRows < rowCount) {
-        CMapiBuffer<SRowSet> batch;
-        hr = m_table->QueryRows(20, 0, batch.put());
-        if (FAILED(hr)) {
-            TRACE_FAILED(QueryRows, hr);
-            return hr;
-        }
-        if (!batch || batch->cRows == 0)
-            break;
-        for (ULONG i = 0; i < batch->cRows && m_rows->cRows < rowCount; ++i) {
-            SRow& to = m_rows->aRow[m_rows->cRows];
-            hr = ScDupPropset(static_cast<int>(batch->aRow[i].cValues), batch->aRow[i].lpProps, MAPIAllocateBuffer,
-                              &to.lpProps);
-            if (FAILED(hr)) {
-                TRACE_FAILED(ScDupPropset, hr);
-                FreeProws(batch.release());
-                return hr;
-            }
-            to.cValues = batch->aRow[i].cValues;
-            ++m_rows->cRows;
-        }
-        FreeProws(batch.release());
-    }
+    hr = ReadTableRows(m_table.get(), &m_rows);
     return hr;
 }
 
@@ -489,6 +446,21 @@ HRESULT CLVFolder::GetNamedPropValue(IMessage* message, LPSPropValue* value)
     return hr;
 }
 
+HRESULT CLVFolder::SetNamedValues(IMessage* copy, LPSPropValue values, ULONG count, LPSPropTagArray tags,
+                                  std::span<const BackFolderItem::Name> names)
+{
+    ComBstr storeName;
+    std::vector<SPropValue> named;
+    const SPropValue* folderKey = FolderProp(IDX_FOLDER_RECORD_KEY, PR_RECORD_KEY);
+    if (m_store)
+        m_store->get_Name(storeName.put());
+    const std::string folderName = NameText();
+    const std::string store =
+        storeName ? platform::Utf16ToUtf8(std::u16string_view(storeName.get(), storeName.Length())) : std::string();
+    FillNamedValues(values, count, tags, names, folderName, store, folderKey ? &folderKey->Value.bin : nullptr, named);
+    return copy->SetProps(static_cast<ULONG>(named.size()), named.data(), nullptr);
+}
+
 HRESULT CLVFolder::CreateCopy(IMessage* source, IMAPIFolder* backFolder)
 {
     HRESULT hr = S_OK;
@@ -498,9 +470,6 @@ HRESULT CLVFolder::CreateCopy(IMessage* source, IMAPIFolder* backFolder)
     ULONG count = 0;
     CMapiBuffer<SPropTagArray> tags;
     SizedSPropTagArray(1, exclude) = {1, {PR_MESSAGE_ATTACHMENTS}};
-    std::vector<SPropValue> named;
-    ComBstr storeName;
-    const SPropValue* folderKey = FolderProp(IDX_FOLDER_RECORD_KEY, PR_RECORD_KEY);
     const auto names = Props(kCopyNames);
 
     hr = backFolder->CreateMessage(nullptr, MAPI_ASSOCIATED, copy.put());
@@ -524,17 +493,7 @@ HRESULT CLVFolder::CreateCopy(IMessage* source, IMAPIFolder* backFolder)
         TRACE_FAILED(GetIDsFromNames, hr);
         return hr;
     }
-    if (m_store)
-        m_store->get_Name(storeName.put());
-    {
-        const std::string folderName = NameText();
-        const std::string store = storeName ? platform::Utf16ToUtf8(std::u16string_view(storeName.get(),
-                                                                                         storeName.Length()))
-                                            : std::string();
-        FillNamedValues(values.get(), count, tags.get(), kCopyNames, folderName, store,
-                        folderKey ? &folderKey->Value.bin : nullptr, named);
-        hr = copy->SetProps(static_cast<ULONG>(named.size()), named.data(), nullptr);
-    }
+    hr = SetNamedValues(copy.get(), values.get(), count, tags.get(), kCopyNames);
     if (FAILED(hr)) {
         TRACE_FAILED(SetProps, hr);
         return hr;
@@ -564,9 +523,6 @@ HRESULT CLVFolder::UpdateCopy(IMessage* source, IMAPIFolder* backFolder, const S
     CMapiBuffer<SPropTagArray> sourceTags;
     CMapiBuffer<SPropValue> recurring;
     CMapiBuffer<SPropValue> savedSignal;
-    std::vector<SPropValue> named;
-    ComBstr storeName;
-    const SPropValue* folderKey = FolderProp(IDX_FOLDER_RECORD_KEY, PR_RECORD_KEY);
     const auto names = Props(kUpdateNames);
     const NamedProp sourceNames[] = {{&PSETID_Common, kPidLidReminderSignalTime, nullptr, PT_SYSTIME},
                                      {&PSETID_Appointment, kPidLidRecurring, nullptr, PT_BOOLEAN}};
@@ -615,17 +571,7 @@ HRESULT CLVFolder::UpdateCopy(IMessage* source, IMAPIFolder* backFolder, const S
         TRACE_FAILED(CopyTo, hr);
         return hr;
     }
-    if (m_store)
-        m_store->get_Name(storeName.put());
-    {
-        const std::string folderName = NameText();
-        const std::string store = storeName ? platform::Utf16ToUtf8(std::u16string_view(storeName.get(),
-                                                                                         storeName.Length()))
-                                            : std::string();
-        FillNamedValues(values.get(), count, tags.get(), kUpdateNames, folderName, store,
-                        folderKey ? &folderKey->Value.bin : nullptr, named);
-        hr = copy->SetProps(static_cast<ULONG>(named.size()), named.data(), nullptr);
-    }
+    hr = SetNamedValues(copy.get(), values.get(), count, tags.get(), kUpdateNames);
     if (FAILED(hr)) {
         TRACE_FAILED(SetProps, hr);
         return hr;
@@ -656,32 +602,45 @@ HRESULT CLVFolder::UpdateCopy(IMessage* source, IMAPIFolder* backFolder, const S
     return hr;
 }
 
+HRESULT CLVFolder::FindItemCopies(const SRow& row, IMessage** source, IMAPIFolder** backFolder,
+                                  std::vector<CBackFolderCopies::Bytes>& copies)
+{
+    HRESULT hr = S_OK;
+    CMapiBuffer<SPropValue> keys;
+    ULONG count = 0;
+    copies.clear();
+    if (FAILED(hr = OpenSourceItem(row, source)))
+        return hr;
+    if (FAILED(hr = GetBackFolder(backFolder)))
+        return hr;
+    hr = (*source)->GetProps(reinterpret_cast<LPSPropTagArray>(&kFolderKeyTags), 0, &count, keys.put());
+    if (FAILED(hr) || count != 2 || keys.get()[0].ulPropTag != PR_STORE_RECORD_KEY ||
+        keys.get()[1].ulPropTag != PR_RECORD_KEY) {
+        hr = FAILED(hr) ? hr : MAPI_E_NOT_FOUND;
+        TracePrint(__FILE__, __LINE__, TL_ERROR, "The item has no record keys. hr=0x%08lx\n", hr);
+        return hr;
+    }
+    hr = m_copies.Find(*backFolder, keys.get()[0].Value.bin, keys.get()[1].Value.bin, nullptr, copies);
+    if (FAILED(hr))
+        TRACE_FAILED(Find, hr);
+    return hr;
+}
+
 HRESULT CLVFolder::AddToBackFolder(const SRow& row)
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CLVFolder::AddToBackFolder", &hr);
     ComPtr<IMessage> source;
     ComPtr<IMAPIFolder> backFolder;
-    CMapiBuffer<SPropValue> keys;
-    ULONG count = 0;
     std::vector<CBackFolderCopies::Bytes> copies;
 
-    if (FAILED(hr = OpenSourceItem(row, source.put())))
-        return hr;
-    if (FAILED(hr = GetBackFolder(backFolder.put())))
-        return hr;
     // An item whose copy exists (a copy of an earlier run, or of the folder it was moved from)
     // keeps that copy, brought up to date under this folder.
-    hr = source->GetProps(reinterpret_cast<LPSPropTagArray>(&kFolderKeyTags), 0, &count, keys.put());
-    if (SUCCEEDED(hr) && count == 2 && keys.get()[0].ulPropTag == PR_STORE_RECORD_KEY &&
-        keys.get()[1].ulPropTag == PR_RECORD_KEY) {
-        hr = m_copies.Find(backFolder.get(), keys.get()[0].Value.bin, keys.get()[1].Value.bin, nullptr, copies);
-        if (FAILED(hr)) {
-            TRACE_FAILED(Find, hr);
-            return hr;
-        }
-    }
-    hr = S_OK;
+    hr = FindItemCopies(row, source.put(), backFolder.put(), copies);
+    if (hr == MAPI_E_NOT_FOUND && source && backFolder)
+        hr = S_OK; // an item without keys can only be copied anew
+    if (FAILED(hr))
+        return hr;
     if (copies.empty())
         return hr = CreateCopy(source.get(), backFolder.get());
 
@@ -734,27 +693,10 @@ HRESULT CLVFolder::ModifyInBackFolder(const SRow& row)
     TRACE_FUNC("CLVFolder::ModifyInBackFolder", &hr);
     ComPtr<IMessage> source;
     ComPtr<IMAPIFolder> backFolder;
-    CMapiBuffer<SPropValue> keys;
-    ULONG count = 0;
     std::vector<CBackFolderCopies::Bytes> copies;
 
-    if (FAILED(hr = OpenSourceItem(row, source.put())))
-        return hr;
-    if (FAILED(hr = GetBackFolder(backFolder.put())))
-        return hr;
-    hr = source->GetProps(reinterpret_cast<LPSPropTagArray>(&kFolderKeyTags), 0, &count, keys.put());
-    if (FAILED(hr) || count != 2 || keys.get()[0].ulPropTag != PR_STORE_RECORD_KEY ||
-        keys.get()[1].ulPropTag != PR_RECORD_KEY) {
-        hr = FAILED(hr) ? hr : E_FAIL;
-        TRACE_FAILED(GetProps, hr);
-        return hr;
-    }
-    hr = m_copies.Find(backFolder.get(), keys.get()[0].Value.bin, keys.get()[1].Value.bin, nullptr, copies);
-    if (FAILED(hr)) {
-        TRACE_FAILED(Find, hr);
-        return hr;
-    }
-    if (copies.empty())
+    hr = FindItemCopies(row, source.put(), backFolder.put(), copies);
+    if (FAILED(hr) || copies.empty())
         return hr; // no copy: none is made here
     SBinary first{static_cast<ULONG>(copies.front().size()), copies.front().data()};
     hr = UpdateCopy(source.get(), backFolder.get(), first);
@@ -822,30 +764,13 @@ HRESULT CLVFolder::RewriteInBackFolder(const SRowSet* rows)
         }
     }
     {
-        SPropValue values[3]{};
-        values[0].ulPropTag = tagLumivaneItem;
-        values[0].Value.b = 1;
-        values[1].ulPropTag = tagFolderKey;
-        values[1].Value.bin = folderKeys.get()[1].Value.bin;
-        values[2].ulPropTag = tagStoreKey;
-        values[2].Value.bin = folderKeys.get()[0].Value.bin;
-        SRestriction terms[6]{};
-        terms[0].rt = RES_EXIST;
-        terms[0].res.resExist.ulPropTag = tagLumivaneItem;
-        terms[1].rt = RES_EXIST;
-        terms[1].res.resExist.ulPropTag = tagFolderKey;
-        terms[2].rt = RES_EXIST;
-        terms[2].res.resExist.ulPropTag = tagStoreKey;
-        terms[3].rt = RES_PROPERTY;
-        terms[3].res.resProperty = {RELOP_EQ, tagLumivaneItem, &values[0]};
-        terms[4].rt = RES_PROPERTY;
-        terms[4].res.resProperty = {RELOP_EQ, tagFolderKey, &values[1]};
-        terms[5].rt = RES_PROPERTY;
-        terms[5].res.resProperty = {RELOP_EQ, tagStoreKey, &values[2]};
-        SRestriction all{};
-        all.rt = RES_AND;
-        all.res.resAnd = {6, terms};
-        hr = table->Restrict(&all, 0);
+        // The copies of this folder.
+        CEqualityRestriction copies;
+        copies.Exists(tagLumivaneItem).Exists(tagFolderKey).Exists(tagStoreKey);
+        copies.Equals(tagLumivaneItem, true)
+            .Equals(tagFolderKey, folderKeys.get()[1].Value.bin)
+            .Equals(tagStoreKey, folderKeys.get()[0].Value.bin);
+        hr = table->Restrict(copies.Get(), 0);
         if (FAILED(hr)) {
             TRACE_FAILED(Restrict, hr);
             return hr;

@@ -3,9 +3,8 @@
 #include "LVFolder.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 
-#include <cstring>
-#include <limits>
 
 namespace {
 
@@ -37,7 +36,6 @@ HRESULT CLVFolders::Create(ILVStore* pStore, ULONG cbEID, BYTE* pbEID)
     ComPtr<IMAPITable> table;
     LONG supportMask = 0;
     bool unicode = false;
-    ULONG rowCount = 0;
     if (!pStore || (cbEID && !pbEID)) {
         hr = E_INVALIDARG;
         return hr;
@@ -81,45 +79,9 @@ HRESULT CLVFolders::Create(ILVStore* pStore, ULONG cbEID, BYTE* pbEID)
         if (FAILED(table->SortTable(reinterpret_cast<LPSSortOrderSet>(&sortOrder), 0)))
             TracePrint(__FILE__, __LINE__, TL_WARNING, "SortTable() failed, the folders stay unsorted\n");
     }
-    hr = table->GetRowCount(0, &rowCount);
-    if (FAILED(hr)) {
-        TRACE_FAILED(GetRowCount, hr);
-        return hr;
-    }
-    if (rowCount > (std::numeric_limits<ULONG>::max() - sizeof(SRowSet)) / sizeof(SRow)) {
-        hr = MAPI_E_TABLE_TOO_BIG;
-        TRACE_FAILED(GetRowCount, hr);
-        return hr;
-    }
-    hr = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(rowCount)), reinterpret_cast<LPVOID*>(&m_rows));
-    if (FAILED(hr)) {
-        TRACE_FAILED(MAPIAllocateBuffer, hr);
-        return hr;
-    }
-    std::memset(m_rows, 0, CbNewSRowSet(rowCount));
-    while (m_rows->cRows < rowCount) {
-        CMapiBuffer<SRowSet> batch;
-        hr = table->QueryRows(20, 0, batch.put());
-        if (FAILED(hr)) {
-            TRACE_FAILED(QueryRows, hr);
-            return hr;
-        }
-        if (!batch || batch->cRows == 0)
-            break;
-        for (ULONG i = 0; i < batch->cRows && m_rows->cRows < rowCount; ++i) {
-            SRow& to = m_rows->aRow[m_rows->cRows];
-            hr = ScDupPropset(static_cast<int>(batch->aRow[i].cValues), batch->aRow[i].lpProps, MAPIAllocateBuffer,
-                              &to.lpProps);
-            if (FAILED(hr)) {
-                TRACE_FAILED(ScDupPropset, hr);
-                FreeProws(batch.release());
-                return hr;
-            }
-            to.cValues = batch->aRow[i].cValues;
-            ++m_rows->cRows;
-        }
-        FreeProws(batch.release());
-    }
+    hr = ReadTableRows(table.get(), &m_rows);
+    if (FAILED(hr))
+        TRACE_FAILED(ReadTableRows, hr);
     return hr;
 }
 

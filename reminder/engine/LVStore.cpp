@@ -4,6 +4,7 @@
 #include "LVStores.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 #include "RegKeyEx.h"
 #include "RegUtils.h"
 #include "base/Utf.h"
@@ -337,20 +338,7 @@ HRESULT CLVStore::get_EntryID(BSTR* pVal)
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CLVStore::get_EntryID", &hr);
-    const SPropValue* entryId = Column(IDX_STORE_ENTRYID, PR_ENTRYID);
-    if (!pVal) {
-        hr = E_POINTER;
-        return hr;
-    }
-    *pVal = nullptr;
-    if (!entryId) {
-        hr = MAPI_E_NOT_FOUND;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "PR_ENTRYID not available. hr=0x%08lx\n", hr);
-        return hr;
-    }
-    hr = SBin2bstr(&entryId->Value.bin, pVal);
-    if (FAILED(hr))
-        TRACE_FAILED(SBin2bstr, hr);
+    hr = KeyText(Column(IDX_STORE_ENTRYID, PR_ENTRYID), "PR_ENTRYID", MAPI_E_NOT_FOUND, pVal);
     return hr;
 }
 
@@ -377,29 +365,22 @@ HRESULT CLVStore::get_RecordKey(BSTR* pVal)
             TRACE_FAILED(HrGetOneProp, hr);
             return hr;
         }
-        if (IDX_STORE_RECORD_KEY < m_cRowProps) {
-            hr = MAPIAllocateMore(std::max<ULONG>(value->Value.bin.cb, 1), m_rowProps, &bytes);
-            if (FAILED(hr)) {
-                TRACE_FAILED(MAPIAllocateMore, hr);
-                return hr;
-            }
-            if (value->Value.bin.cb)
-                std::memcpy(bytes, value->Value.bin.lpb, value->Value.bin.cb);
-            SPropValue& column = m_rowProps[IDX_STORE_RECORD_KEY];
-            column.ulPropTag = PR_RECORD_KEY;
-            column.Value.bin.cb = value->Value.bin.cb;
-            column.Value.bin.lpb = static_cast<LPBYTE>(bytes);
-            recordKey = &column;
-        } else {
-            hr = SBin2bstr(&value->Value.bin, pVal);
-            if (FAILED(hr))
-                TRACE_FAILED(SBin2bstr, hr);
+        if (IDX_STORE_RECORD_KEY >= m_cRowProps)
+            return hr = KeyText(value.get(), "PR_RECORD_KEY", MAPI_E_NOT_FOUND, pVal);
+        hr = MAPIAllocateMore(std::max<ULONG>(value->Value.bin.cb, 1), m_rowProps, &bytes);
+        if (FAILED(hr)) {
+            TRACE_FAILED(MAPIAllocateMore, hr);
             return hr;
         }
+        if (value->Value.bin.cb)
+            std::memcpy(bytes, value->Value.bin.lpb, value->Value.bin.cb);
+        SPropValue& column = m_rowProps[IDX_STORE_RECORD_KEY];
+        column.ulPropTag = PR_RECORD_KEY;
+        column.Value.bin.cb = value->Value.bin.cb;
+        column.Value.bin.lpb = static_cast<LPBYTE>(bytes);
+        recordKey = &column;
     }
-    hr = SBin2bstr(&recordKey->Value.bin, pVal);
-    if (FAILED(hr))
-        TRACE_FAILED(SBin2bstr, hr);
+    hr = KeyText(recordKey, "PR_RECORD_KEY", MAPI_E_NOT_FOUND, pVal);
     return hr;
 }
 
@@ -514,20 +495,7 @@ HRESULT CLVStore::get_MDBProvider(BSTR* pVal)
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CLVStore::get_MDBProvider", &hr);
-    const SPropValue* value = Column(IDX_STORE_MDB_PROVIDER, PR_MDB_PROVIDER);
-    if (!pVal) {
-        hr = E_POINTER;
-        return hr;
-    }
-    *pVal = nullptr;
-    if (!value) {
-        hr = S_FALSE;
-        TracePrint(__FILE__, __LINE__, TL_WARNING, "PR_MDB_PROVIDER not available. hr=0x%08lx\n", hr);
-        return hr;
-    }
-    hr = SBin2bstr(&value->Value.bin, pVal);
-    if (FAILED(hr))
-        TRACE_FAILED(SBin2bstr, hr);
+    hr = KeyText(Column(IDX_STORE_MDB_PROVIDER, PR_MDB_PROVIDER), "PR_MDB_PROVIDER", S_FALSE, pVal);
     return hr;
 }
 

@@ -3,6 +3,7 @@
 #include "LVStore.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 #include "ProfileStoresSink.h"
 #include "base/Profile.h"
 
@@ -64,7 +65,6 @@ HRESULT CLVStores::Create(IReminderEngine* pParent, IUnknown* pSession)
     TRACE_FUNC("CLVStores::Create", &hr);
     SPropTagArray* columns = nullptr;
     CMapiBuffer<SSortOrderSet> sortOrder;
-    ULONG rowCount = 0;
     bool unicode = true;
 
     Clear();
@@ -117,46 +117,10 @@ HRESULT CLVStores::Create(IReminderEngine* pParent, IUnknown* pSession)
     }
     hr = S_OK;
 
-    hr = m_storesTable->GetRowCount(0, &rowCount);
+    hr = ReadTableRows(m_storesTable.get(), &m_rows);
     if (FAILED(hr)) {
-        TRACE_FAILED(GetRowCount, hr);
+        TRACE_FAILED(ReadTableRows, hr);
         goto Exit;
-    }
-    if (rowCount > (std::numeric_limits<ULONG>::max() - sizeof(SRowSet)) / sizeof(SRow)) {
-        hr = MAPI_E_TABLE_TOO_BIG;
-        TRACE_FAILED(GetRowCount, hr);
-        goto Exit;
-    }
-    hr = MAPIAllocateBuffer(static_cast<ULONG>(CbNewSRowSet(rowCount)), reinterpret_cast<LPVOID*>(&m_rows));
-    if (FAILED(hr)) {
-        TRACE_FAILED(MAPIAllocateBuffer, hr);
-        goto Exit;
-    }
-    std::memset(m_rows, 0, CbNewSRowSet(rowCount));
-    for (;;) {
-        CMapiBuffer<SRowSet> batch;
-        hr = m_storesTable->QueryRows(20, 0, batch.put());
-        if (FAILED(hr)) {
-            TRACE_FAILED(QueryRows, hr);
-            goto Exit;
-        }
-        if (!batch || batch->cRows == 0)
-            break;
-        for (ULONG i = 0; i < batch->cRows && m_rows->cRows < rowCount; ++i) {
-            const SRow& from = batch->aRow[i];
-            SRow& to = m_rows->aRow[m_rows->cRows];
-            hr = ScDupPropset(static_cast<int>(from.cValues), from.lpProps, MAPIAllocateBuffer, &to.lpProps);
-            if (FAILED(hr)) {
-                TRACE_FAILED(ScDupPropset, hr);
-                FreeProws(batch.release());
-                goto Exit;
-            }
-            to.cValues = from.cValues;
-            ++m_rows->cRows;
-        }
-        FreeProws(batch.release());
-        if (m_rows->cRows >= rowCount)
-            break;
     }
 
     hr = GetProfileInfos();

@@ -1,6 +1,7 @@
 #include "ReminderFolders.h"
 
 #include "BackFolderItem.h"
+#include "EqualityRestriction.h"
 #include "MapiBuffer.h"
 #include "TraceScope.h"
 #include "base/Utf.h"
@@ -190,24 +191,10 @@ HRESULT CReminderFolders::RemoveItemsFromBackfolder(IReminderEngine* engine, ILV
     {
         const ULONG tagFolderKey = tags->aulPropTag[0];
         const ULONG tagStoreKey = tags->aulPropTag[1];
-        SPropValue values[2]{};
-        values[0].ulPropTag = tagFolderKey;
-        values[0].Value.bin = folderKey->Value.bin;
-        values[1].ulPropTag = tagStoreKey;
-        values[1].Value.bin = storeKey->Value.bin;
-        SRestriction terms[4]{};
-        terms[0].rt = RES_EXIST;
-        terms[0].res.resExist.ulPropTag = tagFolderKey;
-        terms[1].rt = RES_EXIST;
-        terms[1].res.resExist.ulPropTag = tagStoreKey;
-        terms[2].rt = RES_PROPERTY;
-        terms[2].res.resProperty = {RELOP_EQ, tagFolderKey, &values[0]};
-        terms[3].rt = RES_PROPERTY;
-        terms[3].res.resProperty = {RELOP_EQ, tagStoreKey, &values[1]};
-        SRestriction all{};
-        all.rt = RES_AND;
-        all.res.resAnd = {4, terms};
-        hr = table->Restrict(&all, 0);
+        CEqualityRestriction copies;
+        copies.Exists(tagFolderKey).Exists(tagStoreKey);
+        copies.Equals(tagFolderKey, folderKey->Value.bin).Equals(tagStoreKey, storeKey->Value.bin);
+        hr = table->Restrict(copies.Get(), 0);
         if (FAILED(hr)) {
             TRACE_FAILED(Restrict, hr);
             return hr;
