@@ -208,6 +208,23 @@ TEST_F(ProfileEditor, RowShowsItsFoldersInBothTrees)
     EXPECT_EQ(global.GetSelectedItem(), ItemAt(global, {"Projects", "Alpha", "Deep"}));
 }
 
+TEST_F(ProfileEditor, FolderRenamedMeanwhileGetsItsNewPathInTheList)
+{
+    Link({"Inbox"}, {"Projects", "Alpha", "Deep"});
+    CDlgProfileEdit& editor = Open();
+    const std::string key = editor.m_lstLinks.GetItemKey(0);
+    EXPECT_EQ(editor.m_lstLinks.FullGlobalPath(key), "*/Projects/Alpha/Deep");
+    // Another program renames Alpha before the global tree has loaded it.
+    RenameFolder(publicStore, {"Projects", "Alpha"}, "Gamma");
+    CFolderTreeCtrl& global = editor.m_treeGlobal;
+    ASSERT_TRUE(global.Expand(ItemAt(global, {"Projects"}), TVE_EXPAND));
+    ASSERT_TRUE(global.Expand(ItemAt(global, {"Projects", "Gamma"}), TVE_EXPAND));
+    EXPECT_EQ(global.GetItemStateImage(ItemAt(global, {"Projects", "Gamma", "Deep"})), CFolderTreeCtrl::MARK_ASSOCIATED);
+    EXPECT_EQ(editor.m_lstLinks.FullGlobalPath(key), "*/Projects/Gamma/Deep");
+    EXPECT_EQ(editor.m_lstLinks.GetRow(0).text[CFolderLinkListCtrl::COL_GLOBAL], "*/Projects/Gamma/Deep");
+    EXPECT_EQ(editor.m_lstLinks.FullLocalPath(key), "*/Inbox");
+}
+
 TEST_F(ProfileEditor, AdvancedEditorRunsAndEverythingIsReadAgain)
 {
     CDlgProfileEdit& editor = Open();
