@@ -189,7 +189,6 @@
 
 // Icons: the application, the store rows, the marks of the folder trees.
 #define IDI_APPLICATION_ICON 128
-#define IDB_BANNER 144
 #define IDI_STORE_IN_USE 151
 #define IDI_STORE 152
 #define IDI_STORE_CHOSEN 153
@@ -197,11 +196,3 @@
 #define IDI_MARK_NORMAL 157
 #define IDI_MARK_ASSOCIABLE 158
 #define IDI_MARK_OTHER_KIND 159
-// The folder icons of the lists (by container class) and the link image.
-#define IDI_FOLDER_UNKNOWN 130
-#define IDI_FOLDER_MAIL 131
-#define IDI_FOLDER_CONTACT 132
-#define IDI_FOLDER_NOTE 133
-#define IDI_FOLDER_TASK 134
-#define IDI_FOLDER_APPOINTMENT 135
-#define IDI_FOLDER_JOURNAL 136

@@ -2,6 +2,7 @@
 
 #include "DialogResource.h"
 #include "ErrorText.h"
+#include "ProfileLookup.h"
 #include "StoreFilePath.h"
 #include "ToolStrings.h"
 #include "WaitCursor.h"
@@ -153,18 +154,8 @@ bool CDlgProfileCreate::LoadStores()
     try {
         CEnginePtr<IProfiles> profiles;
         hr = m_pEngine->get_Profiles(profiles.put());
-        LONG count = 0;
         if (SUCCEEDED(hr))
-            hr = profiles->get_Count(&count);
-        for (LONG i = 1; SUCCEEDED(hr) && i <= count; ++i) {
-            CEnginePtr<IProfile> profile;
-            ComBstr name;
-            hr = profiles->get_Items(i, profile.put());
-            if (SUCCEEDED(hr))
-                hr = profile->get_Name(name.put());
-            if (SUCCEEDED(hr))
-                m_existingNames.push_back(name.Utf8());
-        }
+            hr = GetProfileNames(profiles.get(), m_existingNames);
         CEnginePtr<IStores> stores;
         if (SUCCEEDED(hr))
             hr = m_pEngine->get_Destinations(stores.put());

@@ -2,9 +2,9 @@
 
 #include "DialogResource.h"
 #include "ErrorText.h"
+#include "ProfileLookup.h"
 #include "ToolStrings.h"
 
-#include "com/ComBstr.h"
 
 CDlgProfileDelete::CDlgProfileDelete(ISyncEngine* engine, std::string profileName)
     : COrvDialog(IDD_PROFILE_DELETE, IDS_DELETE_CAPTION), m_pEngine(engine), m_strProfileName(std::move(profileName))
@@ -38,20 +38,13 @@ void CDlgProfileDelete::OnOK()
     bool found = false;
     try {
         CEnginePtr<IProfiles> profiles;
+        CEnginePtr<IProfile> profile;
         hr = m_pEngine->get_Profiles(profiles.put());
-        LONG count = 0;
         if (SUCCEEDED(hr))
-            hr = profiles->get_Count(&count);
-        for (LONG i = 1; SUCCEEDED(hr) && i <= count && !found; ++i) {
-            CEnginePtr<IProfile> profile;
-            ComBstr name;
-            hr = profiles->get_Items(i, profile.put());
-            if (SUCCEEDED(hr))
-                hr = profile->get_Name(name.put());
-            if (SUCCEEDED(hr) && name.Utf8() == m_strProfileName) {
-                found = true;
-                hr = profiles->Remove(profile.get());
-            }
+            hr = FindProfileByName(profiles.get(), m_strProfileName, profile);
+        if (SUCCEEDED(hr) && profile) {
+            found = true;
+            hr = profiles->Remove(profile.get());
         }
     } catch (const CComError&) {
         // No engine: the sentence alone.

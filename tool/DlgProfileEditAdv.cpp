@@ -133,37 +133,33 @@ void CDlgProfileEditAdv::FillTrees()
     m_treeGlobal.SetCheckBoxes(!localDrives);
     HRESULT hr = S_OK;
     try {
-        CEnginePtr<IStore> store;
-        CEnginePtr<IFolders> folders;
-        FolderList top;
-        ComBstr storeName;
-        hr = m_pProfile->get_Source(store.put());
+        hr = FillSide(m_treeGlobal, false, nullptr);
         if (SUCCEEDED(hr))
-            hr = store->get_StoreName(storeName.put());
-        if (SUCCEEDED(hr))
-            hr = store->get_Folders(folders.put());
-        if (SUCCEEDED(hr))
-            hr = TopLevelFolders(folders.get(), top);
-        if (SUCCEEDED(hr))
-            hr = FillTreeLevel(m_treeGlobal, top, nullptr, nullptr, true, storeName.Utf8());
-        store.Release();
-        folders.Release();
-        if (SUCCEEDED(hr))
-            hr = m_pProfile->get_Destination(store.put());
-        if (SUCCEEDED(hr))
-            hr = store->get_StoreName(storeName.put());
-        if (SUCCEEDED(hr))
-            hr = store->get_Folders(folders.put());
-        if (SUCCEEDED(hr))
-            hr = TopLevelFolders(folders.get(), top);
-        if (SUCCEEDED(hr))
-            hr = FillTreeLevel(m_treeLocal, top, nullptr, &m_treeGlobal, true, storeName.Utf8());
+            hr = FillSide(m_treeLocal, true, &m_treeGlobal);
     } catch (const CComError& error) {
         hr = error.Error();
     }
     UpdateButton();
     if (FAILED(hr))
         MessageBox(FailureText(IDS_TREE_NOT_FILLED, hr), MB_OK | MB_ICONEXCLAMATION);
+}
+
+HRESULT CDlgProfileEditAdv::FillSide(CTreeCtrl& tree, bool destination, CTreeCtrl* counterpart)
+{
+    CEnginePtr<IStore> store;
+    CEnginePtr<IFolders> folders;
+    FolderList top;
+    ComBstr storeName;
+    HRESULT hr = destination ? m_pProfile->get_Destination(store.put()) : m_pProfile->get_Source(store.put());
+    if (SUCCEEDED(hr))
+        hr = store->get_StoreName(storeName.put());
+    if (SUCCEEDED(hr))
+        hr = store->get_Folders(folders.put());
+    if (SUCCEEDED(hr))
+        hr = TopLevelFolders(folders.get(), top);
+    if (SUCCEEDED(hr))
+        hr = FillTreeLevel(tree, top, nullptr, counterpart, true, storeName.Utf8());
+    return hr;
 }
 
 HRESULT CDlgProfileEditAdv::FillTreeLevel(CTreeCtrl& tree, const FolderList& folders, HTREEITEM parent,
@@ -317,12 +313,7 @@ void CDlgProfileEditAdv::CreateMissingSubfolders(CTreeCtrl& d, HTREEITEM dItem, 
         if (!holder || !holder->m_bBranch)
             continue;
         const std::string name = d.GetItemText(c);
-        HTREEITEM p = nullptr;
-        for (HTREEITEM child : o.GetChildren(oItem))
-            if (o.GetItemText(child) == name) {
-                p = child;
-                break;
-            }
+        HTREEITEM p = o.FindChild(oItem, name);
         if (!p) {
             const HRESULT hr = CreateFolder(o, oItem, *holder, p);
             if (FAILED(hr)) {
@@ -390,12 +381,7 @@ void CDlgProfileEditAdv::AssociateMatchingSubfolders(CTreeCtrl& d, HTREEITEM dIt
 {
     for (HTREEITEM c : d.GetChildren(dItem)) {
         const std::string name = d.GetItemText(c);
-        HTREEITEM p = nullptr;
-        for (HTREEITEM child : o.GetChildren(oItem))
-            if (o.GetItemText(child) == name) {
-                p = child;
-                break;
-            }
+        HTREEITEM p = o.FindChild(oItem, name);
         CFolderHolder* dHolder = Holder(d, c);
         CFolderHolder* oHolder = p ? Holder(o, p) : nullptr;
         if (!dHolder || !oHolder)

@@ -50,6 +50,8 @@ protected:
 
 private:
     void FillTrees();
+    // One tree with its store (the destination or the source), the top folder as the store.
+    HRESULT FillSide(CTreeCtrl& tree, bool destination, CTreeCtrl* counterpart);
     HRESULT FillTreeLevel(CTreeCtrl& tree, const FolderList& folders, HTREEITEM parent, CTreeCtrl* counterpart,
                           bool storeLevel, const std::string& storeName);
     void OnToggle(CTreeCtrl& tree, HTREEITEM item, bool shift);

@@ -1,6 +1,7 @@
 #include "FolderTreeCtrl.h"
 
 #include "FolderSearch.h"
+#include "ProfileLookup.h"
 
 #include "base/MessageBox.h"
 #include "base/Sound.h"
@@ -117,20 +118,10 @@ HRESULT CFolderTreeCtrl::FillFolderTree(const std::string& profileName, int side
 {
     ResetTree();
     CEnginePtr<IProfiles> profiles;
-    HRESULT hr = m_pEngine->get_Profiles(profiles.put());
-    LONG count = 0;
-    if (SUCCEEDED(hr))
-        hr = profiles->get_Count(&count);
     CEnginePtr<IProfile> match;
-    for (LONG i = 1; SUCCEEDED(hr) && i <= count && !match; ++i) {
-        CEnginePtr<IProfile> profile;
-        ComBstr name;
-        hr = profiles->get_Items(i, profile.put());
-        if (SUCCEEDED(hr))
-            hr = profile->get_Name(name.put());
-        if (SUCCEEDED(hr) && name.Utf8() == profileName)
-            match = profile;
-    }
+    HRESULT hr = m_pEngine->get_Profiles(profiles.put());
+    if (SUCCEEDED(hr))
+        hr = FindProfileByName(profiles.get(), profileName, match);
     if (FAILED(hr))
         return hr;
     // No profile of that name: nothing to fill.
@@ -516,12 +507,7 @@ BOOL CFolderTreeCtrl::ShowFolderByKey(const std::string& key, BOOL retry)
     HTREEITEM current = root;
     // The names run from the folder up to the store's name: walk them the other way.
     for (auto it = names.rbegin() + 1; it != names.rend(); ++it) {
-        HTREEITEM next = nullptr;
-        for (HTREEITEM child : GetChildren(current))
-            if (GetItemText(child) == *it) {
-                next = child;
-                break;
-            }
+        const HTREEITEM next = FindChild(current, *it);
         if (!next) {
             MessageBeep(MB_ICONASTERISK);
             if (retry)

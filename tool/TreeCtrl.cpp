@@ -194,6 +194,14 @@ std::vector<HTREEITEM> CTreeCtrl::GetChildren(HTREEITEM item) const
     return entry ? entry->children : std::vector<HTREEITEM>();
 }
 
+HTREEITEM CTreeCtrl::FindChild(HTREEITEM item, const std::string& text) const
+{
+    for (HTREEITEM child : GetChildren(item))
+        if (GetItemText(child) == text)
+            return child;
+    return nullptr;
+}
+
 BOOL CTreeCtrl::ItemHasChildren(HTREEITEM item) const
 {
     const Item* entry = Find(item);

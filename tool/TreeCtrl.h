@@ -43,6 +43,8 @@ public:
     HTREEITEM GetPrevSiblingItem(HTREEITEM item) const;
     HTREEITEM GetParentItem(HTREEITEM item) const;
     std::vector<HTREEITEM> GetChildren(HTREEITEM item) const;
+    // The first child whose text is exactly `text`, or null.
+    HTREEITEM FindChild(HTREEITEM item, const std::string& text) const;
     // Children inserted, or the expand button asked for by SetItemChildren.
     BOOL ItemHasChildren(HTREEITEM item) const;
     // The expand button (cChildren): 1 shows it before any child is loaded, 0 hides it.

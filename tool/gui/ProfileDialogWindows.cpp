@@ -51,11 +51,7 @@ HTREEITEM ItemAtPath(CTreeCtrl& tree, const std::string& path)
     HTREEITEM item = tree.GetRootItem();
     for (std::size_t i = 1; item && i < names.size(); ++i) {
         tree.Expand(item, TVE_EXPAND);
-        HTREEITEM next = nullptr;
-        for (HTREEITEM child : tree.GetChildren(item))
-            if (tree.GetItemText(child) == names[i])
-                next = child;
-        item = next;
+        item = tree.FindChild(item, names[i]);
     }
     return item;
 }
@@ -192,6 +188,24 @@ void CProfileDialogWindows::AddCommands(CScriptCommands& commands, COrvView& vie
         return true;
     };
 
+    // A command worked in one of the profile's editors: the profile's row is selected and the
+    // editor opens from the view.
+    const auto inEditor = [this, &view](const std::string& command, const std::string& profile, UINT dialog,
+                                        CDialogScripts::Action act, const std::shared_ptr<bool>& done,
+                                        const Problem& problem, std::ostream& out) {
+        if (!Selects(m_profiles, view, profile) || !view.IsCommandEnabled(ID_PROFILE_EDIT)) {
+            out << command << " disabled" << std::endl;
+            return;
+        }
+        CDialogScripts::Push(dialog, std::move(act));
+        if (dialog == IDD_PROFILE_EDIT_ADV)
+            view.OnProfileEditAdvanced();
+        else
+            view.OnProfileEditStandard(-1);
+        CDialogScripts::Clear();
+        Report(out, command, *done, problem);
+    };
+
     commands.Add("create-profile", [this, run, alive, &loop](const std::vector<std::string>& args, std::ostream& out) {
         if (!alive())
             return false;
@@ -236,20 +250,16 @@ void CProfileDialogWindows::AddCommands(CScriptCommands& commands, COrvView& vie
         return true;
     });
 
-    commands.Add("associate", [this, alive, &view](const std::vector<std::string>& args, std::ostream& out) {
+    commands.Add("associate", [alive, inEditor](const std::vector<std::string>& args, std::ostream& out) {
         if (!alive())
             return false;
         if (args.size() != 3) {
             out << "error: associate NAME LOCALPATH GLOBALPATH" << std::endl;
             return true;
         }
-        if (!Selects(m_profiles, view, args[0]) || !view.IsCommandEnabled(ID_PROFILE_EDIT)) {
-            out << "associate disabled" << std::endl;
-            return true;
-        }
         auto problem = std::make_shared<std::string>();
         auto done = std::make_shared<bool>(false);
-        CDialogScripts::Push(IDD_PROFILE_EDIT, [args, problem, done](COrvDialog& d, wxDialog&) {
+        inEditor("associate", args[0], IDD_PROFILE_EDIT, [args, problem, done](COrvDialog& d, wxDialog&) {
             auto& editor = static_cast<CDlgProfileEdit&>(d);
             const HTREEITEM local = ItemAtPath(editor.m_treeLocal, args[1]);
             const HTREEITEM global = ItemAtPath(editor.m_treeGlobal, args[2]);
@@ -266,27 +276,20 @@ void CProfileDialogWindows::AddCommands(CScriptCommands& commands, COrvView& vie
                 }
             }
             editor.ClickItem(IDOK);
-        });
-        view.OnProfileEditStandard(-1);
-        CDialogScripts::Clear();
-        Report(out, "associate", *done, problem);
+        }, done, problem, out);
         return true;
     });
 
-    commands.Add("delete-association", [this, alive, &view](const std::vector<std::string>& args, std::ostream& out) {
+    commands.Add("delete-association", [alive, inEditor](const std::vector<std::string>& args, std::ostream& out) {
         if (!alive())
             return false;
         if (args.size() != 2) {
             out << "error: delete-association NAME LOCALPATH" << std::endl;
             return true;
         }
-        if (!Selects(m_profiles, view, args[0]) || !view.IsCommandEnabled(ID_PROFILE_EDIT)) {
-            out << "delete-association disabled" << std::endl;
-            return true;
-        }
         auto problem = std::make_shared<std::string>();
         auto done = std::make_shared<bool>(false);
-        CDialogScripts::Push(IDD_PROFILE_EDIT, [args, problem, done](COrvDialog& d, wxDialog&) {
+        inEditor("delete-association", args[0], IDD_PROFILE_EDIT, [args, problem, done](COrvDialog& d, wxDialog&) {
             auto& editor = static_cast<CDlgProfileEdit&>(d);
             CFolderLinkListCtrl& list = editor.m_lstLinks;
             int found = -1;
@@ -304,27 +307,20 @@ void CProfileDialogWindows::AddCommands(CScriptCommands& commands, COrvView& vie
                 *done = list.FindItemByKey(key) < 0;
             }
             editor.ClickItem(IDOK);
-        });
-        view.OnProfileEditStandard(-1);
-        CDialogScripts::Clear();
-        Report(out, "delete-association", *done, problem);
+        }, done, problem, out);
         return true;
     });
 
-    commands.Add("advanced", [this, alive, &view](const std::vector<std::string>& args, std::ostream& out) {
+    commands.Add("advanced", [alive, inEditor](const std::vector<std::string>& args, std::ostream& out) {
         if (!alive())
             return false;
         if (args.size() < 4 || (args[1] != "local" && args[1] != "global")) {
             out << "error: advanced NAME local|global DRIVINGPATH TARGETPATH [CHECKPATH...]" << std::endl;
             return true;
         }
-        if (!Selects(m_profiles, view, args[0]) || !view.IsCommandEnabled(ID_PROFILE_EDIT)) {
-            out << "advanced disabled" << std::endl;
-            return true;
-        }
         auto problem = std::make_shared<std::string>();
         auto done = std::make_shared<bool>(false);
-        CDialogScripts::Push(IDD_PROFILE_EDIT_ADV, [args, problem, done](COrvDialog& d, wxDialog&) {
+        inEditor("advanced", args[0], IDD_PROFILE_EDIT_ADV, [args, problem, done](COrvDialog& d, wxDialog&) {
             auto& editor = static_cast<CDlgProfileEditAdv&>(d);
             if (args[1] == "global")
                 editor.ClickItem(IDC_GLOBAL_DRIVES);
@@ -355,10 +351,7 @@ void CProfileDialogWindows::AddCommands(CScriptCommands& commands, COrvView& vie
                 }
             }
             editor.ClickItem(IDOK);
-        });
-        view.OnProfileEditAdvanced();
-        CDialogScripts::Clear();
-        Report(out, "advanced", *done, problem);
+        }, done, problem, out);
         return true;
     });
 

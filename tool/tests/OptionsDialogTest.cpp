@@ -12,18 +12,6 @@
 
 namespace {
 
-DWORD StoredDword(const char* name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tembrix\\settings", 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0xFFFFFFFF;
-    DWORD value = 0xFFFFFFFF;
-    DWORD cb = sizeof(value);
-    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &cb);
-    RegCloseKey(key);
-    return value;
-}
-
 class OptionsDialog : public ::testing::Test {
 protected:
     void SetUp() override { app.SetRegistryKey("Tembrix"); }
@@ -74,9 +62,9 @@ TEST_F(OptionsDialog, StoredDelaySelectsItsEntryAndOkStoresItAgain)
     EXPECT_FALSE(dialog.IsItemEnabled(IDC_ACCEPT));
     dialog.ClickItem(IDOK);
     EXPECT_TRUE(dialog.IsEnded());
-    EXPECT_EQ(StoredDword("SyncOnOutlookStartDelay"), 600u);
-    EXPECT_EQ(StoredDword("SyncOnOutlookStart"), 1u);
-    EXPECT_EQ(StoredDword("QueryDelete"), 0u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStartDelay"), 600u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStart"), 1u);
+    EXPECT_EQ(tooltest::SettingDword("QueryDelete"), 0u);
 }
 
 TEST_F(OptionsDialog, DelayMatchingNoEntryShowsNoneAndStoresZero)
@@ -89,7 +77,7 @@ TEST_F(OptionsDialog, DelayMatchingNoEntryShowsNoneAndStoresZero)
     EXPECT_EQ(dialog.DelayEntries()[0].text, "none");
     dialog.ClickItem(IDOK);
     EXPECT_EQ(app.m_nSyncOnOutlookStartDelay, 0);
-    EXPECT_EQ(StoredDword("SyncOnOutlookStartDelay"), 0u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStartDelay"), 0u);
 }
 
 TEST_F(OptionsDialog, UncheckedStartGreysTheDelayButKeepsAndStoresIt)
@@ -108,8 +96,8 @@ TEST_F(OptionsDialog, UncheckedStartGreysTheDelayButKeepsAndStoresIt)
     dialog.ClickItem(IDC_ACCEPT);
     EXPECT_FALSE(dialog.IsEnded());
     EXPECT_FALSE(dialog.IsItemEnabled(IDC_ACCEPT));
-    EXPECT_EQ(StoredDword("SyncOnOutlookStart"), 0u);
-    EXPECT_EQ(StoredDword("SyncOnOutlookStartDelay"), 300u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStart"), 0u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStartDelay"), 300u);
 
     dialog.SelectDelay(11);
     EXPECT_TRUE(dialog.IsItemEnabled(IDC_ACCEPT));
@@ -119,7 +107,7 @@ TEST_F(OptionsDialog, UncheckedStartGreysTheDelayButKeepsAndStoresIt)
     EXPECT_EQ(dialog.GetResult(), IDCANCEL);
     EXPECT_EQ(app.m_nSyncOnOutlookStartDelay, 300) << "Cancel changes nothing";
     EXPECT_FALSE(app.m_bSyncOnOutlookQuit);
-    EXPECT_EQ(StoredDword("SyncOnOutlookStartDelay"), 300u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStartDelay"), 300u);
 }
 
 TEST_F(OptionsDialog, PlacedBesideItsParent)

@@ -4,6 +4,7 @@
 // copies both ways; then the options, the About box, and the profile renamed and deleted (its
 // registry key and key databases gone).
 #include "ProgramFixture.h"
+#include "ToolTestSupport.h"
 
 #include <sstream>
 
@@ -19,18 +20,6 @@ bool HasLine(const std::string& text, const std::string& line)
         if (l == line)
             return true;
     return false;
-}
-
-DWORD StoredDword(const char* name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tembrix\\settings", 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0xFFFFFFFF;
-    DWORD value = 0xFFFFFFFF;
-    DWORD cb = sizeof(value);
-    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &cb);
-    RegCloseKey(key);
-    return value;
 }
 
 // The subkeys of the sync profiles' key.
@@ -109,11 +98,15 @@ TEST_F(ProfileCommandsProgram, ProfileMadeAssociatedSyncedRenamedAndDeletedThrou
     EXPECT_NE(Subjects(personal, "Shared/Projects").find("\tKick-off meeting\t"), std::string::npos);
     EXPECT_NE(Subjects(personal, "Shared/Projects/Alpha").find("\tAlpha plan\t"), std::string::npos);
     EXPECT_NE(Subjects(publicStore, "News").find("\tPress release draft\t"), std::string::npos);
-    const fs::path databases = root.path() / "AppData" / "Dravenholt";
-    bool haveDatabase = false;
-    for (const auto& entry : fs::directory_iterator(databases))
-        haveDatabase = haveDatabase || entry.path().filename().string().rfind(key, 0) == 0;
-    EXPECT_TRUE(haveDatabase) << "the run keeps its keys";
+    // The profile's key databases, named after its key.
+    const auto databases = [&] {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::directory_iterator(root.path() / "AppData" / "Dravenholt"))
+            if (entry.path().filename().string().rfind(key, 0) == 0)
+                files.push_back(entry.path().filename().string());
+        return files;
+    };
+    EXPECT_FALSE(databases().empty()) << "the run keeps its keys";
 
     // Options, About, then the profile renamed and deleted.
     const auto changed = Run({}, "options start on delay 10 quit on confirm off\n"
@@ -132,13 +125,12 @@ TEST_F(ProfileCommandsProgram, ProfileMadeAssociatedSyncedRenamedAndDeletedThrou
     EXPECT_TRUE(HasLine(changed.out, "rename ok")) << changed.out;
     EXPECT_NE(changed.out.find("profile \"Team\""), std::string::npos) << changed.out;
     EXPECT_TRUE(HasLine(changed.out, "delete ok")) << changed.out;
-    EXPECT_EQ(StoredDword("SyncOnOutlookStart"), 1u);
-    EXPECT_EQ(StoredDword("SyncOnOutlookStartDelay"), 600u);
-    EXPECT_EQ(StoredDword("SyncOnOutlookQuit"), 1u);
-    EXPECT_EQ(StoredDword("QueryDelete"), 0u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStart"), 1u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookStartDelay"), 600u);
+    EXPECT_EQ(tooltest::SettingDword("SyncOnOutlookQuit"), 1u);
+    EXPECT_EQ(tooltest::SettingDword("QueryDelete"), 0u);
     EXPECT_TRUE(ProfileKeys().empty()) << "the profile's registry key is gone";
-    for (const auto& entry : fs::directory_iterator(databases))
-        EXPECT_NE(entry.path().filename().string().rfind(key, 0), 0u) << entry.path() << " is left";
+    EXPECT_TRUE(databases().empty()) << "the key databases are gone";
 }
 
 } // namespace

@@ -136,10 +136,7 @@ inline std::vector<std::string> ChildTexts(const CTreeCtrl& tree, HTREEITEM item
 
 inline HTREEITEM ChildNamed(const CTreeCtrl& tree, HTREEITEM item, const std::string& text)
 {
-    for (HTREEITEM child : tree.GetChildren(item))
-        if (tree.GetItemText(child) == text)
-            return child;
-    return nullptr;
+    return tree.FindChild(item, text);
 }
 
 // An item by its path of texts below the root item.

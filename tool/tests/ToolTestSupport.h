@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/AnswerQueue.h"
+#include "registry/Registry.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,19 @@ inline std::vector<platform::PromptRecord> Boxes()
         if (record.kind == platform::PromptKind::MessageBox)
             boxes.push_back(record);
     return boxes;
+}
+
+// A DWORD of the program's settings (HKCU\Software\Tembrix\settings); all bits set when missing.
+inline DWORD SettingDword(const char* name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tembrix\\settings", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0xFFFFFFFF;
+    DWORD value = 0xFFFFFFFF;
+    DWORD cb = sizeof(value);
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &cb);
+    RegCloseKey(key);
+    return value;
 }
 
 // Boxes go to the console presenter and the record starts empty.
