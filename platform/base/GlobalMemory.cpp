@@ -36,15 +36,28 @@ std::uintptr_t Key(HGLOBAL memory)
     return reinterpret_cast<std::uintptr_t>(memory);
 }
 
+// Runs `use` on the live block of the handle, under the lock; `none` and ERROR_INVALID_HANDLE
+// for a handle that names no block.
+template <typename T, typename Use>
+T WithBlock(HGLOBAL memory, T none, Use use)
+{
+    auto& blocks = AllBlocks();
+    std::lock_guard guard(blocks.lock);
+    const auto it = blocks.byHandle.find(Key(memory));
+    if (it == blocks.byHandle.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return none;
+    }
+    return use(it->second);
+}
+
 } // namespace
 
 namespace platform {
 
 bool IsGlobalBlock(HGLOBAL memory)
 {
-    auto& blocks = AllBlocks();
-    std::lock_guard guard(blocks.lock);
-    return blocks.byHandle.count(Key(memory)) != 0;
+    return WithBlock(memory, false, [](Block&) { return true; });
 }
 
 } // namespace platform
@@ -78,49 +91,31 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes)
 
 LPVOID GlobalLock(HGLOBAL memory)
 {
-    auto& blocks = AllBlocks();
-    std::lock_guard guard(blocks.lock);
-    const auto it = blocks.byHandle.find(Key(memory));
-    if (it == blocks.byHandle.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (it->second.moveable)
-        ++it->second.locks;
-    return it->second.data.get();
+    return WithBlock(memory, static_cast<LPVOID>(nullptr), [](Block& block) -> LPVOID {
+        if (block.moveable)
+            ++block.locks;
+        return block.data.get();
+    });
 }
 
 BOOL GlobalUnlock(HGLOBAL memory)
 {
-    auto& blocks = AllBlocks();
-    std::lock_guard guard(blocks.lock);
-    const auto it = blocks.byHandle.find(Key(memory));
-    if (it == blocks.byHandle.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    Block& block = it->second;
-    if (block.locks == 0) {
-        SetLastError(ERROR_NOT_LOCKED);
-        return FALSE;
-    }
-    if (--block.locks == 0) {
-        SetLastError(ERROR_SUCCESS);
-        return FALSE;
-    }
-    return TRUE;
+    return WithBlock(memory, FALSE, [](Block& block) -> BOOL {
+        if (block.locks == 0) {
+            SetLastError(ERROR_NOT_LOCKED);
+            return FALSE;
+        }
+        if (--block.locks == 0) {
+            SetLastError(ERROR_SUCCESS);
+            return FALSE;
+        }
+        return TRUE;
+    });
 }
 
 SIZE_T GlobalSize(HGLOBAL memory)
 {
-    auto& blocks = AllBlocks();
-    std::lock_guard guard(blocks.lock);
-    const auto it = blocks.byHandle.find(Key(memory));
-    if (it == blocks.byHandle.end()) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    return it->second.size;
+    return WithBlock(memory, SIZE_T{0}, [](Block& block) { return block.size; });
 }
 
 HGLOBAL GlobalFree(HGLOBAL memory)

@@ -8,7 +8,6 @@
 #include "registry/Registry.h"
 #include "registry/RegistryBatch.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -367,7 +366,8 @@ static HRESULT AddStoreImpl(const std::string& profile, const std::filesystem::p
     return S_OK;
 }
 
-static HRESULT RemoveStoreImpl(const std::string& profile, const std::filesystem::path& path)
+// The profile's record of the store file at this path.
+static HRESULT FindStoreOfFile(const std::string& profile, const std::filesystem::path& path, ProfileStore& found)
 {
     std::vector<ProfileStore> stores;
     HRESULT hr = ProfileRegistry::Stores(profile, stores);
@@ -375,19 +375,26 @@ static HRESULT RemoveStoreImpl(const std::string& profile, const std::filesystem
         return hr;
     std::error_code ec;
     const auto wanted = std::filesystem::weakly_canonical(path, ec);
-    Key k;
-    if (FAILED(hr = OpenProfile(profile, k, true)))
-        return hr;
-    for (const auto& s : stores) {
+    for (auto& s : stores)
         if (std::filesystem::weakly_canonical(s.path, ec) == wanted) {
-            RegDeleteTreeA(k.get(), s.key.c_str());
-            RegDeleteKeyA(k.get(), s.key.c_str());
-            if (s.isDefault)
-                RegDeleteValueA(k.get(), "DefaultStore");
+            found = std::move(s);
             return S_OK;
         }
-    }
     return MAPI_E_NOT_FOUND;
+}
+
+static HRESULT RemoveStoreImpl(const std::string& profile, const std::filesystem::path& path)
+{
+    ProfileStore store;
+    HRESULT hr = FindStoreOfFile(profile, path, store);
+    Key k;
+    if (FAILED(hr) || FAILED(hr = OpenProfile(profile, k, true)))
+        return hr;
+    RegDeleteTreeA(k.get(), store.key.c_str());
+    RegDeleteKeyA(k.get(), store.key.c_str());
+    if (store.isDefault)
+        RegDeleteValueA(k.get(), "DefaultStore");
+    return S_OK;
 }
 
 static HRESULT SetDefaultStoreImpl(const std::string& profile, const Bytes& storeRecordKey)
@@ -408,22 +415,15 @@ static HRESULT SetDefaultStoreImpl(const std::string& profile, const Bytes& stor
 static HRESULT SetStoreAccessImpl(const std::string& profile, const std::filesystem::path& path, bool readOnly,
                                   const std::vector<Bytes>& readOnlyFolders)
 {
-    std::vector<ProfileStore> stores;
-    HRESULT hr = ProfileRegistry::Stores(profile, stores);
+    ProfileStore store;
+    HRESULT hr = FindStoreOfFile(profile, path, store);
     if (FAILED(hr))
         return hr;
-    std::error_code ec;
-    const auto wanted = std::filesystem::weakly_canonical(path, ec);
-    const auto store = std::find_if(stores.begin(), stores.end(), [&](const ProfileStore& s) {
-        return std::filesystem::weakly_canonical(s.path, ec) == wanted;
-    });
-    if (store == stores.end())
-        return MAPI_E_NOT_FOUND;
     std::string list;
     for (const Bytes& folder : readOnlyFolders) {
         ParsedEntryId parsed;
         if (!ParseEntryId(folder.data(), folder.size(), parsed) || parsed.isStore || parsed.type != MAPI_FOLDER ||
-            Bytes(reinterpret_cast<const char*>(&parsed.store), 16) != store->recordKey)
+            Bytes(reinterpret_cast<const char*>(&parsed.store), 16) != store.recordKey)
             return MAPI_E_INVALID_ENTRYID;
         list += Hex(folder);
         list += '\0';
@@ -431,7 +431,7 @@ static HRESULT SetStoreAccessImpl(const std::string& profile, const std::filesys
     list += '\0';
     Key k, s;
     if (FAILED(hr = OpenProfile(profile, k, true)) ||
-        FAILED(hr = FromWin32(RegOpenKeyExA(k.get(), store->key.c_str(), 0, KEY_ALL_ACCESS, s.put()))))
+        FAILED(hr = FromWin32(RegOpenKeyExA(k.get(), store.key.c_str(), 0, KEY_ALL_ACCESS, s.put()))))
         return hr;
     if (readOnly) {
         const DWORD one = 1;

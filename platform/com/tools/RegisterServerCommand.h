@@ -2,6 +2,8 @@
 // DllRegisterServer or DllUnregisterServer, and report the outcome.
 #pragma once
 
+#include "ToolStatus.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -9,14 +11,7 @@
 
 class RegisterServerCommand {
 public:
-    // Exit statuses, as the platform's tool has them.
-    enum Status {
-        kSuccess = 0,
-        kBadCommandLine = 1,
-        kLoadFailed = 3,
-        kEntryPointMissing = 4,
-        kCallFailed = 5,
-    };
+    using enum ToolStatus;
 
     // Parses the arguments after the program name; nothing (and a message in error) when
     // they are not "[/u] [/s] MODULE" (switches with "/" or "-", in any case; an argument of more

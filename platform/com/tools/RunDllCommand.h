@@ -3,6 +3,8 @@
 // (an owner for the entry's boxes) and instance the library's module handle.
 #pragma once
 
+#include "ToolStatus.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -10,12 +12,7 @@
 
 class RunDllCommand {
 public:
-    enum Status {
-        kSuccess = 0,
-        kBadCommandLine = 1,
-        kLoadFailed = 3,
-        kEntryPointMissing = 4,
-    };
+    using enum ToolStatus;
 
     // Parses the arguments after the program name: the first is LIBRARY,ENTRY (split at its last
     // comma), the others are joined with blanks into ARGS. Nothing (and a message in error) for

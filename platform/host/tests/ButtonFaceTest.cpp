@@ -36,14 +36,18 @@ protected:
         return StartHost(options);
     }
 
-    static ComPtr<IDispatch> PictureOfBitmap(HBITMAP bitmap)
+    // A picture of a bitmap (not owning it) or of an icon (owning it).
+    static ComPtr<IDispatch> PictureOf(HBITMAP bitmap, HICON icon = nullptr)
     {
         PICTDESC desc{};
         desc.cbSizeofstruct = sizeof desc;
-        desc.picType = PICTYPE_BITMAP;
-        desc.bmp.hbitmap = bitmap;
+        desc.picType = icon ? PICTYPE_ICON : PICTYPE_BITMAP;
+        if (icon)
+            desc.icon.hicon = icon;
+        else
+            desc.bmp.hbitmap = bitmap;
         ComPtr<IDispatch> picture;
-        EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_OF(IPictureDisp), FALSE, picture.put_void()), S_OK);
+        EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_OF(IPictureDisp), icon ? TRUE : FALSE, picture.put_void()), S_OK);
         return picture;
     }
 };
@@ -90,7 +94,7 @@ TEST_F(ButtonFaces, PicturesComeBackAsNewPicturesOfTheCopies)
     EXPECT_EQ(none, nullptr);
 
     HBITMAP bitmap = CreateBitmap(4, 2, 1, 32, nullptr);
-    ASSERT_EQ(button->put_Picture(PictureOfBitmap(bitmap).get()), S_OK);
+    ASSERT_EQ(button->put_Picture(PictureOf(bitmap).get()), S_OK);
     DeleteObject(bitmap);
     ComPtr<IDispatch> back;
     ASSERT_EQ(button->get_Picture(back.put()), S_OK);
@@ -103,13 +107,7 @@ TEST_F(ButtonFaces, PicturesComeBackAsNewPicturesOfTheCopies)
 
     // An icon picture is a face too; an object that is no picture is refused and changes nothing.
     HICON icon = platform::CreateIconFromPixels(ImagePixels{2, 2, std::vector<std::uint8_t>(16, 255)});
-    PICTDESC desc{};
-    desc.cbSizeofstruct = sizeof desc;
-    desc.picType = PICTYPE_ICON;
-    desc.icon.hicon = icon;
-    ComPtr<IDispatch> iconPicture;
-    ASSERT_EQ(OleCreatePictureIndirect(&desc, IID_OF(IPictureDisp), TRUE, iconPicture.put_void()), S_OK);
-    ASSERT_EQ(button->put_Mask(iconPicture.get()), S_OK);
+    ASSERT_EQ(button->put_Mask(PictureOf(nullptr, icon).get()), S_OK);
     EXPECT_EQ(TestButton(*program)->State().mask->width, 2);
     ComPtr<_CommandBarButton> notAPicture;
     TestButton(*program)->Interface().As(notAPicture);

@@ -364,15 +364,6 @@ TEST_F(OptionsPages, TheHostsOwnDialogsAreOfferedToDialogHooks)
     EXPECT_NE(out.str().find("reminders window: 0 due"), std::string::npos);
 }
 
-namespace {
-
-bool HasLine(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-} // namespace
-
 TEST_F(OptionsPages, TheOptionsWindowFollowsTheScriptsSelectionAndTheApplyState)
 {
     if (!VirtualDisplay::Available())

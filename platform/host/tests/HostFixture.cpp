@@ -6,6 +6,7 @@
 #include "registry/Registry.h"
 #include "VirtualDisplay.h"
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <sys/wait.h>
 
@@ -71,6 +72,20 @@ std::vector<std::string> HostFixture::Lines(const std::string& text)
     while (std::getline(s, line))
         lines.push_back(line);
     return lines;
+}
+
+bool HostFixture::HasLine(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::vector<std::string> HostFixture::AddInLogOf(const std::string& prefix) const
+{
+    std::vector<std::string> found;
+    for (const std::string& line : AddInLog())
+        if (line.rfind(prefix, 0) == 0)
+            found.push_back(line);
+    return found;
 }
 
 std::vector<std::string> HostFixture::AddInLog() const

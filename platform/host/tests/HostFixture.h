@@ -26,8 +26,12 @@ protected:
     std::unique_ptr<host::HostProgram> StartHost(host::HostOptions options = {});
     // Lines of the add-in's log so far.
     std::vector<std::string> AddInLog() const;
+    // The add-in's log lines that begin with `prefix`.
+    std::vector<std::string> AddInLogOf(const std::string& prefix) const;
     // The lines of text.
     static std::vector<std::string> Lines(const std::string& text);
+    // Whether one of the lines is this one.
+    static bool HasLine(const std::vector<std::string>& lines, const std::string& line);
     // The entry ID (hex) of a new message in the default store's Inbox.
     std::string CreateInboxMessage(const char* subject) { return CreateMessageIn(6, subject); }
     // The same in another default folder (olFolder... number).

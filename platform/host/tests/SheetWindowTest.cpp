@@ -25,18 +25,6 @@ protected:
         platform::ClearAnswers();
         HostFixture::TearDown();
     }
-    std::vector<std::string> LogOf(const std::string& prefix) const
-    {
-        std::vector<std::string> found;
-        for (const std::string& line : AddInLog())
-            if (line.rfind(prefix, 0) == 0)
-                found.push_back(line);
-        return found;
-    }
-    static bool Has(const std::vector<std::string>& lines, const std::string& line)
-    {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
 };
 
 } // namespace
@@ -47,9 +35,9 @@ TEST_F(SheetWindows, HeadlessTheSheetTakesTheQueuedAnswer)
     auto program = StartHost();
     program->Execute("answer ok");
     program->Execute("click-item \"Test Dialog\" 108");
-    EXPECT_EQ(LogOf("sheet"), (std::vector<std::string>{"sheet page apply", "sheet 1"}));
+    EXPECT_EQ(AddInLogOf("sheet"), (std::vector<std::string>{"sheet page apply", "sheet 1"}));
     program->Execute("click-item \"Test Dialog\" 108"); // nothing queued: cancelled
-    EXPECT_EQ(LogOf("sheet"), (std::vector<std::string>{"sheet page apply", "sheet 1", "sheet page reset", "sheet 0"}));
+    EXPECT_EQ(AddInLogOf("sheet"), (std::vector<std::string>{"sheet page apply", "sheet 1", "sheet page reset", "sheet 0"}));
 }
 
 TEST_F(SheetWindows, TheWindowedSheetIsModalAndTheScriptGoesOnInsideIt)
@@ -69,13 +57,13 @@ TEST_F(SheetWindows, TheWindowedSheetIsModalAndTheScriptGoesOnInsideIt)
                                "windows\n"
                                "quit\n";
     ASSERT_EQ(RunWindowedHost(script, lines, &text), 0) << text;
-    EXPECT_TRUE(Has(lines, "sheet window shown: 1 pages, 1 page views")) << text;
-    EXPECT_TRUE(Has(lines, "window \"Test Sheet Properties\" class \"#32770\" shown")) << text;
+    EXPECT_TRUE(HasLine(lines, "sheet window shown: 1 pages, 1 page views")) << text;
+    EXPECT_TRUE(HasLine(lines, "window \"Test Sheet Properties\" class \"#32770\" shown")) << text;
     EXPECT_NE(text.find("screenshot "), std::string::npos) << text;
     EXPECT_NE(text.find("sheet-apply-enabled.png"), std::string::npos) << text;
     // Apply applied once and was disabled then; OK applied again and closed the sheet.
-    EXPECT_TRUE(Has(lines, "error: the control 12321 is disabled")) << text;
-    EXPECT_EQ(LogOf("sheet"),
+    EXPECT_TRUE(HasLine(lines, "error: the control 12321 is disabled")) << text;
+    EXPECT_EQ(AddInLogOf("sheet"),
               (std::vector<std::string>{"sheet page changed", "sheet page apply", "sheet page apply", "sheet 1"}));
     const auto after = std::find(lines.rbegin(), lines.rend(), "click-item 1 \"OK\"");
     ASSERT_NE(after, lines.rend()) << text;
@@ -91,7 +79,7 @@ TEST_F(SheetWindows, QuittingInsideTheSheetCancelsIt)
     std::vector<std::string> lines;
     std::string text;
     ASSERT_EQ(RunWindowedHost("click-item \"Test Dialog\" 108\nquit\nwindows\n", lines, &text), 0) << text;
-    EXPECT_EQ(LogOf("sheet"), (std::vector<std::string>{"sheet page reset", "sheet 0"}));
+    EXPECT_EQ(AddInLogOf("sheet"), (std::vector<std::string>{"sheet page reset", "sheet 0"}));
     EXPECT_EQ(lines.back(), "host stopped");
     EXPECT_EQ(text.find("window \""), std::string::npos) << text; // nothing after quit ran
 }

@@ -29,15 +29,6 @@ protected:
         platform::ClearAnswers();
         HostFixture::TearDown();
     }
-    // The add-in's log lines that begin with `prefix`.
-    std::vector<std::string> LogOf(const std::string& prefix) const
-    {
-        std::vector<std::string> found;
-        for (const std::string& line : AddInLog())
-            if (line.rfind(prefix, 0) == 0)
-                found.push_back(line);
-        return found;
-    }
     std::vector<std::string> Run(host::HostProgram& program, const std::string& line)
     {
         out.str("");
@@ -46,11 +37,6 @@ protected:
     }
 };
 
-bool Has(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 } // namespace
 
 TEST_F(WindowCommandsTest, WindowsListsTheTopLevelWindows)
@@ -58,7 +44,7 @@ TEST_F(WindowCommandsTest, WindowsListsTheTopLevelWindows)
     RegisterAddIn();
     auto program = StartHost();
     const auto lines = Run(*program, "windows");
-    EXPECT_TRUE(Has(lines, "window \"Test Dialog\" class \"TestDialogClass\" shown")) << out.str();
+    EXPECT_TRUE(HasLine(lines, "window \"Test Dialog\" class \"TestDialogClass\" shown")) << out.str();
     EXPECT_EQ(Run(*program, "windows now"), std::vector<std::string>{"error: windows takes nothing"});
 }
 
@@ -68,10 +54,10 @@ TEST_F(WindowCommandsTest, TypingAndClickingReachTheDialogsControls)
     auto program = StartHost();
     EXPECT_EQ(Run(*program, "settext \"Test Dialog\" 101 Quarterly reports"),
               std::vector<std::string>{"settext 101 \"Quarterly \""});
-    EXPECT_EQ(LogOf("edit"), std::vector<std::string>{"edit \"Quarterly \" modified=1"});
+    EXPECT_EQ(AddInLogOf("edit"), std::vector<std::string>{"edit \"Quarterly \" modified=1"});
     EXPECT_EQ(Run(*program, "click-item \"Test Dialog\" 102"), std::vector<std::string>{"click-item 102 \"Remind me\""});
     Run(*program, "click-item \"Test Dialog\" 0x68"); // 104
-    EXPECT_EQ(LogOf("button 1"), (std::vector<std::string>{"button 102 checked=1", "button 104 checked=1"}));
+    EXPECT_EQ(AddInLogOf("button 1"), (std::vector<std::string>{"button 102 checked=1", "button 104 checked=1"}));
 
     EXPECT_EQ(Run(*program, "click-item \"No Such Dialog\" 102"),
               std::vector<std::string>{"error: no window \"No Such Dialog\""});
@@ -93,13 +79,13 @@ TEST_F(WindowCommandsTest, QueuedAnswersAnswerTheBoxTheMenuAndTheFileDialog)
     Run(*program, "click-item \"Test Dialog\" 107");
     Run(*program, "answer cancel");
     Run(*program, "click-item \"Test Dialog\" 107");
-    EXPECT_EQ(LogOf("box"), std::vector<std::string>{"box 7"});
-    EXPECT_EQ(LogOf("menu"), std::vector<std::string>{"menu 302"});
-    EXPECT_EQ(LogOf("file"), (std::vector<std::string>{"file /tmp/alarm sound.wav", "file cancelled"}));
+    EXPECT_EQ(AddInLogOf("box"), std::vector<std::string>{"box 7"});
+    EXPECT_EQ(AddInLogOf("menu"), std::vector<std::string>{"menu 302"});
+    EXPECT_EQ(AddInLogOf("file"), (std::vector<std::string>{"file /tmp/alarm sound.wav", "file cancelled"}));
     // A wrong kind of answer is an error of the prompt; the box then gets its default button.
     Run(*program, "answer menu 5");
     Run(*program, "click-item \"Test Dialog\" 105");
-    EXPECT_EQ(LogOf("box"), (std::vector<std::string>{"box 7", "box 6"}));
+    EXPECT_EQ(AddInLogOf("box"), (std::vector<std::string>{"box 7", "box 6"}));
     EXPECT_EQ(platform::AnswerErrors().size(), 1u);
     EXPECT_EQ(Run(*program, "answer maybe").size(), 1u);
     EXPECT_EQ(Run(*program, "answer maybe")[0].rfind("error: answer: ", 0), 0u);
@@ -114,11 +100,11 @@ TEST_F(WindowCommandsTest, WaitRunsTheLoopSoTheAddInsTimerFiresAndItsPostsArrive
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(*program, "wait 3"), std::vector<std::string>{"waited 3"});
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-    const auto ticks = LogOf("tick");
+    const auto ticks = AddInLogOf("tick");
     EXPECT_GE(ticks.size(), 2u);
     EXPECT_LE(ticks.size(), 4u);
     // Each tick's post arrived in the same wait (the last one may still be on its way).
-    EXPECT_GE(LogOf("post").size() + 1, ticks.size());
+    EXPECT_GE(AddInLogOf("post").size() + 1, ticks.size());
     EXPECT_EQ(Run(*program, "wait -1"), std::vector<std::string>{"error: wait needs SECONDS (0 to 3600)"});
     EXPECT_EQ(Run(*program, "wait soon"), std::vector<std::string>{"error: wait needs SECONDS (0 to 3600)"});
     EXPECT_EQ(Run(*program, "screenshot \"Test Dialog\" dialog"),
@@ -162,16 +148,16 @@ TEST_F(WindowCommandsTest, TheWindowedHostTakesTheSameCommandsAndTakesScreenshot
                               lines, &text, "HOST_TEST_DIALOG=1 HOST_TEST_TICKER=1"),
               0)
         << text;
-    EXPECT_TRUE(Has(lines, "window \"Inbox - Mail Host\" class \"HostExplorer\" shown foreground") ||
-                Has(lines, "window \"Inbox - Mail Host\" class \"HostExplorer\" shown"))
+    EXPECT_TRUE(HasLine(lines, "window \"Inbox - Mail Host\" class \"HostExplorer\" shown foreground") ||
+                HasLine(lines, "window \"Inbox - Mail Host\" class \"HostExplorer\" shown"))
         << text;
-    EXPECT_TRUE(Has(lines, "screenshot " + png.string())) << text;
-    EXPECT_TRUE(Has(lines, "error: screenshot: the window has no view")) << text;
+    EXPECT_TRUE(HasLine(lines, "screenshot " + png.string())) << text;
+    EXPECT_TRUE(HasLine(lines, "error: screenshot: the window has no view")) << text;
     EXPECT_TRUE(std::filesystem::exists(png));
-    EXPECT_EQ(LogOf("box"), std::vector<std::string>{"box 6"});
-    EXPECT_EQ(LogOf("edit"), std::vector<std::string>{"edit \"Hello\" modified=1"});
-    EXPECT_GE(LogOf("tick").size(), 2u);
-    EXPECT_GE(LogOf("post").size(), 1u);
+    EXPECT_EQ(AddInLogOf("box"), std::vector<std::string>{"box 6"});
+    EXPECT_EQ(AddInLogOf("edit"), std::vector<std::string>{"edit \"Hello\" modified=1"});
+    EXPECT_GE(AddInLogOf("tick").size(), 2u);
+    EXPECT_GE(AddInLogOf("post").size(), 1u);
 }
 
 TEST_F(WindowCommandsTest, SendDeliversAMessageByNameOrNumberAndPrintsTheResult)
@@ -181,15 +167,15 @@ TEST_F(WindowCommandsTest, SendDeliversAMessageByNameOrNumberAndPrintsTheResult)
     EXPECT_EQ(Run(*program, "send \"Test Dialog\" WM_APP+8 40 2"), std::vector<std::string>{"send WM_APP+8 result 42"});
     EXPECT_EQ(Run(*program, "send \"Test Dialog\" 0x8008 0x10 -1"), std::vector<std::string>{"send WM_APP+8 result 15"});
     EXPECT_EQ(Run(*program, "send \"Test Dialog\" 32776 7"), std::vector<std::string>{"send WM_APP+8 result 7"});
-    EXPECT_EQ(LogOf("sum"), (std::vector<std::string>{"sum 40 2", "sum 16 -1", "sum 7 0"}));
+    EXPECT_EQ(AddInLogOf("sum"), (std::vector<std::string>{"sum 40 2", "sum 16 -1", "sum 7 0"}));
 
     // A command as a button would send it: the box of button 105, answered from the queue.
     Run(*program, "answer no");
     EXPECT_EQ(Run(*program, "send \"Test Dialog\" wm_command 105"), std::vector<std::string>{"send WM_COMMAND result 0"});
-    EXPECT_EQ(LogOf("box"), std::vector<std::string>{"box 7"});
+    EXPECT_EQ(AddInLogOf("box"), std::vector<std::string>{"box 7"});
 
     EXPECT_EQ(Run(*program, "send \"Test Dialog\" WM_CLOSE 0"), std::vector<std::string>{"send WM_CLOSE result 0"});
-    EXPECT_FALSE(Has(Run(*program, "windows"), "window \"Test Dialog\" class \"TestDialogClass\" shown"));
+    EXPECT_FALSE(HasLine(Run(*program, "windows"), "window \"Test Dialog\" class \"TestDialogClass\" shown"));
     EXPECT_EQ(Run(*program, "send \"Test Dialog\" WM_CLOSE 0"), std::vector<std::string>{"error: no window \"Test Dialog\""});
 
     const std::string usage =
