@@ -279,18 +279,23 @@ void SetPropertySheetPresenter(PropertySheetPresenter presenter)
     Presenter() = std::move(presenter);
 }
 
-} // namespace host
-
 namespace {
 
+PropertySheetPresenter CurrentPresenter()
+{
+    std::lock_guard lock(g_presenterLock);
+    return Presenter();
+}
+
 // An add-in's own sheet: the pages of its header.
-class AddInSheet : public host::PropertySheet {
+class AddInSheet : public PropertySheet {
 public:
     AddInSheet(const PROPSHEETHEADERA& header, std::string caption) : PropertySheet(std::move(caption))
     {
         m_records.assign(header.ppsp, header.ppsp + header.nPages);
         for (PROPSHEETPAGEA& record : m_records)
             AddRecordPage(&record);
+        SetOwner(header.hwndParent);
         OpenPages(header.nStartPage);
     }
 
@@ -298,7 +303,34 @@ private:
     std::vector<PROPSHEETPAGEA> m_records;
 };
 
+// Runs the sheet until it closes: a dialog hook's answer, else a queued answer, else the
+// presenter (a display); headless without an answer it is cancelled. The answer it closed with.
+int RunAddInSheet(PropertySheet& sheet, bool& queued)
+{
+    int answer = sheet.OfferToHooks();
+    while (sheet.IsOpen()) {
+        if (const std::optional<platform::Answer> next = platform::TakeAnswer(platform::PromptKind::Sheet,
+                                                                               sheet.Caption())) {
+            queued = true;
+            answer = next->ButtonId() == IDOK || next->ButtonId() == IDYES ? IDOK : IDCANCEL;
+            if (!(answer == IDOK ? sheet.Ok() : sheet.Cancel()))
+                continue; // a page kept the sheet open: the next answer decides
+            break;
+        }
+        if (const PropertySheetPresenter presenter = CurrentPresenter()) {
+            presenter(sheet);
+            answer = sheet.Applied() ? IDOK : IDCANCEL;
+        }
+        if (sheet.IsOpen() && !sheet.Cancel())
+            sheet.Close(); // nobody left to answer a page that keeps it open
+        answer = answer ? answer : IDCANCEL;
+    }
+    return answer;
+}
+
 } // namespace
+
+} // namespace host
 
 INT_PTR PropertySheetA(LPCPROPSHEETHEADERA header)
 {
@@ -308,39 +340,11 @@ INT_PTR PropertySheetA(LPCPROPSHEETHEADERA header)
     std::string caption = header->pszCaption && !IS_INTRESOURCE(header->pszCaption) ? header->pszCaption : "";
     if (header->dwFlags & PSH_PROPTITLE)
         caption += " Properties";
-    AddInSheet sheet(*header, caption);
-    sheet.SetOwner(header->hwndParent);
-    sheet.OfferToHooks();
-    // A queued answer first; then the presenter (a display); headless, the sheet is cancelled.
-    bool queued = false;
-    int answer = 0;
-    while (sheet.IsOpen()) {
-        const std::optional<platform::Answer> next = platform::TakeAnswer(platform::PromptKind::Sheet, caption);
-        if (next) {
-            queued = true;
-            answer = next->ButtonId() == IDOK || next->ButtonId() == IDYES ? IDOK : IDCANCEL;
-            if (answer == IDOK ? sheet.Ok() : sheet.Cancel())
-                break;
-            continue; // a page kept the sheet open: the next answer decides
-        }
-        host::PropertySheetPresenter presenter;
-        {
-            std::lock_guard lock(host::g_presenterLock);
-            presenter = host::Presenter();
-        }
-        if (presenter) {
-            presenter(sheet);
-            answer = sheet.Applied() ? IDOK : IDCANCEL;
-        }
-        if (sheet.IsOpen() && !sheet.Cancel())
-            sheet.Close(); // nobody left to answer a page that keeps it open
-        answer = answer ? answer : IDCANCEL;
-    }
+    host::AddInSheet sheet(*header, caption);
     platform::PromptRecord record;
     record.kind = platform::PromptKind::Sheet;
     record.caption = caption;
-    record.answer = answer;
-    record.queued = queued;
+    record.answer = host::RunAddInSheet(sheet, record.queued);
     platform::RecordPrompt(record);
     return sheet.Applied() ? 1 : 0;
 }

@@ -203,6 +203,8 @@ TEST_F(PropertySheets, DialogHooksSeeTheSheetAndMayEndIt)
     EXPECT_EQ(PropertySheetA(&header), 1);
     EXPECT_EQ(seen, "Lumivane Add-In Properties 5"); // tabs, three buttons, one page
     EXPECT_EQ(platform::PendingAnswers(), 1u);       // the hook answered; the queue was not asked
+    EXPECT_EQ(platform::PromptRecords().back().answer, IDOK);
+    EXPECT_FALSE(platform::PromptRecords().back().queued);
     HostRemoveDialogHook(hook);
 }
 
