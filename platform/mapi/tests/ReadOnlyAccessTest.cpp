@@ -151,7 +151,8 @@ TEST_F(ReadOnlyAccess, AReadOnlyFolderKeepsItsItemsAndItselfUnchanged)
 
     EXPECT_EQ(Open(session.get(), folders["Team"], MAPI_MODIFY, unk.put()), MAPI_E_NO_ACCESS);
     ASSERT_EQ(Open(session.get(), folders["Team"], MAPI_BEST_ACCESS, unk.put()), S_OK);
-    ComPtr<IMAPIFolder> team(static_cast<IMAPIFolder*>(unk.Detach()));
+    ComPtr<IMAPIFolder> team;
+    team.Attach(static_cast<IMAPIFolder*>(unk.Detach()));
     EXPECT_EQ(GetLong(team.get(), PR_ACCESS_LEVEL), 0);
     ComPtr<IMessage> created;
     EXPECT_EQ(team->CreateMessage(nullptr, 0, created.put()), MAPI_E_NO_ACCESS);
@@ -162,7 +163,8 @@ TEST_F(ReadOnlyAccess, AReadOnlyFolderKeepsItsItemsAndItselfUnchanged)
 
     // Nothing comes in either, and the folder found again by name is no more writable.
     ASSERT_EQ(Open(session.get(), folders["Open"], MAPI_MODIFY, unk.put()), S_OK);
-    ComPtr<IMAPIFolder> open(static_cast<IMAPIFolder*>(unk.Detach()));
+    ComPtr<IMAPIFolder> open;
+    open.Attach(static_cast<IMAPIFolder*>(unk.Detach()));
     SBinary openItem{ULONG(items["Open"].size()), (LPBYTE)items["Open"].data()};
     ENTRYLIST openList{1, &openItem};
     EXPECT_EQ(open->CopyMessages(&openList, nullptr, team.get(), 0, nullptr, 0), MAPI_E_NO_ACCESS);
