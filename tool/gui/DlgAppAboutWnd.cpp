@@ -15,7 +15,6 @@ CDlgAppAboutWnd::CDlgAppAboutWnd(wxWindow* parent, CDlgAppAbout& dialog)
     const int bannerHeight = banner.IsOk() ? banner.GetHeight() : 0;
     const wxSize body = DluSize(230, 112);
     SetClientSize(std::max(body.x, banner.IsOk() ? banner.GetWidth() : 0), body.y + bannerHeight);
-    SetBackgroundColour(*wxWHITE);
     if (banner.IsOk())
         new wxStaticBitmap(this, wxID_ANY, banner, wxPoint(0, 0));
     // The rest below the banner: dialog units from its lower edge.

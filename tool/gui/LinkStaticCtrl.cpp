@@ -58,7 +58,7 @@ void CLinkStaticCtrl::FitToText()
 void CLinkStaticCtrl::OnPaint(wxPaintEvent&)
 {
     wxPaintDC dc(this);
-    dc.SetBackground(wxBrush(GetParent()->GetBackgroundColour()));
+    dc.SetBackground(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)));
     dc.Clear();
     const wxColour highlight = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
     const COLORREF highlightRef = static_cast<COLORREF>(highlight.Red() | (highlight.Green() << 8) | (highlight.Blue() << 16));

@@ -143,6 +143,34 @@ TEST_F(AdvancedEditor, CheckedBranchIsCreatedBelowTheTargetAndAssociated)
     EXPECT_EQ(tooltest::Boxes().size(), 2u) << "the confirmation only";
 }
 
+TEST_F(AdvancedEditor, BranchesOfAnEarlierCommandAreNotCreatedAgain)
+{
+    CDlgProfileEditAdv& editor = Open();
+    editor.ClickItem(IDC_GLOBAL_DRIVES);
+    CTreeCtrl& local = editor.m_treeLocal;
+    CTreeCtrl& global = editor.m_treeGlobal;
+    ASSERT_TRUE(global.SelectItem(ItemAt(global, {"Projects", "Alpha"})));
+    global.UserKeyDown(kSpace, true);
+    ASSERT_TRUE(global.SelectItem(ItemAt(global, {"Projects"})));
+    ASSERT_TRUE(local.SelectItem(ItemAt(local, {"Inbox"})));
+    platform::PushAnswer("ok");
+    editor.ClickItem(IDC_ASSOCIATE_SUBFOLDERS);
+    ASSERT_EQ(LinkOf({"Inbox", "Alpha", "Deep"}), SourceKey({"Projects", "Alpha", "Deep"}));
+
+    // The next command: Alpha's branch unchecked, Beta checked, another target.
+    ASSERT_TRUE(global.SelectItem(ItemAt(global, {"Projects", "Alpha"})));
+    global.UserKeyDown(kSpace, true);
+    ASSERT_TRUE(global.SelectItem(ItemAt(global, {"Projects", "Beta"})));
+    global.UserKeyDown(kSpace, false);
+    ASSERT_TRUE(global.SelectItem(ItemAt(global, {"Projects"})));
+    ASSERT_TRUE(local.SelectItem(ItemAt(local, {"Drafts"})));
+    platform::PushAnswer("ok");
+    editor.ClickItem(IDC_ASSOCIATE_SUBFOLDERS);
+    EXPECT_EQ(LinkOf({"Drafts", "Beta"}), SourceKey({"Projects", "Beta"}));
+    EXPECT_EQ(LinkOf({"Drafts", "Alpha"}), "<missing>") << "Alpha's branch is no longer checked";
+    EXPECT_EQ(tooltest::Boxes().size(), 2u) << "two confirmations and nothing else";
+}
+
 TEST_F(AdvancedEditor, CancelledConfirmationChangesNothing)
 {
     CDlgProfileEditAdv& editor = Open();
