@@ -2,7 +2,7 @@
 
 #include "base/LastError.h"
 #include "base/WinError.h"
-#include "base/RegistryReader.h"
+#include "base/SettingsSource.h"
 
 #include <algorithm>
 #include <charconv>
@@ -164,8 +164,8 @@ UINT GetCaretBlinkTime()
 {
     constexpr UINT kDefaultBlinkTime = 530;
     std::string text;
-    if (platform::RegistryReader(HKEY_CURRENT_USER, "Control Panel\\Desktop")
-            .String("CursorBlinkRate", "", text) != ERROR_SUCCESS ||
+    if (platform::ReadSettingString(platform::SettingsHive::CurrentUser, "Control Panel\\Desktop", "CursorBlinkRate",
+                                    "", text) != ERROR_SUCCESS ||
         text.empty())
         return kDefaultBlinkTime;
     if (text == "-1")

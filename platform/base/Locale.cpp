@@ -2,7 +2,7 @@
 
 #include "base/LastError.h"
 #include "base/LocaleTable.h"
-#include "base/RegistryReader.h"
+#include "base/SettingsSource.h"
 #include "base/UiLanguage.h"
 #include "base/Utf.h"
 #include "base/WinError.h"
@@ -495,8 +495,9 @@ int GetLocaleInfoA(LCID locale, LCTYPE type, LPSTR data, int size)
         text = info->decimal;
         if (!noOverride && info->lcid == GetUserDefaultLCID()) {
             std::string user;
-            platform::RegistryReader international(HKEY_CURRENT_USER, "Control Panel\\International");
-            if (international.String("sDecimal", "", user) == ERROR_SUCCESS && !user.empty())
+            if (platform::ReadSettingString(platform::SettingsHive::CurrentUser, "Control Panel\\International",
+                                            "sDecimal", "", user) == ERROR_SUCCESS &&
+                !user.empty())
                 text = user;
         }
         break;

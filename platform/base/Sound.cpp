@@ -4,8 +4,9 @@
 #include "base/Module.h"
 #include "base/PlatformRoot.h"
 #include "base/Process.h"
-#include "base/RegistryReader.h"
+#include "base/SettingsSource.h"
 #include "base/SoundPlayer.h"
+#include "base/WinError.h"
 #include "base/Utf.h"
 
 #include <cstdlib>
@@ -73,9 +74,10 @@ std::optional<std::string> AliasFile(const std::string& alias, bool application)
     for (const auto& app : apps) {
         for (const char* scheme : {".Current", ".Default"}) {
             const std::string key = "AppEvents\\Schemes\\Apps\\" + app + "\\" + alias + "\\" + scheme;
-            platform::RegistryReader reader(HKEY_CURRENT_USER, key.c_str());
             std::string file;
-            if (reader.String("", "", file) != ERROR_SUCCESS || file.empty())
+            if (platform::ReadSettingString(platform::SettingsHive::CurrentUser, key.c_str(), "", "", file) !=
+                    ERROR_SUCCESS ||
+                file.empty())
                 continue;
             if (auto found = ExistingFile(file))
                 return found;

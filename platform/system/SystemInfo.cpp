@@ -2,7 +2,7 @@
 
 #include "base/LastError.h"
 #include "base/WinError.h"
-#include "base/RegistryReader.h"
+#include "registry/RegistryReader.h"
 
 #include <algorithm>
 #include <charconv>

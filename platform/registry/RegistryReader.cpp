@@ -1,24 +1,12 @@
-#include "base/RegistryReader.h"
+#include "registry/RegistryReader.h"
 
 #include <algorithm>
 
-LONG RegOpenKeyExA(HKEY, LPCSTR, DWORD, REGSAM, PHKEY) __attribute__((weak));
-LONG RegQueryValueExA(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) __attribute__((weak));
-LONG RegCloseKey(HKEY) __attribute__((weak));
-
 namespace platform {
-
-bool RegistryReader::RegistryPresent()
-{
-    return &RegOpenKeyExA != nullptr && &RegQueryValueExA != nullptr && &RegCloseKey != nullptr;
-}
 
 RegistryReader::RegistryReader(HKEY root, const char* subKey)
 {
-    if (!RegistryPresent())
-        m_error = ERROR_FILE_NOT_FOUND;
-    else
-        m_error = RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &m_key);
+    m_error = RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, &m_key);
 }
 
 RegistryReader::~RegistryReader()
@@ -27,21 +15,13 @@ RegistryReader::~RegistryReader()
         RegCloseKey(m_key);
 }
 
-LONG RegistryReader::String(const char* name, std::string_view fallback, std::string& out) const
+LONG RegistryReader::Read(const char* name, std::string& out) const
 {
-    if (m_error == ERROR_FILE_NOT_FOUND) {
-        out = fallback;
-        return ERROR_SUCCESS;
-    }
     if (m_error != ERROR_SUCCESS)
         return m_error;
     DWORD type = 0;
     DWORD size = 0;
     LONG rc = RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size);
-    if (rc == ERROR_FILE_NOT_FOUND) {
-        out = fallback;
-        return ERROR_SUCCESS;
-    }
     if (rc != ERROR_SUCCESS)
         return rc;
     if (type != REG_SZ && type != REG_EXPAND_SZ)
@@ -57,22 +37,14 @@ LONG RegistryReader::String(const char* name, std::string_view fallback, std::st
     return ERROR_SUCCESS;
 }
 
-LONG RegistryReader::Dword(const char* name, DWORD fallback, DWORD& out) const
+LONG RegistryReader::Read(const char* name, DWORD& out) const
 {
-    if (m_error == ERROR_FILE_NOT_FOUND) {
-        out = fallback;
-        return ERROR_SUCCESS;
-    }
     if (m_error != ERROR_SUCCESS)
         return m_error;
     DWORD type = 0;
     DWORD value = 0;
     DWORD size = sizeof(value);
-    LONG rc = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
-    if (rc == ERROR_FILE_NOT_FOUND) {
-        out = fallback;
-        return ERROR_SUCCESS;
-    }
+    const LONG rc = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
     if (rc == ERROR_MORE_DATA)
         return ERROR_INVALID_DATA;
     if (rc != ERROR_SUCCESS)
@@ -81,6 +53,26 @@ LONG RegistryReader::Dword(const char* name, DWORD fallback, DWORD& out) const
         return ERROR_INVALID_DATA;
     out = value;
     return ERROR_SUCCESS;
+}
+
+LONG RegistryReader::String(const char* name, std::string_view fallback, std::string& out) const
+{
+    const LONG rc = Read(name, out);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        out = fallback;
+        return ERROR_SUCCESS;
+    }
+    return rc;
+}
+
+LONG RegistryReader::Dword(const char* name, DWORD fallback, DWORD& out) const
+{
+    const LONG rc = Read(name, out);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        out = fallback;
+        return ERROR_SUCCESS;
+    }
+    return rc;
 }
 
 } // namespace platform
