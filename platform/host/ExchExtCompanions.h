@@ -4,10 +4,10 @@
 #pragma once
 
 #include "base/WinMessages.h"
+#include "base/WinTypes.h"
 #include "com/Dispatch.h"
 #include "host/ExchExt.h"
 
-using HICON = struct HICON__*;
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
 struct PROPSHEETPAGEA;
