@@ -1,0 +1,145 @@
+// The add-in library's module: the work done when it is loaded and unloaded, the object map with
+// its registration, and the exports through which the host, the COM runtime and the
+// register-server tool reach it.
+#include "ExchangeExtension.h"
+#include "ModuleInstance.h"
+#include "ReminderEngine.h"
+#include "TraceScope.h"
+#include "base/CommonControls.h"
+#include "base/Module.h"
+#include "com/ComModule.h"
+#include "com/GuidString.h"
+#include "registry/Registry.h"
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// The type library's key (there is no type-library file: the key names the library).
+HRESULT UpdateTypeLibRegistry(BOOL bRegister)
+{
+    const std::string key = "TypeLib\\" + platform::GuidToString(LIBID_LumivaneLib);
+    if (!bRegister) {
+        const LONG rc = RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
+    }
+    HKEY hKey = nullptr;
+    LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, (key + "\\1.0").c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+    if (rc != ERROR_SUCCESS)
+        return SELFREG_E_CLASS;
+    static const char kName[] = "Lumivane 1.0 Type Library";
+    rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kName), sizeof(kName));
+    RegCloseKey(hKey);
+    return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+}
+
+// ReminderEngine (the only creatable class), then the four classes of the folder model, which
+// the engine makes itself: no class object, no registration.
+const ComClassEntry kObjectMap[] = {
+    ComClassEntry::Creatable<CReminderEngine>(CLSID_ReminderEngine, "Lumivane.ReminderEngine.1",
+                                              "Lumivane.ReminderEngine", "ReminderEngine Class", "Apartment",
+                                              kComRegisterCurVer | kComRegisterProgrammable | kComRegisterTypeLib),
+    ComClassEntry::Internal(), // LVStores
+    ComClassEntry::Internal(), // LVStore
+    ComClassEntry::Internal(), // LVFolders
+    ComClassEntry::Internal(), // LVFolder
+    // The type library itself.
+    ComClassEntry{nullptr, nullptr, nullptr, nullptr, nullptr, kComRegisterNothing, nullptr, &UpdateTypeLibRegistry},
+};
+
+COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_LumivaneLib);
+
+HMODULE ThisModule()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&ThisModule), &self);
+    return self;
+}
+
+// Process attach: tracing first, then the module.
+[[gnu::constructor]] void ProcessAttach()
+{
+    const HMODULE module = ThisModule();
+    SetModuleInstance(module);
+    TraceInit("CL", "Lumivane.ini", module);
+    TracePrint(__FILE__, __LINE__, TL_DEBUG, "DllMain(DLL_PROCESS_ATTACH).\n");
+    INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&init);
+}
+
+[[gnu::destructor]] void ProcessDetach()
+{
+    TracePrint(__FILE__, __LINE__, TL_DEBUG, "DllMain(DLL_PROCESS_DETACH).\n");
+}
+
+// The classes' InprocServer32 names the library by its absolute path, whatever name the
+// register-server tool loaded it by.
+HRESULT WriteAbsoluteServerPath()
+{
+    std::string path = g_module.ModulePath();
+    char resolved[PATH_MAX];
+    if (!path.empty() && ::realpath(path.c_str(), resolved))
+        path = resolved;
+    if (path.empty())
+        return SELFREG_E_CLASS;
+    for (const ComClassEntry& entry : kObjectMap) {
+        if (!entry.clsid)
+            continue;
+        const std::string key = "CLSID\\" + platform::GuidToString(*entry.clsid) + "\\InprocServer32";
+        HKEY hKey = nullptr;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
+            return SELFREG_E_CLASS;
+        const LONG rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                                       static_cast<DWORD>(path.size() + 1));
+        RegCloseKey(hKey);
+        if (rc != ERROR_SUCCESS)
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
+} // namespace
+
+extern "C" [[gnu::visibility("default")]] HRESULT DllCanUnloadNow()
+{
+    return g_module.CanUnloadNow();
+}
+
+extern "C" [[gnu::visibility("default")]] HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv)
+{
+    return g_module.GetClassObject(rclsid, riid, ppv);
+}
+
+extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
+{
+    HRESULT hr = S_OK;
+    TRACE_FUNC("DllRegisterServer", &hr);
+    hr = g_module.RegisterServer();
+    if (SUCCEEDED(hr))
+        hr = WriteAbsoluteServerPath();
+    return hr;
+}
+
+extern "C" [[gnu::visibility("default")]] HRESULT DllUnregisterServer()
+{
+    HRESULT hr = S_OK;
+    TRACE_FUNC("DllUnregisterServer", &hr);
+    hr = g_module.UnregisterServer();
+    return hr;
+}
+
+extern "C" [[gnu::visibility("default")]] LPEXCHEXT ExchangeExtension()
+{
+    TRACE_PROC("ExchangeExtension");
+    IExchExt* extension = nullptr;
+    const HRESULT hr = CExchangeExtension::CreateInstance(&extension);
+    if (FAILED(hr)) {
+        TracePrint(__FILE__, __LINE__, TL_ERROR, "CreateInstance() failed. hr=0x%08lx\n", hr);
+        return nullptr;
+    }
+    return extension;
+}
