@@ -1,0 +1,99 @@
+#include "AddinFixture.h"
+
+#include "base/PlatformRoot.h"
+#include "mapi/ProfileRegistry.h"
+#include "mapi/StoreAccess.h"
+
+namespace addintest {
+
+HRESULT CTestCallback::GetVersion(ULONG* version, ULONG flags)
+{
+    ++versionQuestions;
+    if (!version || flags != EECBGV_GETBUILDVERSION)
+        return E_INVALIDARG;
+    *version = m_buildVersion;
+    return S_OK;
+}
+
+HRESULT CTestCallback::GetSession(LPMAPISESSION* session, IAddrBook** addressBook)
+{
+    if (addressBook)
+        *addressBook = nullptr;
+    if (!session)
+        return E_INVALIDARG;
+    return m_session.CopyTo(session);
+}
+
+HRESULT CTestCallback::GetObject(IUnknown** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    return m_application ? m_application->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(object)) : E_FAIL;
+}
+
+HRESULT CTestCallback::GetOfficeCharacter(void** c)
+{
+    if (c)
+        *c = nullptr;
+    return E_NOTIMPL;
+}
+
+void AddinFixture::SetUp()
+{
+    ASSERT_EQ(mapi::ProfileRegistry::Create("Work"), S_OK);
+    ASSERT_EQ(mapi::ProfileRegistry::SetDefault("Work"), S_OK);
+    const auto personal = platform::StoresDirectory() / "personal.store";
+    const auto mailbox = platform::StoresDirectory() / "mailbox.store";
+    ASSERT_EQ(mapi::CreateStoreFile(personal, mapi::StoreKind::Personal, u"Personal Folders"), S_OK);
+    ASSERT_EQ(mapi::CreateStoreFile(mailbox, mapi::StoreKind::PrivateMailbox, u"Mailbox - Ann"), S_OK);
+    ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", personal), S_OK);
+    ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", mailbox), S_OK);
+    host::HostOptions options;
+    options.headless = true;
+    options.version = "12.0.6423.1000";
+    program = std::make_unique<host::HostProgram>(options, out, err);
+    ASSERT_TRUE(program->Start()) << err.str();
+}
+
+void AddinFixture::TearDown()
+{
+    program.reset();
+}
+
+ComPtr<CTestCallback> AddinFixture::Callback(ULONG buildVersion)
+{
+    CTestCallback* callback = nullptr;
+    EXPECT_EQ(CTestCallback::CreateObject(&callback, program->Session().Session(),
+                                          static_cast<IDispatch*>(static_cast<_Application*>(program->Application())),
+                                          buildVersion ? buildVersion : program->Version().BuildVersion()),
+              S_OK);
+    ComPtr<CTestCallback> result;
+    result.Attach(callback);
+    return result;
+}
+
+ComPtr<IExchExt> AddinFixture::Extension(ULONG context, HRESULT* result, CTestCallback* callback)
+{
+    ComPtr<IExchExt> extension;
+    EXPECT_EQ(CExchangeExtension::CreateInstance(extension.put()), S_OK);
+    ComPtr<CTestCallback> made;
+    if (!callback) {
+        made = Callback();
+        callback = made.get();
+    }
+    const HRESULT hr = extension->Install(callback, context, 0);
+    if (result)
+        *result = hr;
+    return extension;
+}
+
+bool AddinFixture::EngineEnabled()
+{
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    if (AddinCache::Engine())
+        AddinCache::Engine()->get_Enabled(&enabled);
+    return enabled != VARIANT_FALSE;
+}
+
+} // namespace addintest
