@@ -11,36 +11,15 @@
 #include "Stores.h"
 #include "SyncEngine.h"
 #include "TraceScope.h"
-#include "ModulePath.h"
 #include "extension.h"
 #include "resource.h"
 #include "com/ComModule.h"
-#include "com/GuidString.h"
-#include "registry/Registry.h"
-
-#include <string>
 
 namespace {
 
 // The type library's registration (there is no type-library file: the key names the library
 // and its version).
-HRESULT UpdateTypeLibRegistry(BOOL bRegister)
-{
-    const std::string key = "TypeLib\\" + platform::GuidToString(LIBID_TembrixLib);
-    if (!bRegister) {
-        const LONG rc = RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
-    }
-    HKEY hKey = nullptr;
-    LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, (key + "\\1.0").c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
-    if (rc != ERROR_SUCCESS)
-        return SELFREG_E_CLASS;
-    static const char kName[] = "TembrixLib";
-    rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kName), sizeof(kName));
-    RegCloseKey(hKey);
-    return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
-}
+HRESULT UpdateTypeLibRegistry(BOOL bRegister);
 
 const ComClassEntry kObjectMap[] = {
     ComClassEntry::Creatable<CSyncEngine>(CLSID_SyncEngine, "Tembrix.SyncEngine.1", "Tembrix.SyncEngine",
@@ -71,6 +50,11 @@ const ComClassEntry kObjectMap[] = {
 
 COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_TembrixLib);
 
+HRESULT UpdateTypeLibRegistry(BOOL bRegister)
+{
+    return g_module.UpdateTypeLibRegistry(bRegister, "TembrixLib");
+}
+
 // What the library's entry does on load: settings of the trace writer.
 [[gnu::constructor]] void LibraryLoaded()
 {
@@ -89,31 +73,6 @@ extern "C" [[gnu::visibility("default")]] HRESULT DllGetClassObject(REFCLSID rcl
     return g_module.GetClassObject(rclsid, riid, ppv);
 }
 
-namespace {
-
-// The classes' InprocServer32 names the library by its absolute path, whatever name the
-// register-server tool loaded it by.
-HRESULT WriteAbsoluteServerPath()
-{
-    const std::string path = EngineModulePath();
-    for (const ComClassEntry& entry : kObjectMap) {
-        if (!entry.clsid)
-            continue;
-        const std::string key = "CLSID\\" + platform::GuidToString(*entry.clsid) + "\\InprocServer32";
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
-            return SELFREG_E_CLASS;
-        const LONG rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                                       static_cast<DWORD>(path.size() + 1));
-        RegCloseKey(hKey);
-        if (rc != ERROR_SUCCESS)
-            return SELFREG_E_CLASS;
-    }
-    return S_OK;
-}
-
-} // namespace
-
 extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
 {
     HRESULT hr = S_OK;
@@ -121,7 +80,7 @@ extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
     UnregisterExtension();
     hr = g_module.RegisterServer();
     if (SUCCEEDED(hr))
-        hr = WriteAbsoluteServerPath();
+        hr = g_module.WriteCanonicalServerPath();
     return hr;
 }
 

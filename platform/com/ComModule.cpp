@@ -5,6 +5,8 @@
 #include "base/Module.h"
 #include "com/RegistryText.h"
 
+#include <filesystem>
+
 using namespace platform::com::detail;
 
 namespace {
@@ -135,6 +137,31 @@ HRESULT ComModule::UnregisterClass(const ComClassEntry& entry) const
     if (rc != ERROR_SUCCESS && SUCCEEDED(result))
         result = SELFREG_E_CLASS;
     return result;
+}
+
+HRESULT ComModule::UpdateTypeLibRegistry(BOOL bRegister, const char* name) const
+{
+    const std::string key = "TypeLib\\" + platform::GuidToString(m_libid);
+    if (!bRegister)
+        return DeleteTree(HKEY_CLASSES_ROOT, key) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
+    return WriteString(HKEY_CLASSES_ROOT, key + "\\1.0", nullptr, name ? name : "") == ERROR_SUCCESS ? S_OK
+                                                                                                  : SELFREG_E_CLASS;
+}
+
+HRESULT ComModule::WriteCanonicalServerPath() const
+{
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::canonical(ModulePath(), ec);
+    if (ec || path.empty())
+        return SELFREG_E_CLASS;
+    for (const ComClassEntry& entry : m_objectMap) {
+        if (!entry.clsid)
+            continue;
+        const std::string key = ClsidKey(*entry.clsid) + "\\InprocServer32";
+        if (!KeyExists(HKEY_CLASSES_ROOT, key) || WriteString(HKEY_CLASSES_ROOT, key, nullptr, path.string()) != ERROR_SUCCESS)
+            return SELFREG_E_CLASS;
+    }
+    return S_OK;
 }
 
 HRESULT ComModule::RegisterServer() const

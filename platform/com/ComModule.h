@@ -41,6 +41,13 @@ public:
     HRESULT RegisterClass(const ComClassEntry& entry) const;
     HRESULT UnregisterClass(const ComClassEntry& entry) const;
 
+    // The type library's registration (TypeLib\{LIBID}\1.0 with `name` as its default value), or
+    // its removal; for an object map's entry of its own. SELFREG_E_CLASS when it cannot be written.
+    HRESULT UpdateTypeLibRegistry(BOOL bRegister, const char* name) const;
+    // Names the library in every class's InprocServer32 by its canonical path, whatever name (a
+    // relative one, a link) it was loaded by.
+    HRESULT WriteCanonicalServerPath() const;
+
     // The file of the library that holds this module object.
     std::string ModulePath() const;
     const GUID& Libid() const { return m_libid; }

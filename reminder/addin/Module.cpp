@@ -8,33 +8,11 @@
 #include "base/CommonControls.h"
 #include "base/Module.h"
 #include "com/ComModule.h"
-#include "com/GuidString.h"
-#include "registry/Registry.h"
-
-#include <climits>
-#include <cstdlib>
-#include <string>
 
 namespace {
 
 // The type library's key (there is no type-library file: the key names the library).
-HRESULT UpdateTypeLibRegistry(BOOL bRegister)
-{
-    const std::string key = "TypeLib\\" + platform::GuidToString(LIBID_LumivaneLib);
-    if (!bRegister) {
-        const LONG rc = RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
-    }
-    HKEY hKey = nullptr;
-    LONG rc = RegCreateKeyExA(HKEY_CLASSES_ROOT, (key + "\\1.0").c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
-    if (rc != ERROR_SUCCESS)
-        return SELFREG_E_CLASS;
-    static const char kName[] = "Lumivane 1.0 Type Library";
-    rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kName), sizeof(kName));
-    RegCloseKey(hKey);
-    return rc == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
-}
+HRESULT UpdateTypeLibRegistry(BOOL bRegister);
 
 // ReminderEngine (the only creatable class), then the four classes of the folder model, which
 // the engine makes itself: no class object, no registration.
@@ -51,6 +29,11 @@ const ComClassEntry kObjectMap[] = {
 };
 
 COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_LumivaneLib);
+
+HRESULT UpdateTypeLibRegistry(BOOL bRegister)
+{
+    return g_module.UpdateTypeLibRegistry(bRegister, "Lumivane 1.0 Type Library");
+}
 
 HMODULE ThisModule()
 {
@@ -76,32 +59,6 @@ HMODULE ThisModule()
     TracePrint(__FILE__, __LINE__, TL_DEBUG, "DllMain(DLL_PROCESS_DETACH).\n");
 }
 
-// The classes' InprocServer32 names the library by its absolute path, whatever name the
-// register-server tool loaded it by.
-HRESULT WriteAbsoluteServerPath()
-{
-    std::string path = g_module.ModulePath();
-    char resolved[PATH_MAX];
-    if (!path.empty() && ::realpath(path.c_str(), resolved))
-        path = resolved;
-    if (path.empty())
-        return SELFREG_E_CLASS;
-    for (const ComClassEntry& entry : kObjectMap) {
-        if (!entry.clsid)
-            continue;
-        const std::string key = "CLSID\\" + platform::GuidToString(*entry.clsid) + "\\InprocServer32";
-        HKEY hKey = nullptr;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_ALL_ACCESS, &hKey) != ERROR_SUCCESS)
-            return SELFREG_E_CLASS;
-        const LONG rc = RegSetValueExA(hKey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                                       static_cast<DWORD>(path.size() + 1));
-        RegCloseKey(hKey);
-        if (rc != ERROR_SUCCESS)
-            return SELFREG_E_CLASS;
-    }
-    return S_OK;
-}
-
 } // namespace
 
 extern "C" [[gnu::visibility("default")]] HRESULT DllCanUnloadNow()
@@ -120,7 +77,7 @@ extern "C" [[gnu::visibility("default")]] HRESULT DllRegisterServer()
     TRACE_FUNC("DllRegisterServer", &hr);
     hr = g_module.RegisterServer();
     if (SUCCEEDED(hr))
-        hr = WriteAbsoluteServerPath();
+        hr = g_module.WriteCanonicalServerPath();
     return hr;
 }
 

@@ -4,6 +4,11 @@
 #include "com/ComModule.h"
 #include "com/ComPtr.h"
 #include "com/ConnectionPoints.h"
+#include "com/GuidString.h"
+#include "registry/Registry.h"
+#include "TempRoot.h"
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -167,3 +172,35 @@ TEST(ComObject, FinalReleaseMayUseItsOwnReferences)
 }
 
 } // namespace
+
+TEST(ComModule, TypeLibraryKeyAndCanonicalServerPath)
+{
+    TempRoot root;
+    COM_DEFINE_MODULE(module, kMap, LIBID_TestServer);
+    const std::string typeLib = "TypeLib\\" + platform::GuidToString(LIBID_TestServer) + "\\1.0";
+    ASSERT_EQ(module.RegisterServer(), S_OK);
+    ASSERT_EQ(module.UpdateTypeLibRegistry(TRUE, "TestLib"), S_OK);
+    HKEY key = nullptr;
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, typeLib.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_STREQ(text, "TestLib");
+    EXPECT_EQ(module.UpdateTypeLibRegistry(FALSE, "TestLib"), S_OK);
+    EXPECT_NE(RegOpenKeyExA(HKEY_CLASSES_ROOT, typeLib.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(module.UpdateTypeLibRegistry(FALSE, "TestLib"), S_OK); // gone already
+
+    // The server key names the module by its canonical path.
+    const std::string server = "CLSID\\" + platform::GuidToString(CLSID_TestPlain) + "\\InprocServer32";
+    ASSERT_EQ(RegSetValueA(HKEY_CLASSES_ROOT, server.c_str(), REG_SZ, "./relative", 10), ERROR_SUCCESS);
+    EXPECT_EQ(module.WriteCanonicalServerPath(), S_OK);
+    size = sizeof text;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(std::string(text), std::filesystem::canonical(module.ModulePath()).string());
+    EXPECT_EQ(module.UnregisterServer(), S_OK);
+    // Without the class's key there is nothing to name.
+    EXPECT_EQ(module.WriteCanonicalServerPath(), SELFREG_E_CLASS);
+}
