@@ -14,7 +14,7 @@
 #include "base/LastError.h"
 #include "base/MessageBox.h"
 #include "base/Profile.h"
-#include "base/SystemInfo.h"
+#include "system/SystemInfo.h"
 #include "base/SystemMessages.h"
 #include "base/Utf.h"
 #include "base/Window.h"
