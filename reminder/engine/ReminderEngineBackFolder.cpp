@@ -7,6 +7,7 @@
 #include "HostUtils.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 #include "RegKeyEx.h"
 #include "RegUtils.h"
 #include "TraceMapi.h"
@@ -305,24 +306,17 @@ void CReminderEngine::EnsureFlagDueBy()
         TRACE_FAILED(Restrict, hr);
         return;
     }
-    // The ids first: a copy that gets its signal time leaves the restricted table.
+    // The rows first: a copy that gets its signal time leaves the restricted table.
+    LPSRowSet rows = nullptr;
+    hr = ReadTableRows(table.get(), &rows);
+    if (FAILED(hr))
+        TRACE_FAILED(ReadTableRows, hr); // the rows read so far are still done
     std::vector<std::vector<BYTE>> ids;
-    for (;;) {
-        LPSRowSet rows = nullptr;
-        hr = table->QueryRows(kBatch, 0, &rows);
-        if (FAILED(hr)) {
-            TRACE_FAILED(QueryRows, hr);
-            break;
-        }
-        const ULONG count = rows ? rows->cRows : 0;
-        for (ULONG i = 0; i < count; ++i) {
-            if (const SPropValue* id = Column(rows->aRow[i], 0, PR_ENTRYID))
-                ids.emplace_back(id->Value.bin.lpb, id->Value.bin.lpb + id->Value.bin.cb);
-        }
-        FreeRowSet(&rows);
-        if (count == 0)
-            break;
+    for (ULONG i = 0; rows && i < rows->cRows; ++i) {
+        if (const SPropValue* id = Column(rows->aRow[i], 0, PR_ENTRYID))
+            ids.emplace_back(id->Value.bin.lpb, id->Value.bin.lpb + id->Value.bin.cb);
     }
+    FreeRowSet(&rows);
     for (auto& id : ids) {
         ComPtr<IMessage> copy;
         ULONG type = 0;

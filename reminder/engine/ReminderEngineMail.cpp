@@ -7,6 +7,7 @@
 #include "BackFolderItem.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
+#include "ModelHelpers.h"
 #include "ModuleInstance.h"
 #include "TimeUtils.h"
 #include "TraceScope.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr ULONG kBatch = 20;
 constexpr LONG kPidLidLocation = 0x8208; // PSETID_Appointment, string
 // The host's commands that send the Outbox at once, in the order they are tried.
 constexpr LONG kSendAllCommand = 7095;
@@ -178,24 +178,19 @@ HRESULT CReminderEngine::SentReminderMails(const std::string& address)
         TRACE_FAILED(Restrict, hr);
         return hr;
     }
-    // The ids first: a copy that is marked leaves the restricted table.
+    // The rows first: a copy that is marked leaves the restricted table.
+    LPSRowSet rows = nullptr;
+    hr = ReadTableRows(table.get(), &rows);
     std::vector<std::vector<BYTE>> ids;
-    for (;;) {
-        LPSRowSet rows = nullptr;
-        hr = table->QueryRows(kBatch, 0, &rows);
-        if (FAILED(hr)) {
-            TRACE_FAILED(QueryRows, hr);
-            return hr;
-        }
-        const ULONG count = rows ? rows->cRows : 0;
-        for (ULONG i = 0; i < count; ++i) {
-            const SRow& row = rows->aRow[i];
-            if (row.cValues && row.lpProps[0].ulPropTag == PR_ENTRYID)
-                ids.emplace_back(row.lpProps[0].Value.bin.lpb, row.lpProps[0].Value.bin.lpb + row.lpProps[0].Value.bin.cb);
-        }
-        FreeRowSet(&rows);
-        if (count == 0)
-            break;
+    for (ULONG i = 0; SUCCEEDED(hr) && rows && i < rows->cRows; ++i) {
+        const SRow& row = rows->aRow[i];
+        if (row.cValues && row.lpProps[0].ulPropTag == PR_ENTRYID)
+            ids.emplace_back(row.lpProps[0].Value.bin.lpb, row.lpProps[0].Value.bin.lpb + row.lpProps[0].Value.bin.cb);
+    }
+    FreeRowSet(&rows);
+    if (FAILED(hr)) {
+        TRACE_FAILED(ReadTableRows, hr);
+        return hr;
     }
     for (auto& id : ids) {
         const SBinary entryId{static_cast<ULONG>(id.size()), id.data()};
