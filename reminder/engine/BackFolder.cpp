@@ -3,6 +3,7 @@
 #include "BackFolderItem.h"
 #include "MapiBuffer.h"
 #include "TraceScope.h"
+#include "com/ComPtr.h"
 
 HRESULT GetBackFolderRestriction(IMAPIProp* prop, SRestriction** out)
 {
@@ -58,6 +59,33 @@ HRESULT GetBackFolderRestriction(IMAPIProp* prop, SRestriction** out)
     res->res.resAnd.lpRes = terms;
     *out = res.release();
 Exit:
+    return hr;
+}
+
+HRESULT OpenAssociatedTable(IMAPIFolder* folder, const SPropTagArray* columns, const SRestriction* restriction,
+                            IMAPITable** table)
+{
+    HRESULT hr = S_OK;
+    ComPtr<IMAPITable> opened;
+    *table = nullptr;
+    hr = folder->GetContentsTable(MAPI_ASSOCIATED, opened.put());
+    if (FAILED(hr)) {
+        TRACE_FAILED(GetContentsTable, hr);
+        return hr;
+    }
+    hr = opened->SetColumns(const_cast<LPSPropTagArray>(columns), 0);
+    if (FAILED(hr)) {
+        TRACE_FAILED(SetColumns, hr);
+        return hr;
+    }
+    if (restriction) {
+        hr = opened->Restrict(const_cast<LPSRestriction>(restriction), 0);
+        if (FAILED(hr)) {
+            TRACE_FAILED(Restrict, hr);
+            return hr;
+        }
+    }
+    *table = opened.Detach();
     return hr;
 }
 

@@ -10,5 +10,10 @@
 // On failure nothing is handed out.
 HRESULT GetBackFolderRestriction(IMAPIProp* prop, SRestriction** out);
 
+// The folder's associated contents with these columns, restricted (a null restriction: every
+// row). Each failing call is traced and returned.
+HRESULT OpenAssociatedTable(IMAPIFolder* folder, const SPropTagArray* columns, const SRestriction* restriction,
+                            IMAPITable** table);
+
 // A numeric name of a property set: the set, MNID_ID and the id.
 void InitNameID(MAPINAMEID& nameId, const GUID& set, LONG id);

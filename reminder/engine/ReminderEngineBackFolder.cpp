@@ -174,21 +174,9 @@ void CReminderEngine::RemoveOrphanReminderEntries()
         TRACE_FAILED(GetBackFolderRestriction, hr);
         return;
     }
-    hr = folder->GetContentsTable(MAPI_ASSOCIATED, table.put());
-    if (FAILED(hr)) {
-        TRACE_FAILED(GetContentsTable, hr);
+    hr = OpenAssociatedTable(folder.get(), reinterpret_cast<LPSPropTagArray>(&columns), restriction.get(), table.put());
+    if (FAILED(hr))
         return;
-    }
-    hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
-    if (FAILED(hr)) {
-        TRACE_FAILED(SetColumns, hr);
-        return;
-    }
-    hr = table->Restrict(restriction.get(), 0);
-    if (FAILED(hr)) {
-        TRACE_FAILED(Restrict, hr);
-        return;
-    }
     // Store headings (depth 0) with their folder headings (depth 1) collapsed under them.
     hr = table->SortTable(reinterpret_cast<LPSSortOrderSet>(&sort), 0);
     if (FAILED(hr)) {
@@ -279,16 +267,6 @@ void CReminderEngine::EnsureFlagDueBy()
         TRACE_FAILED(GetIDsFromNames, hr);
         return;
     }
-    hr = folder->GetContentsTable(MAPI_ASSOCIATED, table.put());
-    if (FAILED(hr)) {
-        TRACE_FAILED(GetContentsTable, hr);
-        return;
-    }
-    hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
-    if (FAILED(hr)) {
-        TRACE_FAILED(SetColumns, hr);
-        return;
-    }
     isCopy.ulPropTag = named->aulPropTag[0];
     isCopy.Value.b = 1;
     terms[0].rt = RES_EXIST;
@@ -301,11 +279,9 @@ void CReminderEngine::EnsureFlagDueBy()
     terms[2].res.resNot.lpRes = &noSignal;
     all.rt = RES_AND;
     all.res.resAnd = {3, terms};
-    hr = table->Restrict(&all, 0);
-    if (FAILED(hr)) {
-        TRACE_FAILED(Restrict, hr);
+    hr = OpenAssociatedTable(folder.get(), reinterpret_cast<LPSPropTagArray>(&columns), &all, table.put());
+    if (FAILED(hr))
         return;
-    }
     // The rows first: a copy that gets its signal time leaves the restricted table.
     LPSRowSet rows = nullptr;
     hr = ReadTableRows(table.get(), &rows);

@@ -4,6 +4,7 @@
 #include "ReminderEngine.h"
 
 #include "AddinCache.h"
+#include "BackFolder.h"
 #include "BackFolderItem.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
@@ -122,11 +123,6 @@ HRESULT CReminderEngine::SentReminderMails(const std::string& address)
     hr = BackFolderMAPIFolder(folder.put());
     if (FAILED(hr))
         return hr;
-    hr = folder->GetContentsTable(MAPI_ASSOCIATED, table.put());
-    if (FAILED(hr)) {
-        TRACE_FAILED(GetContentsTable, hr);
-        return hr;
-    }
     hr = ResolveNamedProps(folder.get(), names, MAPI_CREATE, named.put());
     if (FAILED(hr)) {
         TRACE_FAILED(GetIDsFromNames, hr);
@@ -168,16 +164,9 @@ HRESULT CReminderEngine::SentReminderMails(const std::string& address)
     terms[3].res.resProperty = {RELOP_EQ, setTag, &trueValue};
     restriction.rt = RES_AND;
     restriction.res.resAnd = {4, terms};
-    hr = table->SetColumns(reinterpret_cast<LPSPropTagArray>(&columns), 0);
-    if (FAILED(hr)) {
-        TRACE_FAILED(SetColumns, hr);
+    hr = OpenAssociatedTable(folder.get(), reinterpret_cast<LPSPropTagArray>(&columns), &restriction, table.put());
+    if (FAILED(hr))
         return hr;
-    }
-    hr = table->Restrict(&restriction, 0);
-    if (FAILED(hr)) {
-        TRACE_FAILED(Restrict, hr);
-        return hr;
-    }
     // The rows first: a copy that is marked leaves the restricted table.
     LPSRowSet rows = nullptr;
     hr = ReadTableRows(table.get(), &rows);
