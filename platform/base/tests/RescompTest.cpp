@@ -58,7 +58,7 @@ TEST(ResourceScript, ReadsEveryKindOfResource)
 TEST(ResourceScript, FaultsNameTheirLine)
 {
     const std::string where = kScript.string() + ":";
-    EXPECT_EQ(ErrorOf("\n\nwidget 1 x"), where + "3: unknown keyword 'widget' (language, string, strings, icon, bitmap, resource, menu)");
+    EXPECT_EQ(ErrorOf("\n\nwidget 1 x"), where + "3: unknown keyword 'widget' (language, string, strings, icon, bitmap, resource, menu, include)");
     EXPECT_EQ(ErrorOf("string 1 \"a\"\nstring 1 \"b\""), where + "2: this resource is given twice in this language (first on line 1)");
     EXPECT_EQ(ErrorOf("string 1 \"a\"\nlanguage de\nstring 1 \"b\""), "no error");
     EXPECT_EQ(ErrorOf("icon 1 none.ico"), where + "1: cannot read " + (kScript.parent_path() / "none.ico").string());
@@ -77,6 +77,40 @@ TEST(ResourceScript, FaultsNameTheirLine)
     EXPECT_EQ(ErrorOf("menu 1\n item 5 \"x\" bold\nend"), where + "2: unknown menu keyword 'bold' (item, popup, separator, end)");
     EXPECT_EQ(ErrorOf("strings\n 1 \"a\"\n"), where + "3: 'strings' without its 'end'");
     EXPECT_EQ(ErrorOf("resource 6 1 app.ico"), where + "1: strings and menus are written with 'string' and 'menu'");
+}
+
+TEST(ResourceScript, IncludedScriptsAddTheirResources)
+{
+    TempRoot root;
+    const auto main = root.path() / "main.resources";
+    std::filesystem::create_directory(root.path() / "part");
+    std::ofstream(root.path() / "part" / "window.resources") << "language en\nstring 2 \"two\"\n";
+    std::ofstream(main) << "language de\nstring 1 \"eins\"\ninclude part/window.resources\nstring 3 \"drei\"\n";
+    const auto script = ResourceScript::Parse(main);
+    const auto& r = script.Resources();
+    ASSERT_EQ(r.size(), 3u);
+    EXPECT_EQ(r[1].nameId, 2u);
+    EXPECT_EQ(r[1].language, 1033);
+    // The includer's language holds again after the included script.
+    EXPECT_EQ(r[2].language, 1031);
+    ASSERT_EQ(script.Inputs().size(), 2u);
+    EXPECT_EQ(script.Inputs()[1], root.path() / "part" / "window.resources");
+
+    // A resource given in two scripts names the other script; an include of itself stops.
+    std::ofstream(root.path() / "twice.resources") << "language de\nstring 1 \"x\"\n";
+    std::ofstream(main) << "language de\nstring 1 \"eins\"\ninclude twice.resources\n";
+    try {
+        ResourceScript::Parse(main);
+        ADD_FAILURE() << "a string given twice was taken";
+    } catch (const ScriptError& e) {
+        EXPECT_EQ(std::string(e.what()), (root.path() / "twice.resources").string() +
+                                             ":2: this resource is given twice in this language (first on " +
+                                             main.string() + ":line 2)");
+    }
+    std::ofstream(main) << "include main.resources\n";
+    EXPECT_THROW(ResourceScript::Parse(main), ScriptError);
+    EXPECT_EQ(ErrorOf("include missing.resources"),
+              kScript.string() + ":1: cannot read " + (kScript.parent_path() / "missing.resources").string());
 }
 
 TEST(ResourceScript, TheCompilerFailsWithoutLeavingOutput)

@@ -63,8 +63,10 @@ public:
                 Typed(t.line);
             else if (t.value == "menu")
                 Menu(t.line);
+            else if (t.value == "include")
+                Include(t.line);
             else
-                Fail(t.line, "unknown keyword '" + t.value + "' (language, string, strings, icon, bitmap, resource, menu)");
+                Fail(t.line, "unknown keyword '" + t.value + "' (language, string, strings, icon, bitmap, resource, menu, include)");
         }
     }
 
@@ -214,9 +216,11 @@ private:
         const auto key = [](const ScriptResource& x) {
             return std::make_tuple(x.typeId, x.typeName, x.nameId, x.name, x.language);
         };
+        r.file = m_script;
         for (const auto& existing : *m_resources)
             if (key(existing) == key(r))
-                Fail(r.line, "this resource is given twice in this language (first on line " +
+                Fail(r.line, "this resource is given twice in this language (first on " +
+                                 (existing.file == m_script ? std::string() : existing.file.string() + ":") + "line " +
                                  std::to_string(existing.line) + ")");
         m_resources->push_back(std::move(r));
     }
@@ -265,6 +269,29 @@ private:
         std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         m_inputs->push_back(path);
         return bytes;
+    }
+
+    // Another script read as if it stood here; it starts without a language of its own and
+    // leaves this script's language as it was.
+    void Include(int line)
+    {
+        const Token t = Next();
+        if (t.kind == Token::End)
+            Fail(line, "'include' needs a file name");
+        if (m_depth >= kMaxIncludeDepth)
+            Fail(line, "includes nest deeper than " + std::to_string(kMaxIncludeDepth) + " scripts");
+        fs::path path(t.value);
+        if (path.is_relative())
+            path = m_script.parent_path() / path;
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            Fail(t.line, "cannot read " + path.string());
+        std::stringstream text;
+        text << in.rdbuf();
+        m_inputs->push_back(path);
+        Parser included(text.str(), path);
+        included.m_depth = m_depth + 1;
+        included.Run(*m_resources, *m_inputs);
     }
 
     void File(int line, std::uint32_t type, const std::string& typeName)
@@ -377,6 +404,8 @@ private:
     fs::path m_script;
     std::vector<Token> m_tokens;
     std::size_t m_pos = 0;
+    static constexpr int kMaxIncludeDepth = 8;
+    int m_depth = 0;
     std::uint16_t m_language = 0;
     std::vector<ScriptResource>* m_resources = nullptr;
     std::vector<fs::path>* m_inputs = nullptr;

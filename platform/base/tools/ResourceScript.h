@@ -21,8 +21,11 @@
 //         end
 //     end
 //
+//     include "window.resources"        # another script, read as if it stood here
+//
 // Ids are numbers from 1 to 65535 (string ids from 0) or names; item options are checked,
-// grayed, disabled and default.
+// grayed, disabled and default. An included script starts without a language, and the
+// including script's language holds again after it.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +43,7 @@ struct ScriptResource {
     std::string name;
     std::uint16_t language = 0;
     std::vector<std::uint8_t> data;
+    std::filesystem::path file; // the script that gave it, and its line there
     int line = 0;
 };
 
