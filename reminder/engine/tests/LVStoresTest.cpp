@@ -8,6 +8,7 @@
 #include "base/Profile.h"
 #include "mapi/ProfileRegistry.h"
 #include "mapi/StoreAccess.h"
+#include "registry/Registry.h"
 
 using namespace remindertest;
 
@@ -230,6 +231,43 @@ TEST_F(LVStoresTest, NoStoresSinkSilencesTheCollection)
     EXPECT_EQ(silent->StoresObject()->get_Count(&count), S_OK);
     EXPECT_EQ(count, 3);
     EXPECT_TRUE(silent->enabledStores.empty());
+}
+
+TEST_F(LVStoresTest, ItemZeroWithoutADefaultStoreFails)
+{
+    HKEY profile = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles\\Work", 0,
+                            KEY_ALL_ACCESS, &profile),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteValueA(profile, "DefaultStore"), ERROR_SUCCESS);
+    RegCloseKey(profile);
+    CTestEngine* raw = nullptr;
+    ASSERT_EQ(CTestEngine::CreateObject(&raw), S_OK);
+    ComPtr<CTestEngine> other;
+    other.Attach(raw);
+    ASSERT_EQ(other->Init(session.get()), S_OK);
+    ComPtr<ILVStore> store;
+    EXPECT_EQ(other->StoresObject()->get_Item(0, store.put()), MAPI_E_NOT_FOUND);
+    EXPECT_FALSE(store);
+    EXPECT_EQ(other->StoresObject()->get_Item(3, store.put()), S_OK);
+}
+
+TEST_F(LVStoresTest, AModifiedStoreRowChangesNothing)
+{
+    engine->put_Enabled(VARIANT_TRUE);
+    HKEY profile = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER,
+                            "Software\\Microsoft\\Windows Messaging Subsystem\\Profiles\\Work\\Store0002", 0,
+                            KEY_ALL_ACCESS, &profile),
+              ERROR_SUCCESS);
+    const char name[] = "Renamed Mailbox";
+    ASSERT_EQ(RegSetValueExA(profile, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name),
+              ERROR_SUCCESS);
+    RegCloseKey(profile);
+    Pump();
+    EXPECT_EQ(Names(), (std::vector<std::u16string>{u"Mailbox - Ann", u"Personal Folders", u"Public Folders"}));
+    EXPECT_TRUE(engine->enabledStores.empty());
+    EXPECT_TRUE(engine->disabledStores.empty());
 }
 
 TEST_F(LVStoresTest, StoreObjectsKeepTheirOwnRowWhileStoresComeAndGo)
