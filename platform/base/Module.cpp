@@ -47,8 +47,14 @@ std::vector<LoadedModule> LoadedModules()
 std::string ExecutablePath()
 {
     std::error_code ec;
-    const fs::path p = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : p.string();
+    std::string p = fs::read_symlink("/proc/self/exe", ec).string();
+    if (ec)
+        return {};
+    // A program file replaced while it runs (a rebuild) reads back with this mark.
+    constexpr std::string_view kReplaced = " (deleted)";
+    if (p.size() > kReplaced.size() && p.ends_with(kReplaced))
+        p.resize(p.size() - kReplaced.size());
+    return p;
 }
 
 // The executable is the first module the loader lists.

@@ -1,5 +1,7 @@
 #include "ui/WindowCapture.h"
 
+#include "base/Module.h"
+
 #include <wx/app.h>
 #include <wx/bitmap.h>
 #include <wx/dcclient.h>
@@ -26,8 +28,9 @@ namespace {
 
 fs::path ProgramPath()
 {
-    std::error_code ec;
-    return fs::read_symlink("/proc/self/exe", ec);
+    char path[4096] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    return n > 0 && n < sizeof path ? fs::path(path) : fs::path();
 }
 
 bool Fail(std::string* error, const std::string& text)
