@@ -1,10 +1,13 @@
 #include "base/DialogItems.h"
 
 #include "base/LastError.h"
+#include "base/Locale.h"
+#include "base/Resources.h"
 #include "base/Utf.h"
 #include "base/WinError.h"
 #include "base/Window.h"
 
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -17,7 +20,7 @@ namespace {
 constexpr std::size_t kDefaultLimit = 30000;
 constexpr std::size_t kLargestLimit = 0x7FFFFFFE;
 
-enum class Kind { Button, Edit, Static };
+enum class Kind { Button, Edit, Combo, Static, Custom };
 
 struct Item {
     HWND dialog = nullptr;
@@ -29,6 +32,14 @@ struct Item {
     std::size_t limit = kDefaultLimit;
     bool typing = false; // the text being set comes from the user
     std::function<void()> watcher;
+    // A combo box's list and its current entry (-1: none).
+    std::vector<std::string> entries;
+    int current = -1;
+    // A static picture: the icon or bitmap shown and its IMAGE_ type.
+    HANDLE image = nullptr;
+    WPARAM imageType = 0;
+    // A program's own control.
+    WindowProcedure custom;
 };
 
 // Items by handle; the window procedure holds its own item too.
@@ -145,6 +156,136 @@ LRESULT EditProcedure(const std::shared_ptr<Item>& item, HWND hwnd, UINT message
     }
 }
 
+
+// Copies an entry's text with its terminating zero into the buffer at lParam (the caller sized it
+// from CB_GETLBTEXTLEN); the length, or CB_ERR for no entry.
+LRESULT CopyEntry(const Item& item, WPARAM index, LPARAM buffer)
+{
+    if (index >= item.entries.size() || !buffer)
+        return CB_ERR;
+    const std::string& text = item.entries[index];
+    std::memcpy(reinterpret_cast<char*>(buffer), text.c_str(), text.size() + 1);
+    return static_cast<LRESULT>(text.size());
+}
+
+// The first entry of exactly this text (letter case aside, as the list compares), or -1.
+int FindEntry(const Item& item, const std::string& text)
+{
+    for (std::size_t i = 0; i < item.entries.size(); ++i)
+        if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, item.entries[i].c_str(), -1, text.c_str(), -1) ==
+            CSTR_EQUAL)
+            return static_cast<int>(i);
+    return -1;
+}
+
+LRESULT ComboProcedure(const std::shared_ptr<Item>& item, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETTEXT:
+        item->modified = item->typing;
+        if (item->typing) {
+            // What the user types chooses the entry of that text, if there is one.
+            item->current = FindEntry(*item, reinterpret_cast<LPCSTR>(lParam));
+            Changed(*item);
+            Notify(*item, hwnd, CBN_EDITUPDATE);
+            Notify(*item, hwnd, CBN_EDITCHANGE);
+        } else {
+            Changed(*item);
+        }
+        return TRUE;
+    case CB_ADDSTRING:
+    case CB_INSERTSTRING: {
+        const std::string text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        std::size_t at = item->entries.size();
+        if (message == CB_INSERTSTRING) {
+            const auto index = static_cast<INT_PTR>(wParam);
+            if (index > static_cast<INT_PTR>(item->entries.size()))
+                return CB_ERR;
+            if (index >= 0)
+                at = static_cast<std::size_t>(index);
+        } else if (item->style & CBS_SORT) {
+            at = 0;
+            while (at < item->entries.size() &&
+                   CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, item->entries[at].c_str(), -1, text.c_str(),
+                                  -1) != CSTR_GREATER_THAN)
+                ++at;
+        }
+        item->entries.insert(item->entries.begin() + static_cast<std::ptrdiff_t>(at), text);
+        if (item->current >= static_cast<int>(at))
+            ++item->current;
+        Changed(*item);
+        return static_cast<LRESULT>(at);
+    }
+    case CB_DELETESTRING: {
+        if (wParam >= item->entries.size())
+            return CB_ERR;
+        item->entries.erase(item->entries.begin() + static_cast<std::ptrdiff_t>(wParam));
+        if (item->current == static_cast<int>(wParam))
+            item->current = -1;
+        else if (item->current > static_cast<int>(wParam))
+            --item->current;
+        Changed(*item);
+        return static_cast<LRESULT>(item->entries.size());
+    }
+    case CB_RESETCONTENT:
+        // The list goes, and the edit text with it.
+        item->entries.clear();
+        item->current = -1;
+        SetWindowTextA(hwnd, "");
+        return TRUE;
+    case CB_GETCOUNT: return static_cast<LRESULT>(item->entries.size());
+    case CB_GETCURSEL: return item->current;
+    case CB_SETCURSEL: {
+        const auto index = static_cast<INT_PTR>(wParam);
+        if (index < 0 || index >= static_cast<INT_PTR>(item->entries.size())) {
+            item->current = -1;
+            SetWindowTextA(hwnd, "");
+            return CB_ERR;
+        }
+        item->current = static_cast<int>(index);
+        SetWindowTextA(hwnd, item->entries[static_cast<std::size_t>(index)].c_str());
+        return index;
+    }
+    case CB_GETLBTEXT: return CopyEntry(*item, wParam, lParam);
+    case CB_GETLBTEXTLEN:
+        return wParam < item->entries.size() ? static_cast<LRESULT>(item->entries[wParam].size()) : CB_ERR;
+    case CB_FINDSTRINGEXACT: return FindEntry(*item, lParam ? reinterpret_cast<LPCSTR>(lParam) : "");
+    case CB_LIMITTEXT: item->limit = wParam == 0 ? kLargestLimit : static_cast<std::size_t>(wParam); return TRUE;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
+
+LRESULT StaticProcedure(const std::shared_ptr<Item>& item, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETTEXT: Changed(*item); return TRUE;
+    case STM_SETICON:
+    case STM_SETIMAGE: {
+        // The previous picture is handed back; the caller frees it.
+        const HANDLE previous = item->image;
+        item->image = reinterpret_cast<HANDLE>(message == STM_SETICON ? wParam : static_cast<WPARAM>(lParam));
+        item->imageType = message == STM_SETICON ? IMAGE_ICON : wParam;
+        Changed(*item);
+        return reinterpret_cast<LRESULT>(previous);
+    }
+    case STM_GETICON: return item->imageType == IMAGE_ICON ? reinterpret_cast<LRESULT>(item->image) : 0;
+    case STM_GETIMAGE: return item->imageType == wParam ? reinterpret_cast<LRESULT>(item->image) : 0;
+    default: return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
+
+HWND MakeItem(const std::shared_ptr<Item>& item, const std::string& className, const std::string& text,
+              WindowProcedure procedure)
+{
+    const HWND hwnd = CreateMessageWindow(className, text, std::move(procedure), item->dialog, nullptr, item->style);
+    if (!hwnd)
+        return nullptr;
+    auto& table = Items();
+    std::lock_guard lock(table.lock);
+    table.items[hwnd] = item;
+    return hwnd;
+}
+
 } // namespace
 
 HWND CreateDialogItem(HWND dialog, const std::string& className, int id, const std::string& text, DWORD style)
@@ -155,6 +296,8 @@ HWND CreateDialogItem(HWND dialog, const std::string& className, int id, const s
         item->kind = Kind::Button;
     else if (lower == "edit")
         item->kind = Kind::Edit;
+    else if (lower == "combobox")
+        item->kind = Kind::Combo;
     else if (lower == "static")
         item->kind = Kind::Static;
     else {
@@ -178,23 +321,54 @@ HWND CreateDialogItem(HWND dialog, const std::string& className, int id, const s
         switch (item->kind) {
         case Kind::Button: return ButtonProcedure(item, hwnd, message, wParam, lParam);
         case Kind::Edit: return EditProcedure(item, hwnd, message, wParam, lParam);
-        default:
-            if (message == WM_SETTEXT) {
-                Changed(*item);
-                return TRUE;
-            }
-            return DefWindowProcA(hwnd, message, wParam, lParam);
+        case Kind::Combo: return ComboProcedure(item, hwnd, message, wParam, lParam);
+        default: return StaticProcedure(item, hwnd, message, wParam, lParam);
         }
     };
-    const HWND hwnd = CreateMessageWindow(className, text, std::move(procedure), dialog, nullptr, item->style);
-    if (!hwnd)
+    return MakeItem(item, className, text, std::move(procedure));
+}
+
+HWND CreateCustomDialogItem(HWND dialog, const std::string& className, int id, DWORD style,
+                            std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> procedure)
+{
+    if (!dialog || !IsWindow(dialog)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
-    {
-        auto& table = Items();
-        std::lock_guard lock(table.lock);
-        table.items[hwnd] = item;
     }
-    return hwnd;
+    auto item = std::make_shared<Item>();
+    item->kind = Kind::Custom;
+    item->dialog = dialog;
+    item->id = id;
+    item->style = style | WS_CHILD;
+    item->custom = std::move(procedure);
+    WindowProcedure wrapper = [item](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        const LRESULT result = item->custom ? item->custom(hwnd, message, wParam, lParam)
+                                            : DefWindowProcA(hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            auto& table = Items();
+            std::lock_guard lock(table.lock);
+            table.items.erase(hwnd);
+        }
+        return result;
+    };
+    return MakeItem(item, className, "", std::move(wrapper));
+}
+
+bool SelectComboItem(HWND hwnd, int index)
+{
+    const auto item = FindItem(hwnd);
+    if (!item || item->kind != Kind::Combo || !IsWindow(hwnd) || index < 0 ||
+        index >= static_cast<int>(item->entries.size()))
+        return false;
+    SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Notify(*item, hwnd, CBN_SELCHANGE);
+    return true;
+}
+
+std::vector<std::string> ComboItems(HWND hwnd)
+{
+    const auto item = FindItem(hwnd);
+    return item && item->kind == Kind::Combo ? item->entries : std::vector<std::string>{};
 }
 
 bool TypeDialogItemText(HWND hwnd, const std::string& text)
@@ -204,7 +378,7 @@ bool TypeDialogItemText(HWND hwnd, const std::string& text)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return false;
     }
-    if (item->kind != Kind::Edit)
+    if (item->kind != Kind::Edit && item->kind != Kind::Combo)
         return SetWindowTextA(hwnd, text.c_str()) != FALSE;
     // The limit counts characters; the text is UTF-8.
     const std::u16string wide = Utf8ToUtf16(text);

@@ -1,10 +1,16 @@
 // The controls of a dialog as child windows with ids: buttons (push buttons, check boxes, radio
-// buttons), edits and static texts. A dialog is any window; its items are made with
+// buttons, group boxes), edits, combo boxes, static texts and pictures, and controls of a
+// program's own (lists and the like) whose messages go to the program's procedure. A dialog is any window; its items are made with
 // platform::CreateDialogItem and found by id. They behave as the program expects of the
 // platform's controls: setting an edit's text sends the dialog EN_CHANGE and clears its modified
 // mark; BM_CLICK toggles an auto check box or selects an auto radio button (clearing the other
 // radio buttons of its group) before the dialog gets BN_CLICKED; typing (TypeDialogItemText, the
 // user or a script) cuts the text at the edit's limit, sets the modified mark and sends EN_CHANGE.
+// A combo box keeps a list of texts and an edit text: the program fills the list and chooses an
+// entry (CB_SETCURSEL, which sets the edit text without notifying), typing works as in an edit
+// (CBN_EDITUPDATE, CBN_EDITCHANGE) and a choice from the list (SelectComboItem) sends
+// CBN_SELCHANGE. A static picture keeps the icon or bitmap the program gives it (STM_SETICON,
+// STM_SETIMAGE).
 //
 // A toolkit control bound to an item shows its text and check state and reports the user's
 // typing and clicks back (see WatchDialogItem), so the same dialog logic runs with and without
@@ -16,6 +22,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Button styles (the low four bits) and check states.
 #define BS_PUSHBUTTON 0x00000000L
@@ -51,24 +58,70 @@
 
 #define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
 
+// Static styles and messages.
+#define SS_LEFT 0x00000000L
+#define SS_ICON 0x00000003L
+#define SS_BITMAP 0x0000000EL
+#define SS_TYPEMASK 0x0000001FL
+#define STM_SETICON 0x0170
+#define STM_GETICON 0x0171
+#define STM_SETIMAGE 0x0172
+#define STM_GETIMAGE 0x0173
+
+// Combo box styles, messages and notifications.
+#define CBS_SIMPLE 0x0001L
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_AUTOHSCROLL 0x0040L
+#define CBS_SORT 0x0100L
+#define CB_LIMITTEXT 0x0141
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_GETLBTEXTLEN 0x0149
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_FINDSTRINGEXACT 0x0158
+#define CB_SETCURSEL 0x014E
+#define CB_ERR (-1)
+#define CBN_SELCHANGE 1
+#define CBN_EDITCHANGE 5
+#define CBN_EDITUPDATE 6
+
 // The control classes.
 #define WC_BUTTONA "Button"
 #define WC_EDITA "Edit"
 #define WC_STATICA "Static"
+#define WC_COMBOBOXA "ComboBox"
 
 namespace platform {
 
-// A new control of the class WC_BUTTONA, WC_EDITA or WC_STATICA with this id and text, a child
-// of the dialog (WS_CHILD is added to the style). Null for another class or no dialog.
+// A new control of the class WC_BUTTONA, WC_EDITA, WC_COMBOBOXA or WC_STATICA with this id and
+// text, a child of the dialog (WS_CHILD is added to the style). Null for another class or no
+// dialog.
 HWND CreateDialogItem(HWND dialog, const std::string& className, int id, const std::string& text, DWORD style);
+// A control of the program's own class (a list, for example): a dialog item found by its id
+// whose messages all go to `procedure`. Null for no dialog.
+HWND CreateCustomDialogItem(HWND dialog, const std::string& className, int id, DWORD style,
+                            std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> procedure);
+
+// The user chooses entry `index` of a combo box's list: it becomes the current entry, its text
+// the edit text, and the dialog gets CBN_SELCHANGE. False for no combo box or no such entry.
+bool SelectComboItem(HWND item, int index);
+// The entries of a combo box's list (empty for another control).
+std::vector<std::string> ComboItems(HWND item);
 
 // What the user types into an edit (also what a script's `settext` does): the text, cut at the
 // edit's limit, replaces the old one; the modified mark is set and the dialog gets EN_CHANGE.
-// For another control it sets the text as SetWindowTextA does. False for no control.
+// A combo box takes it the same way (CBN_EDITUPDATE, CBN_EDITCHANGE; its current entry becomes
+// the one of exactly that text, or none). For another control it sets the text as SetWindowTextA
+// does. False for no control.
 bool TypeDialogItemText(HWND item, const std::string& text);
 
-// Called (on the item's thread) after the program changed the item's text or check state, for
-// a toolkit control that shows it; null stops it.
+// Called (on the item's thread) after the program changed the item's text, check state, list or
+// picture, for a toolkit control that shows it; null stops it.
 void WatchDialogItem(HWND item, std::function<void()> changed);
 
 } // namespace platform

@@ -63,14 +63,20 @@ std::shared_ptr<DisplayProvider> SetDisplayProvider(std::shared_ptr<DisplayProvi
     return provider;
 }
 
+namespace {
+
+std::shared_ptr<DisplayProvider> CurrentProvider()
+{
+    auto& slot = Slot();
+    std::lock_guard lock(slot.lock);
+    return slot.provider;
+}
+
+} // namespace
+
 std::vector<DisplayInfo> CurrentDisplays()
 {
-    std::shared_ptr<DisplayProvider> provider;
-    {
-        auto& slot = Slot();
-        std::lock_guard lock(slot.lock);
-        provider = slot.provider;
-    }
+    const std::shared_ptr<DisplayProvider> provider = CurrentProvider();
     std::vector<DisplayInfo> displays;
     if (provider)
         displays = provider->Displays();
@@ -175,4 +181,35 @@ UINT GetCaretBlinkTime()
     if (ec != std::errc() || end != text.data() + text.size())
         return kDefaultBlinkTime;
     return value;
+}
+
+int GetSystemMetrics(int index)
+{
+    switch (index) {
+    case SM_CXSCREEN:
+    case SM_CYSCREEN: {
+        const auto displays = platform::CurrentDisplays();
+        const RECT& screen = displays[platform::PrimaryIndex(displays)].monitor;
+        return index == SM_CXSCREEN ? screen.right - screen.left : screen.bottom - screen.top;
+    }
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
+    default: return 0;
+    }
+}
+
+BOOL GetCursorPos(LPPOINT point)
+{
+    if (!point) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (const auto provider = platform::CurrentProvider(); provider && provider->CursorPosition(*point))
+        return TRUE;
+    const auto displays = platform::CurrentDisplays();
+    const RECT& work = displays[platform::PrimaryIndex(displays)].work;
+    *point = POINT{(work.left + work.right) / 2, (work.top + work.bottom) / 2};
+    return TRUE;
 }

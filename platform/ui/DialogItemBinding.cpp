@@ -1,12 +1,17 @@
 #include "ui/DialogItemBinding.h"
 
 #include "base/DialogItems.h"
+#include "base/Resources.h"
+#include "ui/ToolkitImages.h"
 #include "base/Window.h"
 #include "base/WindowView.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/radiobut.h>
+#include <wx/statbmp.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -69,6 +74,10 @@ public:
             // item that is checked.
             if (check == BST_CHECKED && !radio->GetValue())
                 radio->SetValue(true);
+        } else if (auto* combo = dynamic_cast<wxComboBox*>(m_control)) {
+            ShowCombo(*combo, text);
+        } else if (auto* picture = dynamic_cast<wxStaticBitmap*>(m_control)) {
+            ShowPicture(*picture);
         } else if (m_control->GetLabel() != text) {
             m_control->SetLabel(text);
         }
@@ -77,8 +86,40 @@ public:
     void Detach() { m_control = nullptr; }
 
 private:
+    void ShowCombo(wxComboBox& combo, const wxString& text)
+    {
+        wxArrayString entries;
+        for (const std::string& entry : ComboItems(m_item))
+            entries.Add(wxString::FromUTF8(entry));
+        if (combo.GetStrings() != entries)
+            combo.Set(entries);
+        const int current = static_cast<int>(SendMessageA(m_item, CB_GETCURSEL, 0, 0));
+        if (current >= 0 && current < static_cast<int>(combo.GetCount()) && combo.GetSelection() != current)
+            combo.SetSelection(current);
+        if (combo.GetValue() != text)
+            combo.ChangeValue(text);
+    }
+
+    void ShowPicture(wxStaticBitmap& picture)
+    {
+        HANDLE image = reinterpret_cast<HANDLE>(SendMessageA(m_item, STM_GETICON, 0, 0));
+        const bool icon = image != nullptr;
+        if (!icon)
+            image = reinterpret_cast<HANDLE>(SendMessageA(m_item, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        if (image == m_image)
+            return;
+        m_image = image;
+        wxBitmap bitmap;
+        if (icon)
+            bitmap.CopyFromIcon(IconOf(static_cast<HICON>(image)));
+        else if (image)
+            bitmap = BitmapOf(static_cast<HBITMAP>(image));
+        picture.SetBitmap(bitmap.IsOk() ? bitmap : wxNullBitmap);
+    }
+
     HWND m_item;
     wxWindow* m_control;
+    HANDLE m_image = nullptr;
 };
 
 } // namespace
@@ -89,7 +130,8 @@ bool BindDialogItem(HWND item, wxWindow* control)
         return false;
     const bool known = dynamic_cast<wxTextCtrl*>(control) || dynamic_cast<wxCheckBox*>(control) ||
                        dynamic_cast<wxRadioButton*>(control) || dynamic_cast<wxButton*>(control) ||
-                       dynamic_cast<wxStaticText*>(control);
+                       dynamic_cast<wxStaticText*>(control) || dynamic_cast<wxComboBox*>(control) ||
+                       dynamic_cast<wxStaticBitmap*>(control) || dynamic_cast<wxStaticBox*>(control);
     if (!known)
         return false;
     auto view = std::make_shared<ItemView>(item, control);
@@ -116,6 +158,15 @@ bool BindDialogItem(HWND item, wxWindow* control)
             control->Bind(wxEVT_CHECKBOX, click);
         else
             control->Bind(wxEVT_RADIOBUTTON, click);
+    } else if (auto* combo = dynamic_cast<wxComboBox*>(control)) {
+        combo->Bind(wxEVT_TEXT, [item, combo](wxCommandEvent& event) {
+            TypeDialogItemText(item, combo->GetValue().utf8_string());
+            event.Skip();
+        });
+        combo->Bind(wxEVT_COMBOBOX, [item, combo](wxCommandEvent& event) {
+            SelectComboItem(item, combo->GetSelection());
+            event.Skip();
+        });
     } else if (dynamic_cast<wxButton*>(control)) {
         control->Bind(wxEVT_BUTTON, [item](wxCommandEvent&) { SendMessageA(item, BM_CLICK, 0, 0); });
     }

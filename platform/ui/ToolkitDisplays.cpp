@@ -1,6 +1,7 @@
 #include "ui/ToolkitDisplays.h"
 
 #include <wx/display.h>
+#include <wx/window.h>
 
 namespace platform::ui {
 
@@ -27,6 +28,13 @@ std::vector<DisplayInfo> ToolkitDisplays::Displays()
         displays.push_back(info);
     }
     return displays;
+}
+
+bool ToolkitDisplays::CursorPosition(POINT& point)
+{
+    const wxPoint at = wxGetMousePosition();
+    point = POINT{at.x, at.y};
+    return true;
 }
 
 } // namespace platform::ui

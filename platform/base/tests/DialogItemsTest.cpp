@@ -2,6 +2,7 @@
 // check boxes and radio buttons (the state changes before BN_CLICKED), edit limits.
 #include "base/DialogItems.h"
 #include "base/LastError.h"
+#include "base/Resources.h"
 #include "base/Window.h"
 
 #include <gtest/gtest.h>
@@ -188,4 +189,105 @@ TEST(DialogItems, AWatcherHearsOfTheProgramsChanges)
     platform::WatchDialogItem(dialog.mail, nullptr);
     CheckDlgButton(dialog.hwnd, kMail, BST_CHECKED);
     EXPECT_EQ(changes, 3);
+}
+
+TEST(DialogItems, AComboBoxKeepsItsListAndItsEditText)
+{
+    Dialog dialog;
+    const HWND combo = CreateDialogItem(dialog.hwnd, WC_COMBOBOXA, 240, "", CBS_DROPDOWN | CBS_SORT);
+    ASSERT_NE(combo, nullptr);
+    // Inserting keeps the order given; adding to a sorted list sorts.
+    EXPECT_EQ(SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("5 minutes")), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_SETCURSEL, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("10 minutes")), 1);
+    EXPECT_EQ(SendMessageA(combo, CB_INSERTSTRING, 7, reinterpret_cast<LPARAM>("late")), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("1 hour")), 0);
+    EXPECT_EQ(platform::ComboItems(combo), (std::vector<std::string>{"1 hour", "5 minutes", "10 minutes"}));
+    // The current entry moved with the insertion; its text is the edit text, set without a word
+    // to the dialog.
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
+    char text[32];
+    GetWindowTextA(combo, text, sizeof text);
+    EXPECT_STREQ(text, "5 minutes");
+    EXPECT_TRUE(dialog.notes.empty());
+    EXPECT_EQ(SendMessageA(combo, CB_GETLBTEXTLEN, 2, 0), 10);
+    EXPECT_EQ(SendMessageA(combo, CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(text)), 10);
+    EXPECT_STREQ(text, "10 minutes");
+    EXPECT_EQ(SendMessageA(combo, CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(text)), CB_ERR);
+    EXPECT_EQ(SendMessageA(combo, CB_FINDSTRINGEXACT, 0, reinterpret_cast<LPARAM>("1 HOUR")), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 3);
+    // Emptying the list empties the edit text too.
+    EXPECT_EQ(SendMessageA(combo, CB_RESETCONTENT, 0, 0), TRUE);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    EXPECT_EQ(GetWindowTextLengthA(combo), 0);
+}
+
+TEST(DialogItems, TypingIntoAComboBoxAndChoosingFromItsListNotifyTheDialog)
+{
+    Dialog dialog;
+    const HWND combo = CreateDialogItem(dialog.hwnd, WC_COMBOBOXA, 240, "", CBS_DROPDOWN);
+    for (const char* entry : {"5 minutes", "1 hour"})
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    int changes = 0;
+    platform::WatchDialogItem(combo, [&] { ++changes; });
+    SendMessageA(combo, CB_LIMITTEXT, 8, 0);
+    ASSERT_TRUE(platform::TypeDialogItemText(combo, "2,5 hours"));
+    char text[32];
+    GetWindowTextA(combo, text, sizeof text);
+    EXPECT_STREQ(text, "2,5 hour"); // cut at the limit
+    ASSERT_EQ(dialog.notes.size(), 2u);
+    EXPECT_EQ(dialog.notes[0].code, CBN_EDITUPDATE);
+    EXPECT_EQ(dialog.notes[1].code, CBN_EDITCHANGE);
+    EXPECT_EQ(dialog.notes[1].id, 240);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+    // Typed text that names an entry chooses it.
+    platform::TypeDialogItemText(combo, "1 hour");
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_TRUE(platform::SelectComboItem(combo, 0));
+    EXPECT_EQ(dialog.notes.back().code, CBN_SELCHANGE);
+    GetWindowTextA(combo, text, sizeof text);
+    EXPECT_STREQ(text, "5 minutes");
+    EXPECT_FALSE(platform::SelectComboItem(combo, 2));
+    EXPECT_FALSE(platform::SelectComboItem(dialog.name, 0));
+    EXPECT_GE(changes, 3);
+}
+
+TEST(DialogItems, AStaticPictureKeepsItsIconOrBitmap)
+{
+    Dialog dialog;
+    const HWND picture = CreateDialogItem(dialog.hwnd, WC_STATICA, 229, "", SS_ICON);
+    int changes = 0;
+    platform::WatchDialogItem(picture, [&] { ++changes; });
+    const HICON icon = LoadIconA(nullptr, IDI_INFORMATION);
+    EXPECT_EQ(SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0), 0);
+    EXPECT_EQ(SendMessageA(picture, STM_GETICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0), 0);
+    const HICON other = LoadIconA(nullptr, IDI_WARNING);
+    EXPECT_EQ(SendMessageA(picture, STM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(other)),
+              reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(SendMessageA(picture, STM_GETIMAGE, IMAGE_ICON, 0), reinterpret_cast<LRESULT>(other));
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(DialogItems, AProgramsOwnControlIsFoundByItsIdAndGetsItsMessages)
+{
+    Dialog dialog;
+    std::vector<UINT> messages;
+    const HWND list = platform::CreateCustomDialogItem(dialog.hwnd, "SysListView32", 204, WS_TABSTOP,
+                                                       [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                                                           messages.push_back(m);
+                                                           return m == WM_APP ? 42 : DefWindowProcA(h, m, w, l);
+                                                       });
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(GetDlgItem(dialog.hwnd, 204), list);
+    EXPECT_EQ(GetDlgCtrlID(list), 204);
+    EXPECT_EQ(SendDlgItemMessageA(dialog.hwnd, 204, WM_APP, 0, 0), 42);
+    char cls[32];
+    GetClassNameA(list, cls, sizeof cls);
+    EXPECT_STREQ(cls, "SysListView32");
+    DestroyWindow(list);
+    EXPECT_EQ(messages.back(), UINT(WM_NCDESTROY));
+    EXPECT_EQ(GetDlgItem(dialog.hwnd, 204), nullptr);
+    EXPECT_EQ(platform::CreateCustomDialogItem(nullptr, "X", 1, 0, nullptr), nullptr);
 }

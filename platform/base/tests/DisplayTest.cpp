@@ -86,3 +86,41 @@ TEST(Display, AProvidersDisplaysAnswerWithTheirWorkAreasAndTheNearestOne)
     EXPECT_FALSE(GetMonitorInfoA(reinterpret_cast<HMONITOR>(7), &info));
     platform::SetDisplayProvider(previous);
 }
+
+namespace {
+
+class PointingDisplays : public TwoDisplays {
+public:
+    bool CursorPosition(POINT& point) override
+    {
+        point = POINT{2000, 40};
+        return true;
+    }
+};
+
+} // namespace
+
+TEST(Display, IconSizesScreenAndMousePointer)
+{
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), 16);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1024);
+    EXPECT_EQ(GetSystemMetrics(12345), 0);
+    // Headless the pointer rests in the middle of the work area.
+    POINT at{};
+    ASSERT_TRUE(GetCursorPos(&at));
+    EXPECT_EQ(at.x, 640);
+    EXPECT_EQ(at.y, 512);
+    EXPECT_FALSE(GetCursorPos(nullptr));
+    // A provider that does not know it: the primary display's middle.
+    auto previous = platform::SetDisplayProvider(std::make_shared<TwoDisplays>());
+    ASSERT_TRUE(GetCursorPos(&at));
+    EXPECT_EQ(at.x, 2560);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
+    platform::SetDisplayProvider(std::make_shared<PointingDisplays>());
+    ASSERT_TRUE(GetCursorPos(&at));
+    EXPECT_EQ(at.x, 2000);
+    EXPECT_EQ(at.y, 40);
+    platform::SetDisplayProvider(previous);
+}

@@ -3,6 +3,7 @@
 #include "ToolkitTestEnvironment.h"
 
 #include "base/DialogItems.h"
+#include "base/Resources.h"
 #include "base/Window.h"
 #include "ui/DialogItemBinding.h"
 #include "ui/ToolkitPlatform.h"
@@ -10,6 +11,9 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/statbmp.h>
+#include <wx/statbox.h>
 #include <wx/frame.h>
 #include <wx/panel.h>
 #include <wx/radiobut.h>
@@ -131,5 +135,61 @@ TEST(DialogItemBinding, ControlsShowTheItemsAndReportTheUsersChanges)
     toolkit.Loop().RunFor(std::chrono::milliseconds(50));
     // The items outlive their controls.
     SetDlgItemTextA(dialog, 11, "Home");
+    DestroyWindow(dialog);
+}
+
+TEST(DialogItemBinding, AComboBoxShowsTheListAndAPictureItsIcon)
+{
+    REQUIRE_TOOLKIT();
+    platform::ui::ToolkitPlatform toolkit;
+    std::vector<Note> notes;
+    const HWND dialog = platform::CreateMessageWindow("#32770", "Snooze", [&](HWND, UINT m, WPARAM w, LPARAM) -> LRESULT {
+        if (m == WM_COMMAND)
+            notes.push_back({LOWORD(w), HIWORD(w), 0, 0});
+        return 0;
+    });
+    const HWND combo = platform::CreateDialogItem(dialog, WC_COMBOBOXA, 240, "", CBS_DROPDOWN);
+    const HWND group = platform::CreateDialogItem(dialog, WC_BUTTONA, 246, "Details", BS_GROUPBOX);
+    const HWND picture = platform::CreateDialogItem(dialog, WC_STATICA, 229, "", SS_ICON);
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "Snooze", wxDefaultPosition, wxSize(300, 200));
+    auto* box = new wxStaticBox(frame, wxID_ANY, "", wxPoint(4, 4), wxSize(280, 180));
+    auto* choices = new wxComboBox(frame, wxID_ANY, "", wxPoint(12, 30), wxSize(200, -1));
+    auto* bitmap = new wxStaticBitmap(frame, wxID_ANY, wxNullBitmap, wxPoint(12, 80), wxSize(32, 32));
+    ASSERT_TRUE(platform::ui::BindDialogItem(combo, choices));
+    ASSERT_TRUE(platform::ui::BindDialogItem(group, box));
+    ASSERT_TRUE(platform::ui::BindDialogItem(picture, bitmap));
+    frame->Show();
+    EXPECT_EQ(box->GetLabel(), "Details");
+
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("5 minutes"));
+    SendMessageA(combo, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("10 minutes"));
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+    ASSERT_EQ(choices->GetCount(), 2u);
+    EXPECT_EQ(choices->GetString(0), "5 minutes");
+    EXPECT_EQ(choices->GetValue(), "10 minutes");
+
+    // The user chooses the first entry, then types.
+    choices->SetSelection(0);
+    wxCommandEvent chosen(wxEVT_COMBOBOX, choices->GetId());
+    chosen.SetEventObject(choices);
+    chosen.SetInt(0);
+    choices->GetEventHandler()->ProcessEvent(chosen);
+    EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), 0);
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back().code, CBN_SELCHANGE);
+    notes.clear();
+    choices->SetValue("2 hours");
+    char text[32];
+    GetWindowTextA(combo, text, sizeof text);
+    EXPECT_STREQ(text, "2 hours");
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back().code, CBN_EDITCHANGE);
+
+    EXPECT_FALSE(bitmap->GetBitmap().IsOk());
+    SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_INFORMATION)), 0);
+    EXPECT_TRUE(bitmap->GetBitmap().IsOk());
+    EXPECT_EQ(bitmap->GetBitmap().GetWidth(), 32);
+    frame->Destroy();
+    toolkit.Loop().RunFor(std::chrono::milliseconds(50));
     DestroyWindow(dialog);
 }
