@@ -183,23 +183,6 @@ UINT GetCaretBlinkTime()
     return value;
 }
 
-int GetSystemMetrics(int index)
-{
-    switch (index) {
-    case SM_CXSCREEN:
-    case SM_CYSCREEN: {
-        const auto displays = platform::CurrentDisplays();
-        const RECT& screen = displays[platform::PrimaryIndex(displays)].monitor;
-        return index == SM_CXSCREEN ? screen.right - screen.left : screen.bottom - screen.top;
-    }
-    case SM_CXICON:
-    case SM_CYICON: return 32;
-    case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
-    default: return 0;
-    }
-}
-
 BOOL GetCursorPos(LPPOINT point)
 {
     if (!point) {

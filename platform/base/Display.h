@@ -1,6 +1,6 @@
 // The displays and the system's settings a window program reads: the work area of each
 // display (the screen less the taskbar), the minimise animation (always off here), the caret's
-// blink time, the sizes of icons and where the mouse pointer is. Without a toolkit display there is one display of 1280 x 1024 whose work
+// blink time and where the mouse pointer is. Without a toolkit display there is one display of 1280 x 1024 whose work
 // area is the whole screen; a toolkit installs a provider that reports its real displays.
 #pragma once
 
@@ -48,14 +48,6 @@ struct MONITORINFOEXA {
 #define SPI_GETANIMATION 0x0048
 #define SPI_SETANIMATION 0x0049
 
-// GetSystemMetrics.
-#define SM_CXSCREEN 0
-#define SM_CYSCREEN 1
-#define SM_CXICON 11
-#define SM_CYICON 12
-#define SM_CXSMICON 49
-#define SM_CYSMICON 50
-
 // The caret blink time that means "no blinking".
 #define INFINITE_BLINK 0xFFFFFFFFu
 
@@ -72,9 +64,6 @@ BOOL GetMonitorInfoA(HMONITOR monitor, LPMONITORINFO info);
 // Milliseconds between caret blinks: HKCU\Control Panel\Desktop, CursorBlinkRate (text), 530
 // when it is missing or unreadable; "-1" means no blinking (INFINITE_BLINK).
 UINT GetCaretBlinkTime();
-// The primary display's size, and the sizes of large (32) and small (16) icons; 0 for any other
-// index.
-int GetSystemMetrics(int index);
 // The mouse pointer in screen coordinates, as the display provider reports it; headless it is
 // at the primary work area's centre.
 BOOL GetCursorPos(LPPOINT point);

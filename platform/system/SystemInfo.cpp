@@ -212,6 +212,13 @@ void GetSystemInfo(LPSYSTEM_INFO info)
 
 int GetSystemMetrics(int index)
 {
+    switch (index) {
+    case SM_CXICON:
+    case SM_CYICON: return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON: return 16;
+    default: break;
+    }
     if (index != SM_SERVERR2)
         return 0;
     Identity id;

@@ -35,6 +35,10 @@
 #define PROCESSOR_INTEL_IA64 2200
 #define PROCESSOR_AMD_X8664 8664
 
+#define SM_CXICON 11
+#define SM_CYICON 12
+#define SM_CXSMICON 49
+#define SM_CYSMICON 50
 #define SM_SERVERR2 89
 
 struct OSVERSIONINFOA {
@@ -95,8 +99,10 @@ BOOL GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 
 void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 
-// Metrics of a console platform: SM_SERVERR2 gives the build number on a Server 2003 R2 system
-// and 0 elsewhere; other indexes have no meaning here and give 0, as an unknown index does.
+// Metrics of the platform: SM_SERVERR2 gives the build number on a Server 2003 R2 system and 0
+// elsewhere; SM_CXICON and SM_CYICON the size of large icons (32), SM_CXSMICON and SM_CYSMICON
+// that of small ones (16); other indexes have no meaning here and give 0, as an unknown index
+// does.
 int GetSystemMetrics(int nIndex);
 
 // Exported with C linkage so that it can be looked up by name at run time

@@ -56,6 +56,8 @@ TEST(SystemInfo, ReportsTheRecordedIdentity)
     EXPECT_EQ(info.wProductType, VER_NT_DOMAIN_CONTROLLER);
     EXPECT_EQ(GetSystemMetrics(SM_SERVERR2), 3790);
     EXPECT_EQ(GetSystemMetrics(0), 0);
+    EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), 16);
 
     SYSTEM_INFO native{}, own{};
     GetNativeSystemInfo(&native);

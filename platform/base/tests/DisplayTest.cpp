@@ -100,13 +100,8 @@ public:
 
 } // namespace
 
-TEST(Display, IconSizesScreenAndMousePointer)
+TEST(Display, TheMousePointerIsWhereTheProviderSaysOrInTheMiddle)
 {
-    EXPECT_EQ(GetSystemMetrics(SM_CXICON), 32);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSMICON), 16);
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1024);
-    EXPECT_EQ(GetSystemMetrics(12345), 0);
     // Headless the pointer rests in the middle of the work area.
     POINT at{};
     ASSERT_TRUE(GetCursorPos(&at));
@@ -117,7 +112,6 @@ TEST(Display, IconSizesScreenAndMousePointer)
     auto previous = platform::SetDisplayProvider(std::make_shared<TwoDisplays>());
     ASSERT_TRUE(GetCursorPos(&at));
     EXPECT_EQ(at.x, 2560);
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1280);
     platform::SetDisplayProvider(std::make_shared<PointingDisplays>());
     ASSERT_TRUE(GetCursorPos(&at));
     EXPECT_EQ(at.x, 2000);
