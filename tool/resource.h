@@ -53,6 +53,24 @@
 #define ID_SYNCHRONIZE2 32778
 #define ID_PROFILE_EDIT_ALTERNATIVE 32784
 
+// Commands of the frame and its tray (the frame answers them itself).
+#define ID_TRAY_RESTORE 32780
+#define ID_TRAY_MINIMIZE 32781
+#define ID_HELP_TOPICS 32783
+#define ID_APP_EXIT 57665
+#define ID_VIEW_TOOLBAR 59392
+#define ID_VIEW_STATUS_BAR 59393
+
+// The frame's menu, toolbar (its images) and keys share the id of the frame; the tray's menu
+// has the tray icon's id.
+#define IDR_TRAYMENU 164
+#define IDB_TOOLBAR 128
+// The frame's help context.
+#define HIDD_MAINFRAME 101
+
+// The tray's callback message to the frame.
+#define WMU_TRAY_NOTIFY (WM_APP + 0x63)
+
 // Icons of the tray and the run state.
 #define IDI_IDLE 163
 #define IDI_RUNNING 165

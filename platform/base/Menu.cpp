@@ -137,6 +137,30 @@ Item* FindItem(const std::shared_ptr<MenuObject>& menu, UINT item, UINT flags)
     return nullptr;
 }
 
+// Removes the item by position, or by command from the menu or one of its popups; the removed
+// item's popup is returned to the caller to destroy. False when there is no such item.
+bool EraseItem(const std::shared_ptr<MenuObject>& menu, UINT item, UINT flags, std::uintptr_t& popup)
+{
+    if (flags & MF_BYPOSITION) {
+        if (item >= menu->items.size())
+            return false;
+        popup = menu->items[item].popup;
+        menu->items.erase(menu->items.begin() + item);
+        return true;
+    }
+    for (auto it = menu->items.begin(); it != menu->items.end(); ++it) {
+        if (!it->popup && !(it->state & MF_SEPARATOR) && it->id == item) {
+            popup = 0;
+            menu->items.erase(it);
+            return true;
+        }
+        if (it->popup)
+            if (auto sub = Menus().Get(it->popup); sub && EraseItem(sub, item, flags, popup))
+                return true;
+    }
+    return false;
+}
+
 // The item of a live menu; the caller holds g_lock, which keeps the menu alive.
 Item* ItemOf(HMENU menu, UINT item, UINT flags)
 {
@@ -256,6 +280,22 @@ int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags)
     std::memcpy(text, found->text.data(), n);
     text[n] = '\0';
     return static_cast<int>(n);
+}
+
+BOOL DeleteMenu(HMENU menu, UINT item, UINT flags)
+{
+    std::lock_guard guard(g_lock);
+    const auto object = Get(menu);
+    if (!object)
+        return FALSE;
+    std::uintptr_t popup = 0;
+    if (!EraseItem(object, item, flags, popup)) {
+        SetLastError(ERROR_NOT_FOUND);
+        return FALSE;
+    }
+    if (popup)
+        MenuReader::Destroy(popup);
+    return TRUE;
 }
 
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check)

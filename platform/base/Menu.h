@@ -70,6 +70,9 @@ UINT GetMenuItemID(HMENU menu, int position);
 UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 // The item's text with its '&' marks; with a null buffer its length.
 int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int maxCount, UINT flags);
+// Deletes the item (by command the popups are searched too); a popup's menu goes with it.
+// FALSE and ERROR_NOT_FOUND when there is no such item.
+BOOL DeleteMenu(HMENU menu, UINT item, UINT flags);
 // Sets MF_CHECKED or MF_UNCHECKED and returns the state before, or -1 when there is no item.
 DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
 // Sets MF_ENABLED, MF_GRAYED or MF_DISABLED and returns the state before, or -1.

@@ -175,6 +175,18 @@ using LPNMHDR = NMHDR*;
 #define SW_SHOWDEFAULT 10
 #define SW_FORCEMINIMIZE 11
 
+// Virtual keys of WM_KEYDOWN and WM_KEYUP.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_DELETE 0x2E
+
 // Error codes of the window and thread functions that the general list does not carry.
 #ifndef ERROR_INVALID_INDEX
 #define ERROR_INVALID_INDEX 1413L

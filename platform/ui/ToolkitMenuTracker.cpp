@@ -3,6 +3,7 @@
 #include "ui/WindowBinding.h"
 
 #include <wx/app.h>
+#include <wx/frame.h>
 #include <wx/menu.h>
 #include <wx/toplevel.h>
 
@@ -55,7 +56,18 @@ UINT ToolkitMenuTracker::Track(HMENU menu, UINT, int x, int y, HWND owner, const
     if (!window)
         return 0;
     const Built popup = BuildMenu(menu);
+    // An owner that is not on the screen (a program that sits in the tray) cannot hold a popup
+    // menu: a small window of the menu's own stands in for it at the point.
+    wxFrame* anchor = nullptr;
+    if (!window->IsShownOnScreen()) {
+        anchor = new wxFrame(nullptr, wxID_ANY, wxString(), wxPoint(x, y), wxSize(1, 1),
+                             wxFRAME_NO_TASKBAR | wxFRAME_TOOL_WINDOW | wxSTAY_ON_TOP | wxBORDER_NONE);
+        anchor->Show();
+        window = anchor;
+    }
     const int chosen = window->GetPopupMenuSelectionFromUser(*popup.menu, window->ScreenToClient(wxPoint(x, y)));
+    if (anchor)
+        anchor->Destroy();
     const auto it = popup.commands.find(chosen);
     return it == popup.commands.end() ? 0 : it->second;
 }

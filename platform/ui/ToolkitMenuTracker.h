@@ -1,6 +1,7 @@
 // TrackPopupMenu with a display: the menu as a toolkit popup menu shown over the owner's frame
 // (its items' texts, separators, popups, check marks and grayed items; this toolkit has no mark
-// for the default item), the command chosen given back. Queued answers still come first.
+// for the default item), the command chosen given back; an owner that is not on the screen gets
+// a small stand-in window at the point. Queued answers still come first.
 #pragma once
 
 #include "base/Menu.h"

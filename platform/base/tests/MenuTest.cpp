@@ -129,6 +129,25 @@ TEST_F(MenuTest, ItemsTextsAndStates)
     EXPECT_EQ(items[4].id, 57665u);
 }
 
+TEST_F(MenuTest, DeletingItemsByCommandAndByPosition)
+{
+    // By command the popups are searched too.
+    EXPECT_TRUE(DeleteMenu(menu, 32778, MF_BYCOMMAND));
+    EXPECT_EQ(GetMenuItemCount(tray), 4);
+    EXPECT_EQ(GetMenuState(menu, 32778, MF_BYCOMMAND), static_cast<UINT>(-1));
+    EXPECT_FALSE(DeleteMenu(menu, 32778, MF_BYCOMMAND));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_FOUND));
+    // A popup goes with its item.
+    HMENU more = GetSubMenu(tray, 2);
+    ASSERT_NE(more, nullptr);
+    EXPECT_TRUE(DeleteMenu(tray, 2, MF_BYPOSITION));
+    EXPECT_FALSE(IsMenu(more));
+    EXPECT_EQ(GetMenuItemCount(tray), 3);
+    EXPECT_EQ(GetMenuItemID(tray, 2), 57665u);
+    EXPECT_FALSE(DeleteMenu(tray, 3, MF_BYPOSITION));
+    EXPECT_FALSE(DeleteMenu(nullptr, 0, MF_BYPOSITION));
+}
+
 TEST_F(MenuTest, MenusPerLanguageAndTheirLifetime)
 {
     SetThreadUILanguage(1031);
