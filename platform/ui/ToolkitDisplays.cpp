@@ -32,8 +32,9 @@ std::vector<DisplayInfo> ToolkitDisplays::Displays()
 
 bool ToolkitDisplays::CursorPosition(POINT& point)
 {
-    const wxPoint at = wxGetMousePosition();
-    point = POINT{at.x, at.y};
+    int x = 0, y = 0;
+    wxGetMousePosition(&x, &y);
+    point = POINT{x, y};
     return true;
 }
 

@@ -15,6 +15,8 @@
 #include "base/Process.h"
 #include "base/UiLanguage.h"
 #include "base/Window.h"
+#include "mapi/BuiltInForm.h"
+#include "mapi/OpenForms.h"
 
 namespace {
 
@@ -145,4 +147,47 @@ TEST_F(ConflictCommit, TheWorkersConflictsReachTheDialogsOnTheWindowThread)
     EXPECT_EQ(Contents(Src().get()), (Contents_t{{"three", "global three"}}));
     EXPECT_EQ(Contents(Dst().get()), (Contents_t{{"three", "global three"}}));
     harness.Destroy();
+}
+
+TEST_F(ConflictCommit, EitherSidesMessageOpensInAFormThatHoldsTheDialogUntilItCloses)
+{
+    Paired({"three"});
+    SetBody(Src().get(), "three", "global three");
+    SetBody(Dst().get(), "three", "local three");
+    ASSERT_EQ(Run(), std::vector<SHORT>{3});
+    mapi::ClearFormEvents();
+    ComPtr<IConflicts> conflicts = Conflicts();
+    CConflictList model;
+    ASSERT_EQ(model.Load(conflicts.get(), profile.get()), 0);
+    CDlgConflicts dialog(CDlgConflicts::MODE_CHANGES, model.ChangeList(), conflicts.get(), profile.get(), "caption",
+                         "Personal Folders", "Public Folders");
+    ASSERT_TRUE(dialog.Create());
+    L& list = dialog.m_wndList;
+    EXPECT_EQ(list.OpenConflictMessage(1, L::COL_LOCAL_DATE), S_OK);
+    EXPECT_EQ(list.OpenConflictMessage(1, L::COL_GLOBAL_SUBJECT), S_OK);
+    EXPECT_EQ(list.OpenConflictMessage(0, L::COL_GLOBAL_SUBJECT), S_FALSE) << "a header has no message";
+    EXPECT_EQ(list.OpenConflictMessage(1, L::COL_STATE), S_FALSE);
+    ASSERT_EQ(mapi::OpenForms().size(), 2u);
+    EXPECT_EQ(mapi::OpenForms()[0]->Body(), "local three");
+    EXPECT_EQ(mapi::OpenForms()[1]->Body(), "global three");
+    EXPECT_EQ(list.FormCount(), 3);
+    platform::MessageLoop::Current().RunPending();
+    EXPECT_TRUE(dialog.IsFormOpen());
+
+    list.ToggleCheck(1, L::SIDE_LOCAL);
+    platform::MessageLoop::Current().RunPending();
+    dialog.ClickItem(IDC_COMMIT);
+    EXPECT_EQ(dialog.m_wndList.GetItemData(1), static_cast<DWORD>(L::TICK_LOCAL)) << "nothing resolved";
+    ASSERT_EQ(tooltest::Boxes().size(), 1u);
+    EXPECT_EQ(tooltest::Boxes()[0].text, "A form window is open. Close it and try again.");
+
+    for (const auto& form : mapi::OpenForms())
+        EXPECT_EQ(form->CommandClose(), S_OK);
+    EXPECT_EQ(list.FormCount(), 1);
+    platform::MessageLoop::Current().RunPending();
+    EXPECT_FALSE(dialog.IsFormOpen());
+    dialog.ClickItem(IDC_COMMIT);
+    EXPECT_EQ(model.ChangeList()[1].pEntry->nType, 0);
+    dialog.ClickItem(IDOK);
+    EXPECT_TRUE(dialog.IsEnded());
 }
