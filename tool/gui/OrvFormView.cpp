@@ -1,6 +1,7 @@
 #include "OrvFormView.h"
 
 #include "ColourGauge.h"
+#include "MainFrame.h"
 #include "FolderLinkListView.h"
 #include "ProfileListView.h"
 #include "ResourceImages.h"
@@ -17,8 +18,6 @@
 #include <wx/frame.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
-#include <wx/statusbr.h>
-#include <wx/toolbar.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -166,18 +165,15 @@ void COrvFormView::SetFrameTitle(const std::string& title)
 
 void COrvFormView::ShowToolBar(bool show)
 {
-    if (wxToolBar* bar = m_frame->GetToolBar()) {
-        bar->Show(show);
-        m_frame->Layout();
-    }
+    // The frame's command that toggles the toolbar hides it.
+    if (m_pMainFrame && !show && m_pMainFrame->IsToolBarVisible() && m_hwndFrame)
+        SendMessageA(m_hwndFrame, WM_COMMAND, ID_VIEW_TOOLBAR, 0);
 }
 
 void COrvFormView::ShowStatusBar(bool show)
 {
-    if (wxStatusBar* bar = m_frame->GetStatusBar()) {
-        bar->Show(show);
-        m_frame->SendSizeEvent();
-    }
+    if (m_pMainFrame)
+        m_pMainFrame->ShowStatusBar(show);
 }
 
 void COrvFormView::FitProfileColumns() { m_profiles->FitNameColumn(); }

@@ -20,6 +20,7 @@ namespace platform::ui {
 class ToolkitLoop;
 }
 class CColourGauge;
+class CMainFrame;
 class CFolderLinkListView;
 class CProfileListView;
 class CScriptCommands;
@@ -42,6 +43,8 @@ public:
     void OnInitialUpdate() override;
 
     COrvView& View() { return m_view; }
+    // The frame whose bars the view shows or hides at its start.
+    void SetMainFrame(CMainFrame* frame) { m_pMainFrame = frame; }
 
     // The test commands of the view: check, select, sync, wait-idle, profiles, folders.
     void AddCommands(CScriptCommands& commands, platform::ui::ToolkitLoop& loop);
@@ -68,6 +71,7 @@ private:
 
     wxFrame* m_frame;
     HWND m_hwndFrame;
+    CMainFrame* m_pMainFrame = nullptr;
     COrvView m_view;
 
     wxStaticText* m_labelProfiles = nullptr;

@@ -1,17 +1,27 @@
 #include "OrvintaApp.h"
 
-#include "MainFrame.h"
-#include "OrvFormView.h"
-#include "ProfileDialogWindows.h"
+#include "ConflictDialogWindows.h"
+#include "ConflictDialogs.h"
 #include "DialogResource.h"
+#include "DlgConflicts.h"
+#include "DlgConflictsWnd.h"
+#include "MainFrame.h"
+#include "MainFrameWnd.h"
 #include "OrvApp.h"
 #include "OrvDoc.h"
+#include "OrvFormView.h"
+#include "ProfileDialogWindows.h"
 #include "ScriptCommands.h"
 
 #include "base/Broadcast.h"
 #include "base/Locale.h"
+#include "base/ShellNotify.h"
+#include "base/Window.h"
+#include "mapi/BuiltInForm.h"
+#include "mapi/OpenForms.h"
 #include "ui/ToolkitLoop.h"
 #include "ui/ToolkitPlatform.h"
+#include "ui/WindowBinding.h"
 #include "ui/WindowCapture.h"
 
 #include <wx/app.h>
@@ -41,26 +51,40 @@ public:
         });
         // The framework's shell command: the document (which connects the engine), then the frame.
         m_doc = std::make_unique<COrvDoc>();
-        m_frame = new CMainFrame(m_app, *m_doc);
+        m_mainFrame = std::make_unique<CMainFrame>(m_app, *m_doc);
+        if (!m_mainFrame->Create())
+            return false;
+        m_frame = new CMainFrameWnd(*m_mainFrame, *m_doc);
         m_frame->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
             event.Skip();
-            if (event.GetEventObject() == m_frame)
+            if (event.GetEventObject() == m_frame) {
                 m_frame = nullptr;
+                m_mainFrame->SetView(nullptr);
+            }
         });
         SetTopWindow(m_frame);
         // The view inside the frame: profiles, associations and runs.
-        auto* view = new COrvFormView(m_frame, m_frame->PlatformWindow(), m_app, *m_doc);
+        auto* view = new COrvFormView(m_frame, m_mainFrame->GetSafeHwnd(), m_app, *m_doc);
+        view->SetMainFrame(m_mainFrame.get());
+        m_mainFrame->SetView(&view->View());
         // The profile commands open their dialogs; About comes from the menu "&?".
         m_dialogs = std::make_unique<CProfileDialogWindows>(m_frame, m_app, view->View().m_wndProfiles);
         view->View().SetProfileDialogs(m_dialogs.get());
-        m_frame->Bind(wxEVT_MENU, [this](wxCommandEvent&) { m_dialogs->About(); }, ID_APP_ABOUT);
+        m_mainFrame->m_onAppAbout = [this] { m_dialogs->About(); };
+        // A run's conflicts go to the conflicts dialogs; a script goes on inside them.
+        m_conflictWindows = std::make_unique<CConflictDialogWindows>(m_frame);
+        m_conflictWindows->m_onShown = [this](CDlgConflicts& dialog) { ScriptInsideDialog(dialog); };
+        m_conflicts = std::make_unique<CConflictDialogs>(
+            [this](CDlgConflicts& dialog) { return m_conflictWindows->Run(dialog); });
+        view->View().SetConflictHandler(m_conflicts.get());
         view->OnInitialUpdate();
         // A later start of the program reaches the frame from its own process.
         platform::ListenForBroadcasts();
-        m_frame->ShowAs(m_app.m_nCmdShow);
+        m_mainFrame->ShowAs(m_app.m_nCmdShow);
         AddCommands();
         view->AddCommands(m_commands, *m_loop);
         m_dialogs->AddCommands(m_commands, view->View(), *m_loop, [this] { return m_frame != nullptr; });
+        m_conflictWindows->AddCommands(m_commands, *m_loop);
         if (const char* script = std::getenv("ORVINTA_SCRIPT"); script && *script)
             CallAfter([this, path = std::string(script)] { RunScript(path); });
         return true;
@@ -68,7 +92,12 @@ public:
 
     int OnExit() override
     {
+        if (m_mainFrame)
+            m_mainFrame->SetView(nullptr);
+        m_conflicts.reset();
+        m_conflictWindows.reset();
         m_dialogs.reset();
+        m_mainFrame.reset();
         m_doc.reset();
         m_loop = nullptr;
         m_platform.reset();
@@ -84,14 +113,24 @@ private:
             PrintState(out);
             return true;
         });
+        // The frame, the conflicts dialog showing now, or the window of the form opened last.
         m_commands.Add("screenshot", [this](const std::vector<std::string>& args, std::ostream& out) {
-            if (args.size() != 1 || !m_frame) {
-                out << "error: screenshot NAME" << std::endl;
+            wxTopLevelWindow* window = m_frame;
+            if (args.size() == 2 && args[1] == "conflicts")
+                window = m_conflictWindows->CurrentWindow();
+            else if (args.size() == 2 && args[1] == "form")
+                window = mapi::OpenForms().empty()
+                             ? nullptr
+                             : platform::ui::WindowBinding::FrameOf(mapi::OpenForms().back()->Window());
+            else if (args.size() != 1)
+                window = nullptr;
+            if (args.empty() || !window) {
+                out << "error: screenshot NAME [conflicts|form]" << std::endl;
                 return true;
             }
             m_loop->RunFor(std::chrono::milliseconds(100)); // let pending paints happen
             std::string error;
-            const auto file = platform::ui::CaptureWindow(m_frame, args[0], &error);
+            const auto file = platform::ui::CaptureWindow(window, args[0], &error);
             if (file.empty())
                 out << "error: " << error << std::endl;
             else
@@ -101,22 +140,74 @@ private:
         // Runs the loop until a second start's message arrives (or the seconds pass).
         m_commands.Add("wait-activate", [this](const std::vector<std::string>& args, std::ostream& out) {
             const int seconds = args.empty() ? 10 : std::atoi(args[0].c_str());
-            const int before = m_frame ? m_frame->ActivateRequests() : 0;
-            const bool came = m_loop->RunUntil([&] { return !m_frame || m_frame->ActivateRequests() != before; },
-                                               std::chrono::seconds(seconds));
+            const int before = m_mainFrame->ActivateRequests();
+            const bool came = m_loop->RunUntil(
+                [&] { return !m_frame || m_mainFrame->ActivateRequests() != before; }, std::chrono::seconds(seconds));
             if (came && m_frame)
-                out << "activate " << m_frame->LastActivateParam() << std::endl;
+                out << "activate " << m_mainFrame->LastActivateParam() << std::endl;
             else
                 out << "activate none" << std::endl;
             return m_frame != nullptr;
         });
+        // The frame's own commands, as the menu or the tray sends them.
+        const auto frameCommand = [this](const std::string& name, UINT command) {
+            m_commands.Add(name, [this, name, command](const std::vector<std::string>&, std::ostream& out) {
+                if (!m_frame)
+                    return false;
+                SendMessageA(m_mainFrame->GetSafeHwnd(), WM_COMMAND, command, 0);
+                m_loop->RunFor(std::chrono::milliseconds(50));
+                out << name << " window=" << m_mainFrame->WindowState() << std::endl;
+                return m_frame != nullptr;
+            });
+        };
+        frameCommand("minimize", ID_TRAY_MINIMIZE);
+        frameCommand("restore", ID_TRAY_RESTORE);
+        frameCommand("help", ID_HELP_TOPICS);
+        // The tray icon as the shell has it, and the user's clicks on it (`answer menu ID` first
+        // for the right button's menu).
+        m_commands.Add("tray", [this](const std::vector<std::string>&, std::ostream& out) {
+            PrintTray(out);
+            return true;
+        });
+        m_commands.Add("tray-click", [this](const std::vector<std::string>& args, std::ostream& out) {
+            const UINT mouse = args.size() == 1 && args[0] == "double" ? WM_LBUTTONDBLCLK
+                               : args.size() == 1 && args[0] == "right" ? WM_RBUTTONUP
+                                                                        : 0;
+            if (mouse == 0) {
+                out << "error: tray-click double|right" << std::endl;
+                return true;
+            }
+            if (!platform::ClickTrayIcon(m_mainFrame->GetSafeHwnd(), IDR_TRAYMENU, mouse)) {
+                out << "tray-click none" << std::endl;
+                return true;
+            }
+            m_loop->RunFor(std::chrono::milliseconds(200));
+            out << "tray-click " << args[0] << " window=" << m_mainFrame->WindowState() << std::endl;
+            return m_frame != nullptr;
+        });
+        // Waits until the tray has the icon (a tray that appears announces itself).
+        m_commands.Add("wait-tray", [this](const std::vector<std::string>& args, std::ostream& out) {
+            const int seconds = args.empty() ? 10 : std::atoi(args[0].c_str());
+            m_loop->RunUntil([this] { return m_mainFrame->m_wndTray.IsIconShown(); }, std::chrono::seconds(seconds));
+            PrintTray(out);
+            return true;
+        });
         m_commands.Add("quit", [](const std::vector<std::string>&, std::ostream&) { return false; });
+    }
+
+    void PrintTray(std::ostream& out)
+    {
+        const CSystemTray& tray = m_mainFrame->m_wndTray;
+        const auto icon = platform::FindTrayIcon(m_mainFrame->GetSafeHwnd(), IDR_TRAYMENU);
+        out << "tray icon=" << (icon ? "shown" : tray.IsShowPending() ? "wanted" : "none")
+            << " state=" << (!icon ? "-" : tray.GetIcon() == icon->icon && m_doc->m_bRunning ? "running" : "idle")
+            << " default=" << tray.GetDefaultCommand() << " window=" << m_mainFrame->WindowState() << std::endl;
     }
 
     void PrintState(std::ostream& out)
     {
         const time_t now = COrvApp::Now();
-        out << "state window=" << (!m_frame ? "none" : m_frame->IsMinimizedNow() ? "minimized" : "normal")
+        out << "state window=" << (!m_frame ? "none" : m_mainFrame->WindowState())
             << " pending=" << m_app.m_nPendingSync << " due=";
         if (m_app.m_tDueTime == 0)
             out << "none";
@@ -128,35 +219,61 @@ private:
             out << count;
         else
             out << "none";
-        out << " running=" << (m_doc && m_doc->m_bRunning ? 1 : 0) << " lcid=" << GetThreadLocale() << std::endl;
+        out << " running=" << (m_doc && m_doc->m_bRunning ? 1 : 0) << " lcid=" << GetThreadLocale() << " tray="
+            << (m_mainFrame->m_wndTray.IsIconShown() ? "shown" : "none") << std::endl;
     }
 
     void RunScript(const std::string& path)
     {
-        std::ifstream script(path);
-        if (!script) {
+        m_script = std::make_unique<std::ifstream>(path);
+        if (!*m_script) {
             std::cerr << "orvinta: cannot read the test commands in " << path << std::endl;
             m_exitCode = 1;
             if (m_frame)
                 m_frame->Close(true);
             return;
         }
+        if (!ContinueScript({}) && m_frame)
+            m_frame->Close(true);
+    }
+
+    // Runs the script's next lines until `stop` says so, the lines end or a command ends the
+    // script; false once the script has been ended.
+    bool ContinueScript(const std::function<bool()>& stop)
+    {
         std::string line;
-        while (std::getline(script, line)) {
-            if (!m_commands.Execute(line, std::cout)) {
-                if (m_frame)
-                    m_frame->Close(true);
-                return;
-            }
-        }
+        while (m_script && !m_bScriptEnded && !(stop && stop()) && std::getline(*m_script, line))
+            if (!m_commands.Execute(line, std::cout))
+                m_bScriptEnded = true;
+        return !m_bScriptEnded;
+    }
+
+    // A conflicts dialog opened while the script waited: its next lines work the dialog. A
+    // script that ends inside it takes the dialog (and its forms) away, then the program.
+    void ScriptInsideDialog(CDlgConflicts& dialog)
+    {
+        if (!m_script || ContinueScript([&dialog] { return dialog.IsEnded(); }) || dialog.IsEnded())
+            return;
+        for (const auto& form : mapi::OpenForms())
+            form->ShutdownForm(SAVEOPTS_NOSAVE);
+        dialog.EndDialog(IDCANCEL);
+        CallAfter([this] {
+            if (m_frame)
+                m_frame->Close(true);
+        });
     }
 
     COrvApp& m_app;
     std::unique_ptr<platform::ui::ToolkitPlatform> m_platform;
     platform::ui::ToolkitLoop* m_loop = nullptr;
     std::unique_ptr<COrvDoc> m_doc;
+    std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<CProfileDialogWindows> m_dialogs;
-    CMainFrame* m_frame = nullptr;
+    std::unique_ptr<CConflictDialogWindows> m_conflictWindows;
+    std::unique_ptr<CConflictDialogs> m_conflicts;
+    CMainFrameWnd* m_frame = nullptr;
+    std::unique_ptr<std::ifstream> m_script;
+    bool m_bScriptEnded = false;
     CScriptCommands m_commands;
     int m_exitCode = 0;
 };
