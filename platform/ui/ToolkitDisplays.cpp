@@ -32,9 +32,8 @@ std::vector<DisplayInfo> ToolkitDisplays::Displays()
 
 bool ToolkitDisplays::CursorPosition(POINT& point)
 {
-    int x = 0, y = 0;
-    wxGetMousePosition(&x, &y);
-    point = POINT{x, y};
+    const wxPoint at = wxGetMousePosition();
+    point = POINT{at.x, at.y};
     return true;
 }
 
