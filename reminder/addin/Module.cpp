@@ -2,8 +2,10 @@
 // its registration, and the exports through which the host, the COM runtime and the
 // register-server tool reach it.
 #include "ExchangeExtension.h"
+#include "HostIntegrationSeam.h"
 #include "ModuleInstance.h"
 #include "ReminderEngine.h"
+#include "Setup.h"
 #include "TraceScope.h"
 #include "base/CommonControls.h"
 #include "base/Module.h"
@@ -30,6 +32,9 @@ const ComClassEntry kObjectMap[] = {
 
 COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_LumivaneLib);
 
+// The engine's way to the host's dialog hook and explorer menu.
+CHostIntegrationSeam g_hostIntegration;
+
 HRESULT UpdateTypeLibRegistry(BOOL bRegister)
 {
     return g_module.UpdateTypeLibRegistry(bRegister, "Lumivane 1.0 Type Library");
@@ -52,6 +57,7 @@ HMODULE ThisModule()
     TracePrint(__FILE__, __LINE__, TL_DEBUG, "DllMain(DLL_PROCESS_ATTACH).\n");
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&init);
+    g_hostIntegration.Install();
 }
 
 [[gnu::destructor]] void ProcessDetach()
@@ -99,4 +105,18 @@ extern "C" [[gnu::visibility("default")]] LPEXCHEXT ExchangeExtension()
         return nullptr;
     }
     return extension;
+}
+
+extern "C" [[gnu::visibility("default")]] void RunDLLRegisterExtension(HWND, HINSTANCE, LPSTR, int)
+{
+    TRACE_PROC("RunDLLRegisterExtension");
+    CSetup setup;
+    setup.Install();
+}
+
+extern "C" [[gnu::visibility("default")]] void RunDLLUnregisterExtension(HWND, HINSTANCE, LPSTR, int)
+{
+    TRACE_PROC("RunDLLUnregisterExtension");
+    CSetup setup;
+    setup.UnInstall();
 }

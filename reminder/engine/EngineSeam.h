@@ -1,7 +1,9 @@
 // CEngineSeam: what the reminder engine asks of the add-in's windows and host integration: the
 // reminders window (is one open, open one), the host's reminder-dialog hook and, on hosts
 // without a ribbon, the explorer menu command. The add-in installs its own when its pieces are
-// there; the default does none of these things (no window is open, nothing is installed).
+// there; the default does none of these things (no window is open, nothing is installed). A seam
+// that fills only some of them passes the others on to the seam it replaced (the one
+// SetEngineSeam returns), so that several pieces of the add-in can each install their own.
 #pragma once
 
 #include "ReminderLib.h"
