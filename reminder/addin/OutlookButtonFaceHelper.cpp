@@ -222,7 +222,7 @@ HRESULT COutlookButtonFaceHelper::LearnFormatNames(IDispatch* button)
     ComPtr<IDispatch> application, explorer, bars, tempBar, controls, tempButton;
     const HRESULT initialized = CoInitialize(nullptr);
     // Each step: the object it gives, or a traced failure.
-    auto got = [&](HRESULT result, IDispatch* object, const char* failure) {
+    auto got = [&](HRESULT result, const ComPtr<IDispatch>& object, const char* failure) {
         hr = result;
         if (SUCCEEDED(hr) && !object) {
             hr = E_FAIL;
@@ -235,21 +235,21 @@ HRESULT COutlookButtonFaceHelper::LearnFormatNames(IDispatch* button)
     };
     if (!button) {
         hr = E_INVALIDARG;
-    } else if (got(LateBound::GetObject(button, u"Application", application.put()), application.get(),
+    } else if (got(LateBound::GetObject(button, u"Application", application.put()), application,
                    "GetPropertyByName") &&
-               got(LateBound::InvokeObject(application.get(), u"ActiveExplorer", {}, explorer.put()), explorer.get(),
+               got(LateBound::InvokeObject(application.get(), u"ActiveExplorer", {}, explorer.put()), explorer,
                    "InvokeN") &&
-               got(LateBound::GetObject(explorer.get(), u"CommandBars", bars.put()), bars.get(), "GetPropertyByName") &&
+               got(LateBound::GetObject(explorer.get(), u"CommandBars", bars.put()), bars, "GetPropertyByName") &&
                got(LateBound::InvokeObject(bars.get(), u"Add", {MissingArg(), MissingArg(), MissingArg(), BoolArg(true)},
                                            tempBar.put()),
-                   tempBar.get(), "InvokeN") &&
-               got(LateBound::GetObject(tempBar.get(), u"Controls", controls.put()), controls.get(),
+                   tempBar, "InvokeN") &&
+               got(LateBound::GetObject(tempBar.get(), u"Controls", controls.put()), controls,
                    "GetPropertyByName") &&
                got(LateBound::InvokeObject(controls.get(), u"Add",
                                            {LongArg(kControlButton), MissingArg(), MissingArg(), MissingArg(),
                                             BoolArg(true)},
                                            tempButton.put()),
-                   tempButton.get(), "InvokeN")) {
+                   tempButton, "InvokeN")) {
         hr = LateBound::PutProperty(tempButton.get(), u"Style", LongArg(kStyleCaption));
         if (FAILED(hr))
             TracePrint(__FILE__, __LINE__, TL_ERROR, "PutPropertyByName() failed. hr=0x%08lx\n", hr);
