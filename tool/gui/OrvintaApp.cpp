@@ -185,10 +185,16 @@ private:
             out << "tray-click " << args[0] << " window=" << m_mainFrame->WindowState() << std::endl;
             return m_frame != nullptr;
         });
-        // Waits until the tray has the icon (a tray that appears announces itself).
+        // Waits until the tray shows the icon (a tray that appears announces itself), or with
+        // `gone` until it shows none (a tray that went away).
         m_commands.Add("wait-tray", [this](const std::vector<std::string>& args, std::ostream& out) {
             const int seconds = args.empty() ? 10 : std::atoi(args[0].c_str());
-            m_loop->RunUntil([this] { return m_mainFrame->m_wndTray.IsIconShown(); }, std::chrono::seconds(seconds));
+            const bool gone = args.size() == 2 && args[1] == "gone";
+            m_loop->RunUntil(
+                [this, gone] {
+                    return platform::FindTrayIcon(m_mainFrame->GetSafeHwnd(), IDR_TRAYMENU).has_value() != gone;
+                },
+                std::chrono::seconds(seconds));
             PrintTray(out);
             return true;
         });

@@ -13,14 +13,6 @@ namespace {
 using namespace programtest;
 namespace fs = std::filesystem;
 
-bool HasLine(const std::string& text, const std::string& line)
-{
-    std::istringstream in(text);
-    for (std::string l; std::getline(in, l);)
-        if (l == line)
-            return true;
-    return false;
-}
 
 // The subkeys of the sync profiles' key.
 std::vector<std::string> ProfileKeys()
@@ -42,18 +34,7 @@ std::vector<std::string> ProfileKeys()
 
 class ProfileCommandsProgram : public Program {
 protected:
-    static void Admin(const std::vector<std::string>& args)
-    {
-        const auto result = RunChild(MAPIADMIN_PROGRAM, args);
-        ASSERT_EQ(result.exitCode, 0) << result.err;
-    }
 
-    static std::string Subjects(const std::string& file, const std::string& folder)
-    {
-        const auto list = RunChild(MAPIADMIN_PROGRAM, {"message", "list", file, folder});
-        EXPECT_EQ(list.exitCode, 0) << list.err;
-        return list.out;
-    }
 };
 
 TEST_F(ProfileCommandsProgram, ProfileMadeAssociatedSyncedRenamedAndDeletedThroughTheDialogs)

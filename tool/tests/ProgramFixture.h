@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,28 @@ inline void SetString(HKEY root, const char* key, const char* name, const std::s
                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(h);
 }
+
+// Whether one line of the text is exactly `line`.
+inline bool HasLine(const std::string& text, const std::string& line)
+{
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);)
+        if (l == line)
+            return true;
+    return false;
+}
+
+// A running first instance that reads its test commands from `script`.
+struct FirstInstance {
+    std::unique_ptr<ChildProcess> child;
+
+    FirstInstance(const std::string& script, const std::vector<std::string>& args)
+    {
+        child = std::make_unique<ChildProcess>(ORVINTA_PROGRAM, args,
+                                               std::vector<std::pair<std::string, std::string>>{
+                                                   {"ORVINTA_SCRIPT", script}});
+    }
+};
 
 class Program : public ::testing::Test {
 protected:
@@ -97,6 +120,20 @@ protected:
     }
 
     static void Register() { ASSERT_EQ(RunChild(REGSVR_PROGRAM, {"/s", TEMBRIX_LIBRARY}).exitCode, 0); }
+
+    // The store tool with these words; it must succeed.
+    static void Admin(const std::vector<std::string>& args)
+    {
+        const auto result = RunChild(MAPIADMIN_PROGRAM, args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+    }
+    // The store tool's list of a folder's messages (entry ID, subject, class, time a line).
+    static std::string Subjects(const std::string& file, const std::string& folder)
+    {
+        const auto list = RunChild(MAPIADMIN_PROGRAM, {"message", "list", file, folder});
+        EXPECT_EQ(list.exitCode, 0) << list.err;
+        return list.out;
+    }
 
     TempRoot root;
     std::unique_ptr<VirtualDisplay> display;

@@ -59,18 +59,6 @@ TEST_F(Program, RegisteredEngineConnectsAndTheFrameShowsInFourLanguages)
     }
 }
 
-// A first instance that reports its state, waits for a second start and reports again.
-struct FirstInstance {
-    std::unique_ptr<ChildProcess> child;
-
-    FirstInstance(const std::string& script, const std::vector<std::string>& args)
-    {
-        child = std::make_unique<ChildProcess>(ORVINTA_PROGRAM, args,
-                                               std::vector<std::pair<std::string, std::string>>{
-                                                   {"ORVINTA_SCRIPT", script}});
-    }
-};
-
 TEST_F(Program, SecondAutosyncStartHandsItsRunOverAndEndsSilently)
 {
     if (!StartDisplay())

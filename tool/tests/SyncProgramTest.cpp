@@ -14,23 +14,6 @@ namespace {
 using namespace programtest;
 namespace fs = std::filesystem;
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-bool HasLine(const std::string& text, const std::string& line)
-{
-    for (const auto& l : Lines(text))
-        if (l == line)
-            return true;
-    return false;
-}
-
 class SyncProgram : public Program {
 protected:
     void SetUp() override
@@ -38,12 +21,6 @@ protected:
         Program::SetUp();
         personal = (root.path() / "personal.store").string();
         publicStore = (root.path() / "public.store").string();
-    }
-
-    static void Admin(const std::vector<std::string>& args)
-    {
-        const auto result = RunChild(MAPIADMIN_PROGRAM, args);
-        ASSERT_EQ(result.exitCode, 0) << result.err;
     }
 
     // Work: Personal Folders with Shared/Projects and Shared/News, Public Folders with Projects
@@ -84,12 +61,6 @@ protected:
         Admin({"store", "detach", "Home", mailbox});
     }
 
-    static std::string Subjects(const std::string& file, const std::string& folder)
-    {
-        const auto list = RunChild(MAPIADMIN_PROGRAM, {"message", "list", file, folder});
-        EXPECT_EQ(list.exitCode, 0) << list.err;
-        return list.out;
-    }
 
     std::string personal;
     std::string publicStore;
