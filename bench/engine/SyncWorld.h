@@ -148,6 +148,11 @@ public:
     // The public store's file (the source of the profile).
     static std::filesystem::path SourcePath() { return platform::StoresDirectory() / "public.store"; }
 
+    IProfile* Profile() const { return m_profile.get(); }
+    // Projects in the public store and Inbox in the personal one.
+    IMAPIFolder* SourceFolder() const { return m_src.get(); }
+    IMAPIFolder* DestinationFolder() const { return m_dst.get(); }
+
     void Run()
     {
         Check(m_profile->Synchronize(nullptr), "Synchronize");
