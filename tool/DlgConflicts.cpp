@@ -5,7 +5,7 @@
 #include "DialogResource.h"
 #include "ErrorText.h"
 #include "ToolStrings.h"
-#include "WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include "base/Window.h"
 

@@ -5,7 +5,7 @@
 #include "ProfileLookup.h"
 #include "StoreFilePath.h"
 #include "ToolStrings.h"
-#include "WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include "base/Window.h"
 #include "com/ComBstr.h"

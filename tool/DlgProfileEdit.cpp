@@ -4,7 +4,7 @@
 #include "ErrorText.h"
 #include "FolderSearch.h"
 #include "ToolStrings.h"
-#include "WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include "com/ComBstr.h"
 

@@ -2,7 +2,7 @@
 
 #include "ErrorText.h"
 #include "ToolStrings.h"
-#include "WaitCursor.h"
+#include "base/WaitCursor.h"
 
 #include "com/ComBstr.h"
 #include "mapi/MapiCodes.h"

@@ -10,7 +10,7 @@
 #include "FolderSearch.h"
 #include "OrvDialog.h"
 #include "TembrixLib.h"
-#include "TreeCtrl.h"
+#include "base/TreeCtrl.h"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 
 #include "EnginePtr.h"
 #include "TembrixLib.h"
-#include "TreeItem.h"
+#include "base/TreeItem.h"
 
 #include <string>
 

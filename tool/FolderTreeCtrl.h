@@ -8,7 +8,7 @@
 #include "FolderItemData.h"
 #include "FolderLinkPaths.h"
 #include "TembrixLib.h"
-#include "TreeCtrl.h"
+#include "base/TreeCtrl.h"
 
 #include "mapi/MapiX.h"
 

@@ -3,6 +3,7 @@
 #include "base/DisplayState.h"
 #include "base/FileDialog.h"
 #include "base/Sound.h"
+#include "base/WaitCursor.h"
 #include "ui/ToolkitDisplays.h"
 #include "ui/ToolkitFileDialog.h"
 #include "ui/ToolkitFormDisplays.h"
@@ -22,6 +23,12 @@ ToolkitPlatform::ToolkitPlatform()
     m_previousTray = SetTrayShell(std::make_shared<ToolkitTray>());
     m_previousMenus = SetMenuTracker(std::make_shared<ToolkitMenuTracker>());
     SetBellHandler([] { wxBell(); });
+    CWaitCursor::SetHandler([](bool wait) {
+        if (wait)
+            wxBeginBusyCursor();
+        else
+            wxEndBusyCursor();
+    });
     m_previousForms = mapi::SetFormDisplayFactory(std::make_shared<ToolkitFormDisplays>());
     SetToolkitDisplayRunning(true);
 }
@@ -29,6 +36,7 @@ ToolkitPlatform::ToolkitPlatform()
 ToolkitPlatform::~ToolkitPlatform()
 {
     SetToolkitDisplayRunning(false);
+    CWaitCursor::SetHandler(nullptr);
     SetBellHandler(nullptr);
     SetMenuTracker(m_previousMenus);
     mapi::SetFormDisplayFactory(m_previousForms);

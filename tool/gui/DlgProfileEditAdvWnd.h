@@ -5,7 +5,7 @@
 #include "DialogBinding.h"
 #include "DlgProfileEditAdv.h"
 #include "ResizableDlg.h"
-#include "TreeCtrlView.h"
+#include "ui/TreeCtrlView.h"
 
 class CDlgProfileEditAdvWnd : public CResizableDlg {
 public:

@@ -6,7 +6,7 @@
 #include "DlgProfileEdit.h"
 #include "FolderLinkListView.h"
 #include "ResizableDlg.h"
-#include "TreeCtrlView.h"
+#include "ui/TreeCtrlView.h"
 
 class CDlgProfileEditWnd : public CResizableDlg {
 public:

@@ -21,7 +21,6 @@
 #include "OrvView.h"
 #include "ProfileListCtrl.h"
 #include "ScriptCommands.h"
-#include "WaitCursor.h"
 
 #include "base/AnswerQueue.h"
 #include "ui/ToolkitLoop.h"
@@ -86,15 +85,9 @@ void Report(std::ostream& out, const std::string& command, bool done, const Prob
 CProfileDialogWindows::CProfileDialogWindows(wxWindow* parent, COrvApp& app, const CProfileListCtrl& profiles)
     : m_parent(parent), m_app(app), m_profiles(profiles)
 {
-    CWaitCursor::SetHandler([](bool wait) {
-        if (wait)
-            wxBeginBusyCursor();
-        else
-            wxEndBusyCursor();
-    });
 }
 
-CProfileDialogWindows::~CProfileDialogWindows() { CWaitCursor::SetHandler(nullptr); }
+CProfileDialogWindows::~CProfileDialogWindows() = default;
 
 bool CProfileDialogWindows::CreateProfile(COrvDoc& doc, std::string& newName)
 {

@@ -6,7 +6,7 @@
 #include "FolderSearch.h"
 #include "StoreFixture.h"
 #include "ToolTestSupport.h"
-#include "TreeCtrl.h"
+#include "base/TreeCtrl.h"
 
 #include "base/Sound.h"
 #include "mapi/MapiTags.h"

@@ -5,8 +5,8 @@
 // own rules) and pass them on to the dialog's hooks. A toolkit view shows it (ITreeCtrlView).
 #pragma once
 
-#include "TreeCtrlView.h"
-#include "TreeItem.h"
+#include "base/ITreeCtrlView.h"
+#include "base/TreeItem.h"
 
 #include <functional>
 #include <memory>

@@ -19,9 +19,11 @@ using HTREEITEM = _TREEITEM*;
 #define TVE_ACTIONMASK 0x0003
 #define TVE_COLLAPSERESET 0x8000
 
-// Item states: bold, expanded, and the state image in the four bits from 12 on.
+// Item states: bold, expanded, expanded at least once (until a collapse that drops the
+// children), and the state image in the four bits from 12 on.
 #define TVIS_BOLD 0x0010
 #define TVIS_EXPANDED 0x0020
+#define TVIS_EXPANDEDONCE 0x0040
 #define TVIS_STATEIMAGEMASK 0xF000
 #define INDEXTOSTATEIMAGEMASK(i) (static_cast<UINT>(i) << 12)
 

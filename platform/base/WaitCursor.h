@@ -1,5 +1,5 @@
-// The wait cursor while a dialog works: shown for the life of a CWaitCursor (nested ones count
-// once). A display installs the handler that shows it; without one nothing shows.
+// The wait cursor while a window works: shown for the life of a CWaitCursor (nested ones count
+// once). A toolkit display installs the handler that shows it; without one nothing shows.
 #pragma once
 
 #include <functional>

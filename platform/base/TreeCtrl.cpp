@@ -1,4 +1,4 @@
-#include "TreeCtrl.h"
+#include "base/TreeCtrl.h"
 
 #include <algorithm>
 #include <cctype>
@@ -331,6 +331,8 @@ BOOL CTreeCtrl::Expand(HTREEITEM item, UINT action)
             if (!entry)
                 return FALSE;
         }
+        if (action & TVE_COLLAPSERESET)
+            entry->state &= ~static_cast<UINT>(TVIS_EXPANDEDONCE);
         if (entry->state & TVIS_EXPANDED) {
             entry->state &= ~static_cast<UINT>(TVIS_EXPANDED);
             if (m_view)
@@ -341,6 +343,7 @@ BOOL CTreeCtrl::Expand(HTREEITEM item, UINT action)
     } else {
         if (entry->children.empty())
             return FALSE; // nothing came: the item stays as it was
+        entry->state |= TVIS_EXPANDEDONCE;
         if (!(entry->state & TVIS_EXPANDED)) {
             entry->state |= TVIS_EXPANDED;
             if (m_view)

@@ -2,7 +2,7 @@
 // to the items, their expansion, the selection and the check-box style, and shows it.
 #pragma once
 
-#include "TreeItem.h"
+#include "base/TreeItem.h"
 
 #include <cstddef>
 

@@ -4,7 +4,7 @@
 // to the model, which decides and tells it what to show.
 #pragma once
 
-#include "TreeCtrl.h"
+#include "base/TreeCtrl.h"
 
 #include <wx/imaglist.h>
 #include <wx/treectrl.h>

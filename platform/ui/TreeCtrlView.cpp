@@ -1,4 +1,4 @@
-#include "TreeCtrlView.h"
+#include "ui/TreeCtrlView.h"
 
 #include <wx/dcmemory.h>
 #include <wx/renderer.h>
