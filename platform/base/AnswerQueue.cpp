@@ -38,6 +38,8 @@ const char* KindName(platform::PromptKind kind)
         return "message box";
     case platform::PromptKind::Sheet:
         return "property sheet";
+    case platform::PromptKind::Dialog:
+        return "dialog";
     case platform::PromptKind::Menu:
         return "menu";
     case platform::PromptKind::FileDialog:
@@ -53,6 +55,7 @@ bool Fits(const platform::Answer& answer, platform::PromptKind kind)
     switch (kind) {
     case PromptKind::MessageBox:
     case PromptKind::Sheet:
+    case PromptKind::Dialog:
         return answer.kind == AnswerKind::Button;
     case PromptKind::Menu:
         return answer.kind == AnswerKind::Menu || (answer.kind == AnswerKind::Button && answer.word == "cancel");

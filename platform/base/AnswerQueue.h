@@ -1,5 +1,5 @@
-// One process-wide queue of answers for the prompts a user would answer: message boxes and
-// property sheets (`ok`, `cancel`, `yes`, `no`), popup menus (`menu ID`) and file dialogs
+// One process-wide queue of answers for the prompts a user would answer: message boxes,
+// property sheets and modal dialogs without a display (`ok`, `cancel`, `yes`, `no`), popup menus (`menu ID`) and file dialogs
 // (`file PATH`, or `cancel`). Tests and headless scripts fill it; each prompt takes the next
 // answer before any presenter is asked. An answer that does not fit the prompt is taken off the
 // queue and recorded as an error, and the prompt then goes on as if none were queued. Every
@@ -34,7 +34,9 @@ struct Answer {
     int ButtonId() const;
 };
 
-enum class PromptKind { MessageBox, Sheet, Menu, FileDialog };
+// Dialog: a modal dialog shown without a display, ended as if its button of the answer's id
+// (IDOK, IDCANCEL, ...) were pressed.
+enum class PromptKind { MessageBox, Sheet, Menu, FileDialog, Dialog };
 
 // One prompt and how it was answered.
 struct PromptRecord {

@@ -1,6 +1,7 @@
 // The add-in library's module: the work done when it is loaded and unloaded, the object map with
 // its registration, and the exports through which the host, the COM runtime and the
 // register-server tool reach it.
+#include "COMAddin.h"
 #include "ExchangeExtension.h"
 #include "HostIntegrationSeam.h"
 #include "ModuleInstance.h"
@@ -16,8 +17,8 @@ namespace {
 // The type library's key (there is no type-library file: the key names the library).
 HRESULT UpdateTypeLibRegistry(BOOL bRegister);
 
-// ReminderEngine (the only creatable class), then the four classes of the folder model, which
-// the engine makes itself: no class object, no registration.
+// ReminderEngine, the four classes of the folder model, which the engine makes itself (no class
+// object, no registration), and the COM add-in with the host's Addins key.
 const ComClassEntry kObjectMap[] = {
     ComClassEntry::Creatable<CReminderEngine>(CLSID_ReminderEngine, "Lumivane.ReminderEngine.1",
                                               "Lumivane.ReminderEngine", "ReminderEngine Class", "Apartment",
@@ -26,6 +27,9 @@ const ComClassEntry kObjectMap[] = {
     ComClassEntry::Internal(), // LVStore
     ComClassEntry::Internal(), // LVFolders
     ComClassEntry::Internal(), // LVFolder
+    ComClassEntry::Creatable<CCOMAddin>(CLSID_COMAddin, "Lumivane.COMAddin.1", "Lumivane.COMAddin", "COMAddin Class",
+                                        "Apartment", kComRegisterCurVer | kComRegisterProgrammable | kComRegisterTypeLib,
+                                        &CCOMAddin::UpdateRegistry),
     // The type library itself.
     ComClassEntry{nullptr, nullptr, nullptr, nullptr, nullptr, kComRegisterNothing, nullptr, &UpdateTypeLibRegistry},
 };

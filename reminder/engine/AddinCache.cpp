@@ -92,19 +92,21 @@ void SetEngine(IReminderEngine* engine)
     }
 }
 
-void ClearEngine()
+HRESULT ClearEngine()
 {
-    TRACE_PROC("AddinCache::ClearEngine");
+    HRESULT hr = S_OK;
+    TRACE_FUNC("AddinCache::ClearEngine", &hr);
     IReminderEngine* engine = std::exchange(g_pReminderEngine, nullptr);
     if (!engine)
-        return;
+        return hr;
     VARIANT_BOOL enabled = VARIANT_FALSE;
     if (SUCCEEDED(engine->get_Enabled(&enabled)) && enabled) {
-        const HRESULT hr = engine->put_Enabled(VARIANT_FALSE);
+        hr = engine->put_Enabled(VARIANT_FALSE);
         if (FAILED(hr))
             TracePrint(__FILE__, __LINE__, TL_ERROR, "put_Enabled() failed. hr=0x%08lx\n", hr);
     }
     engine->Release();
+    return hr;
 }
 
 } // namespace AddinCache

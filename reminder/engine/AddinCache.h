@@ -28,8 +28,8 @@ IReminderEngine* Engine();
 void SetEngine(IReminderEngine* engine);
 // Clears the engine: one that is enabled is disabled first (a failure is traced and the engine
 // is released all the same), so that its timer, hook and suppressions do not run on while
-// another holder keeps it.
-void ClearEngine();
+// another holder keeps it. The result is that of disabling (S_OK when there was nothing to do).
+HRESULT ClearEngine();
 
 } // namespace AddinCache
 

@@ -72,6 +72,10 @@ public:
     // without it (the reset of outdated settings while enabling) only the user's settings go.
     virtual HRESULT DoReset(BOOL restart);
 
+    // Sends a mail to the address through the host's Outbox (the reminder mails, and the options
+    // page's test mail).
+    HRESULT SendMail(const std::string& address, const std::string& subject, const std::string& body);
+
     // The timer window's message map: WM_TIMER of map 0.
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,
                               DWORD dwMsgMapID = 0);
@@ -112,7 +116,6 @@ private:
     void GetMailSettings(bool& mail, std::string& address);
     HRESULT SentReminderMails(const std::string& address);
     HRESULT SentReminderMail(const std::string& address, IMAPIFolder* folder, const SBinary& entryId);
-    HRESULT SendMail(const std::string& address, const std::string& subject, const std::string& body);
     std::string BuildBody(IMessage* copy);
     BOOL ReminderSoundEnabled();
     void PlayReminderSound();

@@ -49,9 +49,10 @@ void AddinFixture::SetUp()
     ASSERT_EQ(mapi::CreateStoreFile(mailbox, mapi::StoreKind::PrivateMailbox, u"Mailbox - Ann"), S_OK);
     ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", personal), S_OK);
     ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", mailbox), S_OK);
+    PrepareProfile();
     host::HostOptions options;
     options.headless = true;
-    options.version = "12.0.6423.1000";
+    options.version = hostVersion;
     program = std::make_unique<host::HostProgram>(options, out, err);
     ASSERT_TRUE(program->Start()) << err.str();
 }

@@ -64,6 +64,8 @@ class AddinFixture : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Before the host starts: more stores or folders of the profile "Work".
+    virtual void PrepareProfile() {}
 
     // A callback of the host for an extension context; buildVersion 0: the host's own.
     ComPtr<CTestCallback> Callback(ULONG buildVersion = 0);
@@ -72,6 +74,8 @@ protected:
     bool EngineEnabled();
 
     TempRoot root;
+    // The version the host reports (set before SetUp).
+    std::string hostVersion = "12.0.6423.1000";
     std::ostringstream out, err;
     std::unique_ptr<host::HostProgram> program;
 };

@@ -124,15 +124,18 @@ TEST_F(ExchangeExtensionTest, TheHostsObjectsAreCachedAndTheViewerEnablesTheEngi
     EXPECT_TRUE(EngineEnabled());
     EXPECT_EQ(static_cast<CExchangeExtension*>(viewer2.get())->GetContext(), EECONTEXT_VIEWER);
 
-    // The property-sheets context has no page to give.
+    // The property-sheets context makes its member, and only that one.
     ComPtr<IExchExt> sheets = Extension(EECONTEXT_PROPERTYSHEETS, &hr);
-    EXPECT_EQ(hr, S_FALSE);
-    sheets = nullptr; // the host drops a declined object
-
-    // The companions the interface map names answer only through their members.
+    EXPECT_EQ(hr, S_OK);
     ComPtr<IUnknown> companion;
+    EXPECT_EQ(sheets->QueryInterface(uuidof<IExchExtPropertySheets>(), companion.put_void()), S_OK);
+    EXPECT_EQ(sheets->QueryInterface(uuidof<IExchExtSessionEvents>(), companion.put_void()), E_NOINTERFACE);
+    sheets = nullptr;
+
+    // The companions the interface map names answer only through their members: the session
+    // context made its session events, no other.
     EXPECT_EQ(session->QueryInterface(IID_IExchExtCommands, companion.put_void()), E_NOINTERFACE);
-    EXPECT_EQ(session->QueryInterface(uuidof<IExchExtSessionEvents>(), companion.put_void()), E_NOINTERFACE);
+    EXPECT_EQ(session->QueryInterface(uuidof<IExchExtSessionEvents>(), companion.put_void()), S_OK);
     EXPECT_EQ(session->QueryInterface(uuidof<IExchExtPropertySheets>(), companion.put_void()), E_NOINTERFACE);
     EXPECT_EQ(session->QueryInterface(IID_IExchExt, companion.put_void()), S_OK);
     companion = nullptr;
