@@ -68,7 +68,10 @@ struct LoopHolder {
 
 namespace {
 thread_local LoopHolder t_holder;
+thread_local std::uint64_t t_turns = 0;
 }
+
+std::uint64_t MessageLoop::TurnsOfThisThread() { return t_turns; }
 
 MessageLoop::MessageLoop(DWORD threadId) : m_threadId(threadId) {}
 
@@ -437,6 +440,7 @@ bool MessageLoop::Filter::matchesWindow(HWND h) const
 MessageLoop::Step MessageLoop::StepOnce(const Filter& filter, bool remove, bool consumeQuit, std::uint64_t seqLimit,
                                         ULONGLONG timerNow, MSG* out, std::uint64_t* generation)
 {
+    ++t_turns;
     if (RunOneSent())
         return Step::RanInline;
 

@@ -118,6 +118,10 @@ public:
     void AdvanceAndRun(ManualClock& clock, ULONGLONG milliseconds);
 
     bool QuitPending() const;
+    // How many times the calling thread's loop has looked for work (0 for a thread that never
+    // ran its loop). Code that caches what it learned "for this turn of the loop" compares it;
+    // nothing needs to be posted to learn that a turn has passed, so an idle loop stays idle.
+    static std::uint64_t TurnsOfThisThread();
     // Takes a pending quit request (for a toolkit loop that ends itself on it).
     bool TakeQuit(int* exitCode);
     // Tick count at which the earliest timer falls due.

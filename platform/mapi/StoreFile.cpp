@@ -554,18 +554,16 @@ namespace {
 
 std::atomic<std::uint64_t> g_batch{1};
 
-// Ends the calling thread's batch at the next turn of its message loop, when it has one; a
-// thread without a loop goes by kBatchWindow alone.
-void EndBatchAtNextTurn()
+// A new turn of the calling thread's message loop starts a new batch. Learned by looking, not
+// by posting a task for it: a posted task would keep a loop that is otherwise idle busy.
+void NewBatchOnNewTurn()
 {
-    thread_local bool posted = false;
-    if (posted)
-        return;
-    if (auto loop = platform::MessageLoop::ForThread(GetCurrentThreadId()))
-        posted = loop->PostTask([] {
-            posted = false;
-            StoreFile::NewBatch();
-        });
+    thread_local std::uint64_t seenTurn = 0;
+    const std::uint64_t turn = platform::MessageLoop::TurnsOfThisThread();
+    if (turn != seenTurn) {
+        seenTurn = turn;
+        StoreFile::NewBatch();
+    }
 }
 
 } // namespace
@@ -576,6 +574,7 @@ std::uint64_t StoreFile::Version()
 {
     std::lock_guard lock(m_mutex);
     const auto now = std::chrono::steady_clock::now();
+    NewBatchOnNewTurn();
     const std::uint64_t batch = g_batch.load();
     if (m_externalBatch != batch || now - m_externalAt >= kBatchWindow) {
         if (!m_dataVersion)
@@ -587,7 +586,6 @@ std::uint64_t StoreFile::Version()
         }
         m_externalBatch = batch;
         m_externalAt = now;
-        EndBatchAtNextTurn();
     }
     return (m_external << 32) ^ m_localChanges.load();
 }

@@ -417,6 +417,33 @@ TEST_F(NotificationTest, WithoutAskingTheLoopFindsOtherProcessesChangesWithinAbo
     ASSERT_EQ(table->Unadvise(conn), S_OK);
 }
 
+TEST_F(NotificationTest, ACheckThatFindsNothingLeavesTheLoopIdle)
+{
+    Add(a.get(), "seed", 1);
+    CachingSink sink(table.get());
+    ULONG conn = 0;
+    ASSERT_EQ(table->Advise(fnevTableModified, &sink, &conn), S_OK);
+    Pump();
+    auto& loop = platform::MessageLoop::Current();
+    // A caller may pump "until nothing is pending" after each check: that has to end.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(HrDispatchNotifications(0), S_OK);
+        EXPECT_FALSE(loop.HasPendingWork()) << "check " << i;
+        EXPECT_EQ(loop.RunPending(), 0u) << "check " << i;
+    }
+    // Another process's change is still found by the next check.
+    std::string cmd = std::string(MAPI_TEST_WRITER) + " stamp '" + path.string() + "' " +
+                      Hexed(GetBin(a.get(), PR_ENTRYID));
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_EQ(HrDispatchNotifications(0), S_OK);
+    Pump();
+    EXPECT_EQ(sink.events[TABLE_ROW_ADDED], 1);
+    EXPECT_EQ(sink.rows, FreshRows(table.get()));
+    ASSERT_EQ(HrDispatchNotifications(0), S_OK);
+    EXPECT_EQ(loop.RunPending(), 0u);
+    ASSERT_EQ(table->Unadvise(conn), S_OK);
+}
+
 TEST_F(NotificationTest, StoreTableTellsOfStoresAddedToAndRemovedFromTheProfile)
 {
     ComPtr<IProfAdmin> admin;
