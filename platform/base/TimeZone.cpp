@@ -6,9 +6,11 @@
 #include "base/WinError.h"
 #include "base/WinTime.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <string>
 
 using namespace platform;
 
@@ -160,22 +162,38 @@ DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION info)
     const std::time_t yearEnd =
         static_cast<std::time_t>(DaysFromCivil(tm.tm_year + 1901, 1, 1) * 86400 - current.seconds);
 
-    // Walk the year a day at a time and pin each change of daylight saving to the second.
-    std::optional<std::time_t> toDaylight, toStandard;
-    std::optional<Offset> standard, daylight;
-    Offset previous = OffsetAt(yearStart);
-    for (std::time_t t = yearStart; t < yearEnd;) {
-        const std::time_t next = t + 86400 < yearEnd ? t + 86400 : yearEnd;
-        const Offset o = OffsetAt(next);
-        (previous.dst ? daylight : standard) = previous;
-        if (o.dst != previous.dst) {
-            const std::time_t change = FindChange(t, next);
-            (o.dst ? toDaylight : toStandard) = change;
+    // Walk the year a day at a time and pin each change of daylight saving to the second. That
+    // is a few hundred conversions, so the walk is kept for the zone and year (callers convert
+    // times in loops).
+    struct Walk {
+        std::string zone;
+        std::time_t yearStart = 0;
+        std::optional<std::time_t> toDaylight, toStandard;
+        std::optional<Offset> standard, daylight;
+    };
+    thread_local std::optional<Walk> walked;
+    const char* zoneVar = std::getenv("TZ");
+    const std::string zone = zoneVar ? std::string("=") + zoneVar : std::string();
+    if (!walked || walked->zone != zone || walked->yearStart != yearStart) {
+        Walk w;
+        w.zone = zone;
+        w.yearStart = yearStart;
+        Offset previous = OffsetAt(yearStart);
+        for (std::time_t t = yearStart; t < yearEnd;) {
+            const std::time_t next = t + 86400 < yearEnd ? t + 86400 : yearEnd;
+            const Offset o = OffsetAt(next);
+            (previous.dst ? w.daylight : w.standard) = previous;
+            if (o.dst != previous.dst) {
+                const std::time_t change = FindChange(t, next);
+                (o.dst ? w.toDaylight : w.toStandard) = change;
+            }
+            previous = o;
+            t = next;
         }
-        previous = o;
-        t = next;
+        (previous.dst ? w.daylight : w.standard) = previous;
+        walked = std::move(w);
     }
-    (previous.dst ? daylight : standard) = previous;
+    const auto& [walkZone, walkStart, toDaylight, toStandard, standard, daylight] = *walked;
 
     if (!toDaylight || !toStandard || !standard || !daylight) {
         // No daylight saving this year: the offset in force now is the zone's bias.

@@ -275,6 +275,15 @@ TEST(TimeZone, TzDatabaseZone)
     EXPECT_EQ(info.StandardDate.wMonth, 11);
     EXPECT_EQ(info.StandardDate.wDay, 1);
     EXPECT_EQ(info.StandardDate.wHour, 2);
+    // Asked again in another year, the zone's rules of that year answer.
+    clock->setUtc(St(2006, 1, 10, 12, 0));
+    EXPECT_EQ(GetTimeZoneInformation(&info), TIME_ZONE_ID_STANDARD);
+    EXPECT_EQ(info.DaylightDate.wMonth, 4);
+    EXPECT_EQ(info.DaylightDate.wDay, 1);
+    EXPECT_EQ(info.StandardDate.wMonth, 10);
+    clock->setUtc(St(2026, 1, 10, 12, 0));
+    EXPECT_EQ(GetTimeZoneInformation(&info), TIME_ZONE_ID_STANDARD);
+    EXPECT_EQ(info.DaylightDate.wMonth, 3);
     // Historic rules apply to the process zone: in 2006 summer time began on the first Sunday of April.
     SYSTEMTIME local;
     const SYSTEMTIME march2006 = St(2006, 3, 20, 12, 0);
