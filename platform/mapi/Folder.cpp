@@ -40,7 +40,7 @@ public:
         if (version == m_version)
             return S_OK;
         std::lock_guard lock(m_file->mutex());
-        m_version = m_file->Version();
+        const std::uint64_t seen = m_file->Version();
         std::vector<std::int64_t> objs;
         std::int64_t newSeq = 0;
         bool gap = false;
@@ -51,7 +51,6 @@ public:
             reload = true;
             return S_OK;
         }
-        m_seq = newSeq;
         for (std::int64_t id : objs) {
             ObjectInfo info;
             PropMap props;
@@ -64,6 +63,9 @@ public:
                 changed.push_back(TableRow{static_cast<std::uint32_t>(id), static_cast<std::uint64_t>(id), nullptr});
             }
         }
+        // Only now that every changed row is read: a failed read is tried again next time.
+        m_version = seen;
+        m_seq = newSeq;
         return S_OK;
     }
 

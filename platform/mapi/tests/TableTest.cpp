@@ -2,6 +2,7 @@
 #include "MapiTestUtil.h"
 
 #include <atomic>
+#include <sqlite3.h>
 #include <thread>
 
 using namespace mapitest;
@@ -198,6 +199,31 @@ TEST_F(TableFixture, TableFollowsChangesToTheFolder)
     EXPECT_EQ(FindKey("k4", BOOKMARK_BEGINNING), MAPI_E_NOT_FOUND);
     ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
     EXPECT_EQ(count, 5u);
+}
+
+TEST_F(TableFixture, AChangedRowThatCannotBeReadComesOnceItCanBe)
+{
+    EXPECT_EQ(Read().size(), 5u);
+    auto golf = NewMessage(folder.get(), "golf");
+    ASSERT_EQ(golf->SaveChanges(0), S_OK);
+    // Its subject refers to a large value that is not there (past the store layer, as another
+    // program might leave it); the original is put back afterwards.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    const std::string where = "WHERE tag = " + std::to_string(PR_SUBJECT_W) +
+                              " AND obj = (SELECT max(id) FROM objects WHERE type = " + std::to_string(MAPI_MESSAGE) + ")";
+    ASSERT_EQ(sqlite3_exec(db, ("CREATE TEMP TABLE kept AS SELECT value FROM props " + where).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, ("UPDATE props SET value = 987654321 " + where).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_changes(db), 1);
+
+    ULONG count = 0;
+    EXPECT_EQ(table->GetRowCount(0, &count), MAPI_E_CORRUPT_STORE);
+    ASSERT_EQ(sqlite3_exec(db, ("UPDATE props SET value = (SELECT value FROM kept) " + where).c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_EQ(table->GetRowCount(0, &count), S_OK);
+    EXPECT_EQ(count, 6u);
+    ASSERT_EQ(table->SeekRow(BOOKMARK_BEGINNING, 0, nullptr), S_OK);
+    EXPECT_EQ(Read().back(), "golf");
 }
 
 TEST_F(TableFixture, HrQueryAllRowsAppliesRestrictionAndSort)
