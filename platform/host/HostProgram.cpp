@@ -182,8 +182,10 @@ bool HostProgram::Start()
         IDispatch* object = static_cast<_Explorer*>(explorer);
         if (opened)
             m_extensions->ExplorerOpened(object);
-        else
+        else {
             m_extensions->ExplorerClosed(object);
+            m_droppedMenu.Forget(explorer);
+        }
         if (m_windowObserver)
             m_windowObserver(explorer, opened);
     });
@@ -514,11 +516,22 @@ bool HostProgram::Execute(const std::string& line)
             return error("no such control");
         if (!found->State().visible || !found->State().enabled)
             return error("the control is not visible and enabled");
+        m_droppedMenu.Close(); // a click closes an open menu
         m_out << "click \"" << platform::Utf16ToUtf8(found->State().caption) << "\"\n";
         ComPtr<CommandBarControl> control = found->Interface();
         const HRESULT hr = control->Execute();
         if (FAILED(hr))
             return error(ErrorText(hr));
+    } else if (cmd == "menu") {
+        CExplorer* explorer = ActiveExplorerObject();
+        if (!explorer)
+            return error("no explorer is open");
+        if (w.size() == 1) {
+            m_droppedMenu.Close();
+            m_out << "menu closed\n";
+        } else if (!m_droppedMenu.Drop(explorer, platform::Utf8ToUtf16(Rest(line, 1)), m_out, problem)) {
+            return error(problem);
+        }
     } else if (cmd == "controls") {
         CExplorer* explorer = ActiveExplorerObject();
         if (!explorer)

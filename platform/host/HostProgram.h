@@ -14,6 +14,7 @@
 #include "host/HostSession.h"
 #include "host/HostVersion.h"
 #include "host/WindowCommands.h"
+#include "host/DroppedMenu.h"
 
 #include <istream>
 #include <memory>
@@ -74,6 +75,8 @@ public:
     // The window and prompt commands (windows, click-item, settext, answer, screenshot, wait);
     // a window view installs its screenshot and wait handlers there.
     WindowCommands& Windows() { return m_windowCommands; }
+    // The menu a script dropped down (`menu CAPTION`); a window view shows it open.
+    const DroppedMenu& Dropped() const { return m_droppedMenu; }
     // After a command that came from a window: ends the host when it should end.
     void AfterUserCommand();
 
@@ -113,6 +116,7 @@ private:
     std::function<void(OptionsDialog&)> m_optionsWindowHandler;
     std::unique_ptr<HostReminders> m_reminders;
     WindowCommands m_windowCommands;
+    DroppedMenu m_droppedMenu;
     UINT_PTR m_reminderTimer = 0;   // on this thread's message loop
     std::set<std::string> m_raised; // entry ID (hex) and reminder time of each reminder raised
     bool m_mapiInitialized = false;

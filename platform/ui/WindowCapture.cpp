@@ -7,6 +7,7 @@
 #include <wx/dcclient.h>
 #include <wx/dcscreen.h>
 #include <wx/dcmemory.h>
+#include <wx/popupwin.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/toplevel.h>
@@ -116,6 +117,13 @@ fs::path CaptureWindow(wxTopLevelWindow* window, const std::string& name, std::s
     if (!window->IsShown())
         return Fail(error, "the window is not shown"), fs::path();
     window->Raise();
+    // Its open pop-ups (a dropped-down menu) stay above it, as they show on it: shown again,
+    // they come to the top.
+    for (wxWindow* child : window->GetChildren())
+        if (dynamic_cast<wxPopupWindow*>(child) && child->IsShown()) {
+            child->Hide();
+            child->Show();
+        }
     LetPaint(window);
     const wxSize size = window->GetSize();
     if (size.x <= 0 || size.y <= 0)

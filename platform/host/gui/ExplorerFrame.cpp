@@ -8,6 +8,12 @@
 #include "host/Folder.h"
 
 #include <wx/button.h>
+#include <wx/popupwin.h>
+#include <wx/statbmp.h>
+#include <wx/settings.h>
+#include <wx/statline.h>
+
+#include <algorithm>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
@@ -30,12 +36,7 @@ public:
 
 LONG ButtonStyle(host::CommandBarControlNode* node)
 {
-    ComPtr<CommandBarControl> control = node->Interface();
-    ComPtr<_CommandBarButton> button;
-    LONG style = msoButtonAutomatic;
-    if (SUCCEEDED(control->QueryInterface(IID_OF(_CommandBarButton), button.put_void())))
-        button->get_Style(&style);
-    return style;
+    return host::DroppedMenu::Style(node);
 }
 
 constexpr int kFirstMenuId = wxID_HIGHEST + 1;
@@ -76,6 +77,7 @@ void ExplorerFrame::Rebuild()
     SysFreeString(caption);
     BuildMenus();
     ShowItems();
+    ShowDroppedMenu();
 }
 
 void ExplorerFrame::BuildMenus()
@@ -138,6 +140,70 @@ void ExplorerFrame::BuildMenus()
         }
     m_ribbon->SetSizer(rows);
     Layout();
+}
+
+void ExplorerFrame::ShowDroppedMenu()
+{
+    if (m_dropped) {
+        m_dropped->Destroy();
+        m_dropped = nullptr;
+    }
+    host::CommandBarControlNode* popup = m_program.Dropped().Find(m_explorer.get());
+    CCommandBar* menuBar = m_explorer->Bars()->MenuBar();
+    if (!popup || !menuBar || !IsShown())
+        return;
+    // Under its title: the titles before it take their text and the toolkit's padding.
+    constexpr int kTitlePadding = 16;
+    int left = 0;
+    for (host::CommandBarControlNode* node : menuBar->Controls()->Nodes()) {
+        if (node == popup)
+            break;
+        if (node->State().visible && node->Children())
+            left += GetTextExtent(Wx(host::DroppedMenu::ShownCaption(node->State().caption))).x + kTitlePadding;
+    }
+    // A frame line around the menu's own panel.
+    auto* window = new wxPopupWindow(this, wxBORDER_NONE);
+    window->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_3DSHADOW));
+    auto* panel = new wxPanel(window);
+    panel->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_MENU));
+    auto* rows = new wxBoxSizer(wxVERTICAL);
+    const wxSize faceSize(16, 16);
+    bool first = true;
+    for (host::CommandBarControlNode* node : popup->Children()->Nodes()) {
+        const host::ControlState& s = node->State();
+        if (!s.visible)
+            continue;
+        if (s.beginGroup && !first)
+            rows->Add(new wxStaticLine(panel), 0, wxEXPAND | wxLEFT | wxRIGHT, 4);
+        first = false;
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        // Buttons without a face keep its room, so that the captions line up.
+        wxImage blank(faceSize.x, faceSize.y);
+        blank.InitAlpha();
+        std::fill_n(blank.GetAlpha(), faceSize.x * faceSize.y, static_cast<unsigned char>(0));
+        wxBitmap face(blank);
+        if (const auto shown = host::ShownFace(s); shown && ButtonStyle(node) != msoButtonCaption)
+            face = wxBitmap(platform::ui::ImageOf(*shown));
+        auto* picture = new wxStaticBitmap(panel, wxID_ANY, face);
+        picture->SetMinSize(faceSize);
+        // The caption as it stands: its '&' marks are taken away already.
+        auto* caption = new wxStaticText(panel, wxID_ANY, "");
+        caption->SetLabelText(Wx(host::DroppedMenu::ShownCaption(s.caption)) +
+                              (node->Children() ? wxString::FromUTF8("  \xE2\x96\xB8") : wxString()));
+        caption->Enable(s.enabled);
+        row->Add(picture, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 6);
+        row->Add(caption, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 24);
+        rows->Add(row, 0, wxEXPAND | wxTOP | wxBOTTOM, 3);
+    }
+    rows->AddSpacer(3);
+    rows->PrependSpacer(3);
+    panel->SetSizerAndFit(rows);
+    auto* frame = new wxBoxSizer(wxVERTICAL);
+    frame->Add(panel, 1, wxEXPAND | wxALL, 1);
+    window->SetSizerAndFit(frame);
+    window->Move(ClientToScreen(wxPoint(left, 0)));
+    window->Show();
+    m_dropped = window;
 }
 
 void ExplorerFrame::BuildFolderTree()

@@ -30,6 +30,8 @@ private:
     void BuildMenus();
     void BuildFolderTree();
     void ShowItems();
+    // The menu a script dropped down, shown open under its title; gone when none is.
+    void ShowDroppedMenu();
     void OnMenu(wxCommandEvent& event);
     void OnFolderSelected(wxTreeEvent& event);
     void OnClose(wxCloseEvent& event);
@@ -40,6 +42,7 @@ private:
     wxTreeCtrl* m_tree = nullptr;
     wxListCtrl* m_items = nullptr;
     wxPanel* m_ribbon = nullptr;
+    wxWindow* m_dropped = nullptr;
     std::map<int, ComPtr<CommandBarControl>> m_menuControls;
     std::map<int, std::string> m_ribbonButtons;
     // The platform window the program and scripts know this window by.

@@ -83,6 +83,44 @@ TEST_F(ButtonFaces, TheButtonKeepsCopiesOfFaceAndMaskAndControlsPrintsTheFace)
     EXPECT_EQ(out.str().find("face=", out.str().find("face=") + 1), std::string::npos); // only that button has one
 }
 
+TEST_F(ButtonFaces, AMenuDroppedDownListsWhatItShowsUntilClosed)
+{
+    setenv("HOST_TEST_FACE", "1", 1);
+    RegisterAddIn();
+    auto program = Start();
+    unsetenv("HOST_TEST_FACE");
+    ComPtr<_Explorer> active;
+    program->Application()->ActiveExplorer(active.put());
+    auto* explorer = static_cast<CExplorer*>(active.get());
+
+    out.str("");
+    program->Execute("menu tools"); // the caption without its '&', in any case
+    const std::string shown = out.str();
+    EXPECT_EQ(shown.rfind("menu \"Tools\"\n", 0), 0u) << shown;
+    EXPECT_NE(shown.find("  \"Test Add-In\" face=16x16\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  \"Options...\"\n"), std::string::npos) << shown;
+    ASSERT_NE(program->Dropped().Find(explorer), nullptr);
+
+    // A button showing its caption alone shows no face.
+    ComPtr<_CommandBarButton> button;
+    ASSERT_EQ(TestButton(*program)->Interface().As(button), S_OK);
+    ASSERT_EQ(button->put_Style(msoButtonCaption), S_OK);
+    out.str("");
+    program->Execute("menu Tools");
+    EXPECT_NE(out.str().find("  \"Test Add-In\"\n"), std::string::npos) << out.str();
+
+    out.str("");
+    program->Execute("menu Nothing");
+    EXPECT_EQ(out.str(), "error: the menu bar has no menu \"Nothing\"\n");
+    program->Execute("menu");
+    EXPECT_EQ(program->Dropped().Find(explorer), nullptr);
+
+    // Closing its explorer closes the menu.
+    program->Execute("menu Tools");
+    program->Execute("close");
+    EXPECT_EQ(program->Dropped().Find(explorer), nullptr);
+}
+
 TEST_F(ButtonFaces, PicturesComeBackAsNewPicturesOfTheCopies)
 {
     RegisterAddIn();

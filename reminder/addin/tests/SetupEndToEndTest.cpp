@@ -4,6 +4,7 @@
 // sees it; uninstalled, nothing of it is left and the host loads it no more.
 #include "TempRoot.h"
 #include "RunChild.h"
+#include "VirtualDisplay.h"
 #include "base/PlatformRoot.h"
 #include "host/HostSession.h"
 #include "mapi/Mapi.h"
@@ -198,4 +199,35 @@ TEST_F(SetupEndToEnd, ALibraryWhosePathDoesNotFitWritesNoFile)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_FALSE(fs::exists(ecf));
     EXPECT_EQ(ExtensionValue("Outlook Setup Extension"), std::nullopt);
+}
+
+TEST_F(SetupEndToEnd, TheWindowedExplorerAtVersion12ShowsTheButtonWithItsFaceInTheToolsMenu)
+{
+    if (!VirtualDisplay::Available())
+        GTEST_SKIP() << "Xvfb is not installed";
+    VirtualDisplay display;
+    ASSERT_TRUE(display.ok()) << display.error();
+    ASSERT_EQ(RunDll(LUMIVANE_LIBRARY, "RunDLLRegisterExtension").exitCode, 0);
+
+    const auto script = root.path() / "script.txt";
+    std::ofstream(script) << "menu Tools\nscreenshot \"Inbox - Mail Host\" explorer-12-lumivane-menu\nmenu\nquit\n";
+    ChildOptions options;
+    options.environment["DISPLAY"] = display.name();
+    // Under the sanitizers the toolkit's own libraries keep memory to the end; that is not ours.
+    options.environment["LSAN_OPTIONS"] = "print_suppressions=0:suppressions=" + std::string(TOOLKIT_LEAKS);
+    const ChildResult run =
+        RunChild(MAILHOST_PROGRAM, {"--version", "12.0.6423.1000", "--script", script.string()}, options);
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    const auto lines = Lines(run.out);
+    // The open menu: the host's commands without 6894, then the add-in's button with its face.
+    const auto menu = std::find(lines.begin(), lines.end(), "menu \"Tools\"");
+    ASSERT_NE(menu, lines.end()) << run.out;
+    const std::vector<std::string> shown(menu + 1, menu + 6);
+    EXPECT_EQ(shown, (std::vector<std::string>{"  \"Send/Receive All\"", "  \"Send/Receive\"", "  ----",
+                                               "  \"Lumivane Add-In\" face=16x16", "  \"Options...\""}))
+        << run.out;
+    EXPECT_TRUE(Contains(lines, "screenshot ")) << run.out;
+    EXPECT_TRUE(Contains(lines, "menu closed"));
+    EXPECT_TRUE(fs::exists(fs::path(MAILHOST_PROGRAM).parent_path().parent_path() / "artifacts" / "mailhost" /
+                           "explorer-12-lumivane-menu.png"));
 }
