@@ -28,6 +28,18 @@ void TraceFormError(IPersistMessage* persist, HRESULT hr)
     MAPIFreeBuffer(error);
 }
 
+// Gives the caller its own reference to what the site holds (null when it holds nothing).
+template <class T>
+HRESULT HandOut(const ComPtr<T>& held, T** out)
+{
+    if (!out)
+        return MAPI_E_INVALID_PARAMETER;
+    *out = held.get();
+    if (*out)
+        (*out)->AddRef();
+    return S_OK;
+}
+
 } // namespace
 
 CMyMAPIFormViewer::CMyMAPIFormViewer(IMAPISession* session, IMsgStore* store, IMAPIFolder* folder, IMessage* message,
@@ -114,46 +126,26 @@ HRESULT CMyMAPIFormViewer::GetLastError(HRESULT, ULONG, LPMAPIERROR* lppMAPIErro
 HRESULT CMyMAPIFormViewer::GetSession(LPMAPISESSION* ppSession)
 {
     Trace("GetSession");
-    if (!ppSession)
-        return MAPI_E_INVALID_PARAMETER;
-    *ppSession = m_lpMAPISession.get();
-    if (*ppSession)
-        (*ppSession)->AddRef();
-    return S_OK;
+    return HandOut(m_lpMAPISession, ppSession);
 }
 
 HRESULT CMyMAPIFormViewer::GetStore(LPMDB* ppStore)
 {
     Trace("GetStore");
-    if (!ppStore)
-        return MAPI_E_INVALID_PARAMETER;
-    *ppStore = m_lpMDB.get();
-    if (*ppStore)
-        (*ppStore)->AddRef();
-    return S_OK;
+    return HandOut(m_lpMDB, ppStore);
 }
 
 HRESULT CMyMAPIFormViewer::GetFolder(LPMAPIFOLDER* ppFolder)
 {
     Trace("GetFolder");
-    if (!ppFolder)
-        return MAPI_E_INVALID_PARAMETER;
-    *ppFolder = m_lpFolder.get();
-    if (*ppFolder)
-        (*ppFolder)->AddRef();
-    return S_OK;
+    return HandOut(m_lpFolder, ppFolder);
 }
 
 HRESULT CMyMAPIFormViewer::GetMessage(LPMESSAGE* ppmsg)
 {
     Trace("GetMessage");
-    if (!ppmsg)
-        return MAPI_E_INVALID_PARAMETER;
-    *ppmsg = m_lpMessage.get();
-    if (!*ppmsg)
-        return S_FALSE;
-    (*ppmsg)->AddRef();
-    return S_OK;
+    const HRESULT hr = HandOut(m_lpMessage, ppmsg);
+    return hr == S_OK && !*ppmsg ? S_FALSE : hr;
 }
 
 HRESULT CMyMAPIFormViewer::GetFormManager(LPMAPIFORMMGR* ppFormMgr)

@@ -169,32 +169,39 @@ public:
     // Changes `count` messages on each side (different messages on the two sides).
     void ChangeBothSides(int count, int round)
     {
-        for (IMAPIFolder* folder : {m_src.get(), m_dst.get()}) {
-            ComPtr<IMAPITable> table;
-            Check(folder->GetContentsTable(0, table.put()), "GetContentsTable");
-            SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-            LPSRowSet rows = nullptr;
-            Check(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows),
-                  "HrQueryAllRows");
-            const ULONG offset = folder == m_src.get() ? 0 : rows->cRows / 2;
-            for (int i = 0; i < count && offset + i < rows->cRows; ++i) {
-                const SBinary& eid = rows->aRow[offset + i].lpProps[0].Value.bin;
-                ComPtr<IUnknown> unknown;
-                ULONG type = 0;
-                Check(folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, MAPI_MODIFY, &type,
-                                        unknown.put()),
-                      "OpenEntry");
-                ComPtr<IMessage> msg;
-                unknown.As(msg);
-                std::string body = "changed " + std::to_string(round);
-                SPropValue v{};
-                v.ulPropTag = PR_BODY_A;
-                v.Value.lpszA = body.data();
-                Check(HrSetOneProp(msg.get(), &v), "HrSetOneProp");
-                Check(msg->SaveChanges(0), "SaveChanges");
-            }
-            FreeProws(rows);
+        const std::string body = "changed " + std::to_string(round);
+        ChangeBodies(m_src.get(), body, count, false);
+        ChangeBodies(m_dst.get(), body, count, true);
+    }
+
+    // Gives up to `count` messages of the folder (from its first one, or from the middle) a new
+    // body.
+    static void ChangeBodies(IMAPIFolder* folder, const std::string& body, int count, bool fromMiddle = false)
+    {
+        ComPtr<IMAPITable> table;
+        Check(folder->GetContentsTable(0, table.put()), "GetContentsTable");
+        SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
+        LPSRowSet rows = nullptr;
+        Check(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows),
+              "HrQueryAllRows");
+        const ULONG offset = fromMiddle ? rows->cRows / 2 : 0;
+        for (ULONG i = 0; i < static_cast<ULONG>(count) && offset + i < rows->cRows; ++i) {
+            const SBinary& eid = rows->aRow[offset + i].lpProps[0].Value.bin;
+            ComPtr<IUnknown> unknown;
+            ULONG type = 0;
+            Check(folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, MAPI_MODIFY, &type,
+                                    unknown.put()),
+                  "OpenEntry");
+            ComPtr<IMessage> msg;
+            Check(unknown.As(msg), "IMessage");
+            std::string text = body;
+            SPropValue v{};
+            v.ulPropTag = PR_BODY_A;
+            v.Value.lpszA = text.data();
+            Check(HrSetOneProp(msg.get(), &v), "HrSetOneProp");
+            Check(msg->SaveChanges(0), "SaveChanges");
         }
+        FreeProws(rows);
     }
 
 private:

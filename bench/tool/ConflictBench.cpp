@@ -18,6 +18,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -25,34 +26,6 @@ namespace {
 
 using syncbench::Check;
 using syncbench::World;
-
-// Gives every message of the folder a new body.
-void ChangeEvery(IMAPIFolder* folder, const std::string& body)
-{
-    ComPtr<IMAPITable> table;
-    Check(folder->GetContentsTable(0, table.put()), "GetContentsTable");
-    SizedSPropTagArray(1, cols) = {1, {PR_ENTRYID}};
-    LPSRowSet rows = nullptr;
-    Check(HrQueryAllRows(table.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows),
-          "HrQueryAllRows");
-    for (ULONG i = 0; i < rows->cRows; ++i) {
-        const SBinary& eid = rows->aRow[i].lpProps[0].Value.bin;
-        ComPtr<IUnknown> unknown;
-        ULONG type = 0;
-        Check(folder->OpenEntry(eid.cb, reinterpret_cast<LPENTRYID>(eid.lpb), nullptr, MAPI_MODIFY, &type,
-                                unknown.put()),
-              "OpenEntry");
-        ComPtr<IMessage> msg;
-        Check(unknown.As(msg), "IMessage");
-        std::string text = body;
-        SPropValue v{};
-        v.ulPropTag = PR_BODY_A;
-        v.Value.lpszA = text.data();
-        Check(HrSetOneProp(msg.get(), &v), "HrSetOneProp");
-        Check(msg->SaveChanges(0), "SaveChanges");
-    }
-    FreeProws(rows);
-}
 
 // The world's 1,000 paired items, each changed on both sides, and a run that finds them.
 class ConflictWorld {
@@ -80,8 +53,9 @@ public:
             Check(world.Profile()->FinalizeSynchronize(), "FinalizeSynchronize");
         }
         ++round;
-        ChangeEvery(world.SourceFolder(), "public text " + std::to_string(round));
-        ChangeEvery(world.DestinationFolder(), "local text " + std::to_string(round));
+        const int all = std::numeric_limits<int>::max();
+        World::ChangeBodies(world.SourceFolder(), "public text " + std::to_string(round), all);
+        World::ChangeBodies(world.DestinationFolder(), "local text " + std::to_string(round), all);
         Check(world.Profile()->Synchronize(nullptr), "Synchronize");
         Check(world.Profile()->get_Conflicts(conflicts.put()), "get_Conflicts");
     }

@@ -22,11 +22,7 @@ protected:
 
     void MakeStores()
     {
-        Register();
-        Admin({"profile", "create", "Work"});
-        Admin({"store", "create", personal, "--name", "Personal Folders", "--profile", "Work"});
-        Admin({"store", "create", publicStore, "--kind", "public", "--name", "Public Folders"});
-        Admin({"store", "attach", "Work", publicStore});
+        MakeWork(personal, publicStore);
         for (const char* folder : {"Shared", "Shared/Projects"})
             Admin({"folder", "create", personal, folder});
         Admin({"folder", "create", publicStore, "Projects"});

@@ -12,56 +12,27 @@
 
 #include "ConflictTestSupport.h"
 #include "ToolkitTestEnvironment.h"
+#include "WindowTestSupport.h"
 
-#include "base/MessageLoop.h"
 #include "base/UiLanguage.h"
 #include "ui/ToolkitPlatform.h"
-#include "ui/WindowCapture.h"
 
-#include <wx/app.h>
 #include <wx/stattext.h>
-
-#include <chrono>
-#include <filesystem>
-#include <thread>
 
 namespace {
 
 using namespace conflicttest;
+using namespace tooltest;
 using L = CConflictsListCtrl;
 
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        platform::MessageLoop::Current().RunPending();
-        wxTheApp->ProcessPendingEvents();
-        wxYield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-void Picture(wxTopLevelWindow* window, const std::string& name)
-{
-    window->Move(16, 16);
-    Settle();
-    std::string error;
-    const auto file = platform::ui::CaptureWindow(window, name, &error);
-    ASSERT_FALSE(file.empty()) << error;
-    std::error_code ec;
-    std::filesystem::create_directories(ORVINTA_ARTIFACTS, ec);
-    std::filesystem::copy_file(file, std::filesystem::path(ORVINTA_ARTIFACTS) / file.filename(),
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
-}
-
 // A press of the left button inside the row and column of the list on the screen.
-void Press(CConflictsListView* view, int row, int column, wxEventType type = wxEVT_LEFT_DOWN)
+void Press(CConflictsListView* view, int row, int column)
 {
     const auto widths = view->Widths();
     int x = 0;
     for (int c = 0; c < column; ++c)
         x += widths[static_cast<std::size_t>(c)];
-    wxMouseEvent event(type);
+    wxMouseEvent event(wxEVT_LEFT_DOWN);
     event.m_x = x + widths[static_cast<std::size_t>(column)] / 2;
     event.m_y = row * CConflictsListBody::kRowHeight + CConflictsListBody::kRowHeight / 2;
     event.SetEventObject(view->Body());
@@ -93,10 +64,6 @@ protected:
                 return row;
         return -1;
     }
-
-    static bool Enabled(wxWindow* window, int id) { return window->FindWindow(id)->IsEnabled(); }
-    static bool Shown(wxWindow* window, int id) { return window->FindWindow(id)->IsShown(); }
-    static std::string Label(wxWindow* window, int id) { return window->FindWindow(id)->GetLabel().utf8_string(); }
 
     std::unique_ptr<platform::ui::ToolkitPlatform> toolkit;
 };

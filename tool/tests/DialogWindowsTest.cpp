@@ -20,6 +20,7 @@
 
 #include "ProfileFixture.h"
 #include "ToolkitTestEnvironment.h"
+#include "WindowTestSupport.h"
 
 #include "base/AnswerQueue.h"
 #include "base/MessageLoop.h"
@@ -41,44 +42,6 @@
 namespace {
 
 using namespace tooltest;
-
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        platform::MessageLoop::Current().RunPending();
-        wxTheApp->ProcessPendingEvents();
-        wxYield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-// A picture of the window among the program's own pictures (build/artifacts/orvinta).
-void Picture(wxTopLevelWindow* window, const std::string& name)
-{
-    // Away from the pointer in the middle of the screen, whose tooltips would cover controls.
-    window->Move(16, 16);
-    Settle();
-    std::string error;
-    const auto file = platform::ui::CaptureWindow(window, name, &error);
-    ASSERT_FALSE(file.empty()) << error;
-    std::error_code ec;
-    std::filesystem::create_directories(ORVINTA_ARTIFACTS, ec);
-    std::filesystem::copy_file(file, std::filesystem::path(ORVINTA_ARTIFACTS) / file.filename(),
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
-}
-
-std::string Label(wxWindow* window, int id)
-{
-    wxWindow* control = window->FindWindow(id);
-    return control ? control->GetLabel().utf8_string() : std::string("<none>");
-}
-
-bool Shown(wxWindow* window, int id)
-{
-    wxWindow* control = window->FindWindow(id);
-    return control && control->IsShown();
-}
 
 class DialogWindows : public ProfileFixture {
 protected:

@@ -13,7 +13,6 @@ namespace {
 using namespace programtest;
 namespace fs = std::filesystem;
 
-
 // The subkeys of the sync profiles' key.
 std::vector<std::string> ProfileKeys()
 {
@@ -32,10 +31,7 @@ std::vector<std::string> ProfileKeys()
     return keys;
 }
 
-class ProfileCommandsProgram : public Program {
-protected:
-
-};
+class ProfileCommandsProgram : public Program {};
 
 TEST_F(ProfileCommandsProgram, ProfileMadeAssociatedSyncedRenamedAndDeletedThroughTheDialogs)
 {
@@ -43,11 +39,7 @@ TEST_F(ProfileCommandsProgram, ProfileMadeAssociatedSyncedRenamedAndDeletedThrou
         GTEST_SKIP() << "no virtual display";
     const std::string personal = (root.path() / "personal.store").string();
     const std::string publicStore = (root.path() / "public.store").string();
-    Register();
-    Admin({"profile", "create", "Work"});
-    Admin({"store", "create", personal, "--name", "Personal Folders", "--profile", "Work"});
-    Admin({"store", "create", publicStore, "--kind", "public", "--name", "Public Folders"});
-    Admin({"store", "attach", "Work", publicStore});
+    MakeWork(personal, publicStore);
     for (const char* folder : {"Shared", "Shared/News"})
         Admin({"folder", "create", personal, folder});
     for (const char* folder : {"Projects", "Projects/Alpha", "News"})

@@ -121,6 +121,17 @@ protected:
 
     static void Register() { ASSERT_EQ(RunChild(REGSVR_PROGRAM, {"/s", TEMBRIX_LIBRARY}).exitCode, 0); }
 
+    // The engine registered and the MAPI profile "Work" with a personal store ("Personal
+    // Folders") and a public-folder store ("Public Folders") in these files.
+    static void MakeWork(const std::string& personal, const std::string& publicStore)
+    {
+        Register();
+        Admin({"profile", "create", "Work"});
+        Admin({"store", "create", personal, "--name", "Personal Folders", "--profile", "Work"});
+        Admin({"store", "create", publicStore, "--kind", "public", "--name", "Public Folders"});
+        Admin({"store", "attach", "Work", publicStore});
+    }
+
     // The store tool with these words; it must succeed.
     static void Admin(const std::vector<std::string>& args)
     {

@@ -27,11 +27,7 @@ protected:
     // (two items) and News; Shared/News holds one item. The profile "Public" associates the pairs.
     void MakeStores()
     {
-        Register();
-        Admin({"profile", "create", "Work"});
-        Admin({"store", "create", personal, "--name", "Personal Folders", "--profile", "Work"});
-        Admin({"store", "create", publicStore, "--kind", "public", "--name", "Public Folders"});
-        Admin({"store", "attach", "Work", publicStore});
+        MakeWork(personal, publicStore);
         for (const char* folder : {"Shared", "Shared/Projects", "Shared/News"})
             Admin({"folder", "create", personal, folder});
         for (const char* folder : {"Projects", "News"})
@@ -60,7 +56,6 @@ protected:
         ASSERT_EQ(setup.exitCode, 0) << setup.err;
         Admin({"store", "detach", "Home", mailbox});
     }
-
 
     std::string personal;
     std::string publicStore;
