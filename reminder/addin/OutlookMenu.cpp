@@ -7,6 +7,7 @@
 #include "LateBound.h"
 #include "ModuleInstance.h"
 #include "OutlookButtonFaceHelper.h"
+#include "OutlookVersion.h"
 #include "TraceScope.h"
 #include "base/Bitmap.h"
 #include "base/LastError.h"
@@ -64,12 +65,15 @@ void RemoveExplorersSink()
     g_pExplorersSink = nullptr;
 }
 
-// The host's major version is read from the cached Application; false when it cannot be.
+// Whether the cached Application is a host with a ribbon (major version 14 on), whose commands
+// the ribbon shows instead. No application, or a version that cannot be read, counts as without.
 bool HostWithRibbon()
 {
-    // Hosts from major version 14 on show the ribbon's commands instead.
-    (void)AddinCache::Application();
-    return false;
+    IDispatch* application = AddinCache::Application();
+    if (!application)
+        return false;
+    int major = 0;
+    return SUCCEEDED(GetOutlookVersion(application, major)) && major > 13;
 }
 
 // The explorer's "Menu Bar".

@@ -232,3 +232,19 @@ TEST_F(OutlookMenuTest, NothingWithoutACachedApplication)
     CommandBarControl* button = nullptr;
     EXPECT_EQ(InstallOutlookMenu(nullptr, TRUE, &button), E_INVALIDARG);
 }
+
+TEST_F(OutlookMenuTest, AHostWithARibbonGetsNoButton)
+{
+    StopExtension();
+    Restart("14.0.7015.1000");
+    StartExtension();
+    Run("explorer 9");
+    Run("activate 1");
+    // The sinks follow the explorers, but the ribbon shows the commands: no button, 6894 shown.
+    EXPECT_TRUE(OutlookMenu::HasExplorersSink());
+    for (std::size_t n : {1u, 2u}) {
+        EXPECT_EQ(TaggedButtons(n), 0) << n;
+        EXPECT_EQ(Tools(n), kHost) << n;
+    }
+    EXPECT_EQ(OutlookMenu::ButtonSinkCount(), 0u);
+}
