@@ -186,6 +186,44 @@ TEST_F(SetupEndToEnd, InstalledByRundllTheHostLoadsTheExtensionAndUninstalledNoM
     EXPECT_EQ(ExtensionValue("Lumivane Add-In"), std::nullopt);
 }
 
+TEST_F(SetupEndToEnd, AtVersion14TheRegisteredComAddinTakesTheWarningAwayAndUnregisteredNoMore)
+{
+    MakeItems();
+    const ChildResult registered = RunChild(REGSVR_PROGRAM, {LUMIVANE_LIBRARY});
+    ASSERT_EQ(registered.exitCode, 0) << registered.err;
+    const std::string script = "warn " + inReminderFolder + " no\nwarn " + elsewhere + " no\ncontrols\n";
+    auto suppressed = [&](const std::vector<std::string>& lines) {
+        EXPECT_TRUE(Contains(lines, "add-in Lumivane.COMAddin connected")) << ::testing::PrintToString(lines);
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), "warning answered by a hook: 6"), 1)
+            << ::testing::PrintToString(lines);
+        EXPECT_TRUE(Contains(lines, "warning \"Microsoft Outlook\": Die Erinnerung für \"Notiz\""));
+        // The ribbon shows the add-in's commands: no button in the menus.
+        EXPECT_FALSE(Contains(lines, "Show Lumivane Window"));
+    };
+    // The COM add-in alone: its connection enables the engine, which installs the hook.
+    const auto alone = Host("14.0.7015.1000", script);
+    EXPECT_FALSE(Contains(alone, "extension Lumivane Add-In loaded"));
+    suppressed(alone);
+
+    // With the client extension installed too, the host loads both; one hook answers.
+    ASSERT_EQ(RunDll(LUMIVANE_LIBRARY, "RunDLLRegisterExtension").exitCode, 0);
+    const auto both = Host("14.0.7015.1000", script);
+    EXPECT_TRUE(Contains(both, "extension Lumivane Add-In loaded"));
+    suppressed(both);
+
+    ASSERT_EQ(RunDll(LUMIVANE_LIBRARY, "RunDLLUnregisterExtension").exitCode, 0);
+    const ChildResult unregistered = RunChild(REGSVR_PROGRAM, {"/u", LUMIVANE_LIBRARY});
+    ASSERT_EQ(unregistered.exitCode, 0) << unregistered.err;
+    const auto after = Host("14.0.7015.1000", script);
+    EXPECT_FALSE(Contains(after, "Lumivane")) << ::testing::PrintToString(after);
+    EXPECT_FALSE(Contains(after, "answered by a hook"));
+    EXPECT_TRUE(fs::is_empty(ecf.parent_path()));
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Office\\Outlook\\Addins\\Lumivane.COMAddin", 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
+}
+
 TEST_F(SetupEndToEnd, ALibraryWhosePathDoesNotFitWritesNoFile)
 {
     // A copy of the library whose full path is longer than 260 characters.
