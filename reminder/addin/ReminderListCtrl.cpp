@@ -4,6 +4,7 @@
 #include "BackFolder.h"
 #include "BackFolderItem.h"
 #include "ColumnLayout.h"
+#include "DlgFieldChooser.h"
 #include "MapiBuffer.h"
 #include "MapiUtils.h"
 #include "ModuleInstance.h"
@@ -705,6 +706,14 @@ void CReminderListCtrl::OnParentNotify(WPARAM wParam, LPARAM)
     DestroyMenu(menu);
 }
 
+void CReminderListCtrl::OnFieldchooser()
+{
+    SyncColumnInfo();
+    CDlgFieldChooser chooser(this);
+    if (chooser.DoModal(GetActiveWindow()) == IDOK)
+        Init(m_engine.get());
+}
+
 void CReminderListCtrl::OnDestroy()
 {
     SyncColumnInfo();
@@ -723,6 +732,13 @@ BOOL CReminderListCtrl::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, 
         OnDestroy();
         result = 0;
         return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == ID_FIELDCHOOSER) {
+            OnFieldchooser();
+            result = 0;
+            return TRUE;
+        }
+        return FALSE;
     case WM_PARENTNOTIFY:
         OnParentNotify(wParam, lParam);
         result = 0;

@@ -51,6 +51,8 @@ public:
     void SyncColumnInfo();
     // Rows by signal time, earliest first (rows without one first).
     void SortRows();
+    // Runs the field chooser over the active window; on OK the list is built again.
+    void OnFieldchooser();
     // Opens the row's source item in the host.
     HRESULT OpenItem(int row);
 
