@@ -248,8 +248,10 @@ LRESULT CPropPageOptionsMain::OnInitDialog()
     EnableControls();
     if (GetPrivateProfileIntA(kIniSection, "TestMail", 0, kIniFile) != 0)
         ShowItem(IDC_BTN_TESTMAIL, true);
+    // Filling the edits reported changes: the page starts unchanged.
     m_controlsChanged = false;
     m_treeChanged = false;
+    SendChangedState();
     return TRUE;
 }
 

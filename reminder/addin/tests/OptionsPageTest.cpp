@@ -1,0 +1,389 @@
+// The options page in the add-in's own sheet (the ribbon's ConfigureReminders), driven as the
+// user does it: clicks and typing on its dialog items, the sheet's OK and Apply. Its Settings
+// values in the real registry; the folder tree over the profile's real stores and the real engine,
+// or over stand-ins where a failure is needed.
+#include "AddinFixture.h"
+#include "TestDoubles.h"
+
+#include "AddinCache.h"
+#include "COMAddin.h"
+#include "ExtPropertySheets.h"
+#include "FolderTreeViewCtrl.h"
+#include "OptionsResource.h"
+#include "PropPageOptionsMain.h"
+#include "ReminderEngine.h"
+#include "RegKeyEx.h"
+#include "base/AnswerQueue.h"
+#include "base/DialogItems.h"
+#include "base/MessageBox.h"
+#include "base/Profile.h"
+#include "base/Sound.h"
+#include "base/UiLanguage.h"
+#include "base/Window.h"
+#include "host/PropertySheet.h"
+#include "mapi/ProfileRegistry.h"
+#include "mapi/StoreAccess.h"
+#include "mapi/StoreFile.h"
+#include "base/PlatformRoot.h"
+
+#include <fstream>
+#include <functional>
+
+using namespace addintest;
+
+namespace {
+
+class OptionsPageTest : public AddinFixture {
+protected:
+    void PrepareProfile() override
+    {
+        const auto pub = platform::StoresDirectory() / "public.store";
+        ASSERT_EQ(mapi::CreateStoreFile(pub, mapi::StoreKind::PublicFolders, u"Public Folders"), S_OK);
+        ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", pub), S_OK);
+    }
+    void SetUp() override
+    {
+        platform::ClearAnswers();
+        platform::ClearSoundRecords();
+        AddinFixture::SetUp();
+        CCOMAddin* addin = nullptr;
+        ASSERT_EQ(CCOMAddin::CreateObject(&addin), S_OK);
+        m_addin.Attach(addin);
+    }
+    void TearDown() override
+    {
+        host::SetPropertySheetPresenter(nullptr);
+        m_addin = nullptr;
+        m_session = nullptr;
+        AddinCache::ClearEngine();
+        platform::ClearAnswers();
+        AddinFixture::TearDown();
+    }
+
+    // The real engine of a session context (cached for the process, as the host's session makes it).
+    void UseRealEngine()
+    {
+        m_session = Extension(EECONTEXT_SESSION);
+        ASSERT_NE(AddinCache::Engine(), nullptr);
+    }
+
+    // Opens the page in the add-in's sheet; `body` drives it while it is open (the sheet is then
+    // cancelled unless the body closed it).
+    void RunSheet(const std::function<void(host::PropertySheet& sheet, CPropPageOptionsMain& page)>& body)
+    {
+        bool ran = false;
+        host::SetPropertySheetPresenter([&](host::PropertySheet& sheet) {
+            ASSERT_EQ(sheet.Pages().size(), 1u);
+            CPropPageOptionsMain* page = CPropPageOptionsMain::FromWindow(sheet.Pages()[0].window);
+            ASSERT_NE(page, nullptr);
+            ran = true;
+            body(sheet, *page);
+        });
+        EXPECT_EQ(m_addin->ConfigureReminders(nullptr), S_OK);
+        host::SetPropertySheetPresenter(nullptr);
+        EXPECT_TRUE(ran);
+        EXPECT_FALSE(CExtPropertySheets::PagesGiven());
+    }
+
+    static HWND Item(CPropPageOptionsMain& page, int id) { return GetDlgItem(page.m_hWnd, id); }
+    static void Click(CPropPageOptionsMain& page, int id) { SendMessageA(Item(page, id), BM_CLICK, 0, 0); }
+    static bool Checked(CPropPageOptionsMain& page, int id)
+    {
+        return IsDlgButtonChecked(page.m_hWnd, id) == BST_CHECKED;
+    }
+    static bool Enabled(CPropPageOptionsMain& page, int id) { return IsWindowEnabled(Item(page, id)) != FALSE; }
+    static std::string Text(CPropPageOptionsMain& page, int id)
+    {
+        char text[1100] = {};
+        GetDlgItemTextA(page.m_hWnd, id, text, sizeof text);
+        return text;
+    }
+
+    static std::optional<DWORD> Dword(const char* name)
+    {
+        CRegKeyEx key;
+        DWORD value = 0;
+        if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) != ERROR_SUCCESS ||
+            key.QueryDWORDValue(name, value) != ERROR_SUCCESS)
+            return std::nullopt;
+        return value;
+    }
+    static std::optional<std::string> String(const char* name)
+    {
+        CRegKeyEx key;
+        std::string text;
+        if (key.Open(HKEY_CURRENT_USER, kSettingsKey, KEY_READ) != ERROR_SUCCESS ||
+            key.QueryStringValue(name, &text) != ERROR_SUCCESS)
+            return std::nullopt;
+        return text;
+    }
+    static void Write(const char* name, DWORD value)
+    {
+        CRegKeyEx key;
+        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS), ERROR_SUCCESS);
+        ASSERT_EQ(key.SetDWORDValue(name, value), ERROR_SUCCESS);
+    }
+    static void Write(const char* name, const char* value)
+    {
+        CRegKeyEx key;
+        ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS), ERROR_SUCCESS);
+        ASSERT_EQ(key.SetStringValue(name, value), ERROR_SUCCESS);
+    }
+
+    // The root of a store by its name, and a child by its name (the parent expanded first).
+    static HTREEITEM Root(CFolderTreeViewCtrl& tree, const std::string& name) { return tree.FindChild(TVI_ROOT, name); }
+    static HTREEITEM Child(CFolderTreeViewCtrl& tree, HTREEITEM parent, const std::string& name)
+    {
+        tree.Expand(parent, TVE_EXPAND);
+        return tree.FindChild(parent, name);
+    }
+
+    ComPtr<CCOMAddin> m_addin;
+    ComPtr<IExchExt> m_session;
+};
+
+TEST_F(OptionsPageTest, WithoutSettingsOnlyTheWindowIsCheckedAndOkWritesAllFiveValues)
+{
+    RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        EXPECT_TRUE(Checked(page, IDC_RAD_ALL));
+        EXPECT_TRUE(Checked(page, IDC_CHK_REMINDERWINDOW));
+        // A missing Sound is off, as the engine reads it.
+        EXPECT_FALSE(Checked(page, IDC_CHK_SOUND));
+        EXPECT_FALSE(Checked(page, IDC_CHK_MAIL));
+        for (int id : {IDC_EDIT_SOUND, IDC_BTN_PLAY, IDC_BTN_OPEN, IDC_EDIT_MAIL})
+            EXPECT_FALSE(Enabled(page, id)) << id;
+        EXPECT_EQ(Text(page, IDC_EDIT_SOUND), "");
+        // The hidden controls stay hidden; the test-mail button exists only in German.
+        EXPECT_FALSE(page.IsItemShown(IDC_RAD_ALL));
+        EXPECT_FALSE(page.IsItemShown(IDC_BTN_USER));
+        EXPECT_FALSE(page.IsItemShown(IDC_TREE_PLACEHOLDER));
+        EXPECT_EQ(Item(page, IDC_BTN_TESTMAIL), nullptr);
+        EXPECT_FALSE(sheet.ApplyEnabled());
+
+        Click(page, IDC_CHK_SOUND);
+        for (int id : {IDC_EDIT_SOUND, IDC_BTN_PLAY, IDC_BTN_OPEN})
+            EXPECT_TRUE(Enabled(page, id)) << id;
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        EXPECT_TRUE(platform::TypeDialogItemText(Item(page, IDC_EDIT_SOUND), "/sounds/bell.wav"));
+        Click(page, IDC_CHK_MAIL);
+        EXPECT_TRUE(Enabled(page, IDC_EDIT_MAIL));
+        EXPECT_TRUE(platform::TypeDialogItemText(Item(page, IDC_EDIT_MAIL), "ann@example.org"));
+        EXPECT_TRUE(sheet.Ok());
+    });
+    EXPECT_EQ(Dword("ReminderWindow"), 1u);
+    EXPECT_EQ(Dword("Sound"), 1u);
+    EXPECT_EQ(String("SoundFile"), "/sounds/bell.wav");
+    EXPECT_EQ(Dword("Mail"), 1u);
+    EXPECT_EQ(String("MailAddress"), "ann@example.org");
+}
+
+TEST_F(OptionsPageTest, StoredValuesAreShownAndUncheckingSoundKeepsItsFile)
+{
+    Write("ReminderWindow", 0u);
+    Write("Sound", 1u);
+    Write("SoundFile", "/sounds/gong.wav");
+    Write("Mail", 0u);
+    RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        EXPECT_FALSE(Checked(page, IDC_CHK_REMINDERWINDOW));
+        EXPECT_TRUE(Checked(page, IDC_CHK_SOUND));
+        EXPECT_EQ(Text(page, IDC_EDIT_SOUND), "/sounds/gong.wav");
+        EXPECT_TRUE(Enabled(page, IDC_BTN_PLAY));
+        EXPECT_FALSE(sheet.ApplyEnabled());
+
+        Click(page, IDC_CHK_SOUND);
+        EXPECT_FALSE(Enabled(page, IDC_EDIT_SOUND));
+        EXPECT_FALSE(Enabled(page, IDC_BTN_PLAY));
+        EXPECT_FALSE(Enabled(page, IDC_BTN_OPEN));
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        EXPECT_TRUE(sheet.Apply());
+        EXPECT_FALSE(sheet.ApplyEnabled());
+        // Setting the text from the program marks nothing; typing does.
+        SetDlgItemTextA(page.m_hWnd, IDC_EDIT_MAIL, "x");
+        EXPECT_TRUE(sheet.ApplyEnabled()); // the mail address changes on any EN_CHANGE
+        EXPECT_TRUE(sheet.Cancel());
+    });
+    EXPECT_EQ(Dword("Sound"), 0u);
+    EXPECT_EQ(String("SoundFile"), "/sounds/gong.wav");
+    EXPECT_EQ(String("MailAddress"), ""); // applied before the cancelled change
+}
+
+TEST_F(OptionsPageTest, PlayIsAsynchronousAndOpenTakesTheChosenFileOnly)
+{
+    Write("Sound", 1u);
+    RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        EXPECT_TRUE(platform::TypeDialogItemText(Item(page, IDC_EDIT_SOUND), "/no/such.wav"));
+        EXPECT_EQ(SendMessageA(Item(page, IDC_EDIT_SOUND), EM_GETMODIFY, 0, 0), TRUE);
+        Click(page, IDC_BTN_PLAY);
+        const auto sounds = platform::SoundRecords();
+        ASSERT_EQ(sounds.size(), 1u);
+        EXPECT_EQ(sounds[0].sound, "/no/such.wav");
+        EXPECT_EQ(sounds[0].file, ""); // a missing file plays nothing
+        EXPECT_EQ(sounds[0].flags, static_cast<DWORD>(SND_FILENAME | SND_NODEFAULT | SND_ASYNC));
+        EXPECT_EQ(SendMessageA(Item(page, IDC_EDIT_SOUND), EM_GETMODIFY, 0, 0), FALSE);
+
+        ASSERT_TRUE(platform::PushAnswer("cancel"));
+        Click(page, IDC_BTN_OPEN);
+        EXPECT_EQ(Text(page, IDC_EDIT_SOUND), "/no/such.wav");
+        const std::string chime = (platform::RootDirectory() / "chime.wav").string();
+        std::ofstream(chime) << "RIFF";
+        ASSERT_TRUE(platform::PushAnswer("file " + chime));
+        Click(page, IDC_BTN_OPEN);
+        EXPECT_EQ(Text(page, IDC_EDIT_SOUND), chime);
+        const auto prompts = platform::PromptRecords();
+        ASSERT_EQ(prompts.size(), 2u);
+        EXPECT_EQ(prompts[0].kind, platform::PromptKind::FileDialog);
+        EXPECT_EQ(prompts[0].text, "/no/such.wav");
+        EXPECT_TRUE(sheet.Ok());
+    });
+    EXPECT_EQ(String("SoundFile"), (platform::RootDirectory() / "chime.wav").string());
+}
+
+TEST_F(OptionsPageTest, TheTestMailButtonFollowsItsSwitchInGerman)
+{
+    const LANGID before = GetThreadUILanguage();
+    SetThreadUILanguage(1031);
+    RunSheet([](host::PropertySheet&, CPropPageOptionsMain& page) {
+        ASSERT_NE(Item(page, IDC_BTN_TESTMAIL), nullptr);
+        EXPECT_FALSE(page.IsItemShown(IDC_BTN_TESTMAIL));
+    });
+    ASSERT_TRUE(WritePrivateProfileStringA(kIniSection, "TestMail", "1", kIniFile));
+    RunSheet([](host::PropertySheet&, CPropPageOptionsMain& page) {
+        EXPECT_TRUE(page.IsItemShown(IDC_BTN_TESTMAIL));
+        // No engine: nothing is sent, and nothing breaks.
+        Click(page, IDC_BTN_TESTMAIL);
+        EXPECT_EQ(page.Tree().GetCount(), 0u);
+    });
+    SetThreadUILanguage(before);
+}
+
+TEST_F(OptionsPageTest, TheTreeListsTheStoresAndApplyWritesOnlyTheFolders)
+{
+    UseRealEngine();
+    RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        CFolderTreeViewCtrl& tree = page.Tree();
+        ASSERT_EQ(tree.GetChildren(TVI_ROOT).size(), 3u);
+        const HTREEITEM personal = Root(tree, "Personal Folders");
+        const HTREEITEM mailbox = Root(tree, "Mailbox - Ann");
+        const HTREEITEM pub = Root(tree, "Public Folders");
+        ASSERT_TRUE(personal && mailbox && pub);
+        // The default store, another one, and public folders.
+        EXPECT_EQ(tree.GetItemImage(personal) + tree.GetItemImage(mailbox) + tree.GetItemImage(pub), 3);
+        EXPECT_EQ(tree.GetItemImage(pub), 1);
+        EXPECT_EQ(tree.GetItemStateImage(personal), FCS_STORE);
+
+        // Lazily listed, once.
+        EXPECT_TRUE(tree.GetChildren(mailbox).empty());
+        const HTREEITEM calendar = Child(tree, mailbox, "Calendar");
+        ASSERT_NE(calendar, nullptr);
+        const std::size_t listed = tree.GetChildren(mailbox).size();
+        tree.Expand(mailbox, TVE_COLLAPSE);
+        tree.Expand(mailbox, TVE_EXPAND);
+        EXPECT_EQ(tree.GetChildren(mailbox).size(), listed);
+        // Images by default-folder type.
+        EXPECT_EQ(tree.GetItemImage(calendar), 10);
+        EXPECT_EQ(tree.GetItemImage(Child(tree, mailbox, "Inbox")), 9);
+        EXPECT_EQ(tree.GetItemImage(Child(tree, mailbox, "Deleted Items")), 6);
+
+        // Grey boxes ignore the user.
+        const HTREEITEM deleted = Child(tree, mailbox, "Deleted Items");
+        EXPECT_EQ(tree.GetItemStateImage(deleted), FCS_IMPOSSIBLE);
+        tree.UserClickStateIcon(deleted);
+        EXPECT_EQ(tree.GetItemStateImage(deleted), FCS_IMPOSSIBLE);
+
+        // Checking and unchecking again leaves nothing to apply.
+        EXPECT_EQ(tree.GetItemStateImage(calendar), FCS_UNCHECKED);
+        tree.UserClickStateIcon(calendar);
+        EXPECT_EQ(tree.GetItemStateImage(calendar), FCS_CHECKED);
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        tree.SelectItem(calendar);
+        tree.UserKeyDown(VK_SPACE, false);
+        EXPECT_EQ(tree.GetItemStateImage(calendar), FCS_UNCHECKED);
+        EXPECT_FALSE(sheet.ApplyEnabled());
+
+        tree.UserKeyDown(VK_SPACE, false);
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        EXPECT_TRUE(sheet.Ok());
+    });
+    // Only the folder changed: no Settings value was written.
+    for (const char* name : {"ReminderWindow", "Sound", "SoundFile", "Mail", "MailAddress"})
+        EXPECT_FALSE(Dword(name).has_value() || String(name).has_value()) << name;
+    // The folder is a reminder folder now, in a new page too.
+    RunSheet([](host::PropertySheet&, CPropPageOptionsMain& page) {
+        CFolderTreeViewCtrl& tree = page.Tree();
+        const HTREEITEM calendar = Child(tree, Root(tree, "Mailbox - Ann"), "Calendar");
+        ASSERT_NE(calendar, nullptr);
+        EXPECT_EQ(tree.GetItemStateImage(calendar), FCS_CHECKED);
+    });
+}
+
+TEST_F(OptionsPageTest, WithoutAnEngineThePageOpensWithAnEmptyTree)
+{
+    RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        EXPECT_EQ(page.Tree().GetCount(), 0u);
+        EXPECT_EQ(page.ConfiguringEngine(), nullptr);
+        EXPECT_EQ(page.Tree().Init(nullptr), E_POINTER);
+        EXPECT_TRUE(sheet.Ok());
+    });
+}
+
+TEST_F(OptionsPageTest, AFolderThatCannotBeChangedKeepsTheSheetOpenWithOneBox)
+{
+    std::vector<std::string> log;
+    CStubEngine* engine = nullptr;
+    ASSERT_EQ(CStubEngine::CreateObject(&engine), S_OK);
+    engine->log = &log;
+    AddinCache::SetEngine(engine);
+    engine->Release();
+    CStubFolder* folder = nullptr;
+    ASSERT_EQ(CStubFolder::CreateObject(&folder), S_OK);
+    ComPtr<CStubFolder> stuck;
+    stuck.Attach(folder);
+    stuck->putResult = E_ACCESSDENIED;
+
+    RunSheet([&](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        EXPECT_EQ(page.ConfiguringEngine(), engine);
+        page.Tree().UpdateCache(stuck.get(), RT_PUBLIC);
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        EXPECT_FALSE(sheet.Ok());
+        EXPECT_TRUE(sheet.IsOpen());
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        const auto boxes = platform::PromptRecords();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].kind, platform::PromptKind::MessageBox);
+        EXPECT_EQ(boxes[0].caption, "Lumivane Add-In");
+        EXPECT_EQ(boxes[0].text, "Some reminder folders could not be changed.");
+        EXPECT_EQ(boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONINFORMATION));
+        // Once the folder can be written, Apply goes through.
+        stuck->putResult = S_OK;
+        EXPECT_TRUE(sheet.Ok());
+    });
+    EXPECT_EQ(stuck->stored, RT_PUBLIC);
+    ASSERT_EQ(engine->folders.size(), 1u);
+    EXPECT_EQ(engine->folders[0].second, RT_PUBLIC);
+    AddinCache::ClearEngine(); // before its log goes
+}
+
+TEST_F(OptionsPageTest, ConfiguringEndsOnTheEngineItBeganOn)
+{
+    std::vector<std::string> first, second;
+    CStubEngine* a = nullptr;
+    CStubEngine* b = nullptr;
+    ASSERT_EQ(CStubEngine::CreateObject(&a), S_OK);
+    ASSERT_EQ(CStubEngine::CreateObject(&b), S_OK);
+    a->log = &first;
+    b->log = &second;
+    ComPtr<CStubEngine> keepA;
+    keepA.Attach(a);
+    ComPtr<CStubEngine> keepB;
+    keepB.Attach(b);
+    AddinCache::SetEngine(a);
+    RunSheet([&](host::PropertySheet&, CPropPageOptionsMain&) {
+        EXPECT_EQ(a->configuring, 1);
+        AddinCache::SetEngine(b);
+    });
+    EXPECT_EQ(first, (std::vector<std::string>{"configuring", "configured"}));
+    EXPECT_TRUE(second.empty());
+    AddinCache::ClearEngine();
+}
+
+} // namespace
