@@ -5,6 +5,13 @@
 
 #include <cstring>
 
+CExtensionCallback::CExtensionCallback(const host::HostVersion& version, IMAPISession* session, IDispatch* object)
+    : m_version(version), m_session(session), m_object(object)
+{
+}
+
+CExtensionCallback::~CExtensionCallback() = default;
+
 HRESULT CExtensionCallback::GetVersion(ULONG* lpulVersion, ULONG ulFlags)
 {
     if (!lpulVersion)

@@ -11,10 +11,10 @@
 
 class CExtensionCallback : public ComObject<CExtensionCallback, IExchExtCallback, IOutlookExtCallback> {
 public:
-    CExtensionCallback(const host::HostVersion& version, IMAPISession* session, IDispatch* object)
-        : m_version(version), m_session(session), m_object(object)
-    {
-    }
+    // Made and destroyed in the host library, so that the object counts in that library's
+    // module lock whichever module creates it.
+    CExtensionCallback(const host::HostVersion& version, IMAPISession* session, IDispatch* object);
+    ~CExtensionCallback() override;
 
     // IExchExtCallback
     HRESULT STDMETHODCALLTYPE GetVersion(ULONG* lpulVersion, ULONG ulFlags) override;

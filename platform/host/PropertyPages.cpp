@@ -3,6 +3,10 @@
 #include "com/ComRuntime.h"
 #include "com/Variant.h"
 
+CPropertyPages::CPropertyPages() = default;
+
+CPropertyPages::~CPropertyPages() = default;
+
 std::span<const DispatchMember> CPropertyPages::DispatchMembers()
 {
     static const DispatchMember members[] = {

@@ -39,6 +39,11 @@ public:
         std::u16string title;
     };
 
+    // Made and destroyed in the host library: the object counts in its module lock whichever
+    // module creates it.
+    CPropertyPages();
+    ~CPropertyPages() override;
+
     static std::span<const DispatchMember> DispatchMembers();
 
     HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override;

@@ -3,7 +3,10 @@
 #include "HostFixture.h"
 #include "base/MessageBox.h"
 
+#include "com/ModuleLock.h"
+#include "host/ExtensionCallback.h"
 #include "host/ExtensionList.h"
+#include "host/PropertyPages.h"
 #include "host/HostRegistration.h"
 #include "VirtualDisplay.h"
 
@@ -158,6 +161,26 @@ TEST_F(Extensions, ADamagedCacheIsReadAgainFromTheSources)
     auto program = StartHost();
     EXPECT_EQ(program->Extensions()->LoadedCount(), 1u);
     EXPECT_NE(out.str().find("is damaged"), std::string::npos);
+}
+
+// Objects of the host library made from another module (here the test program) count in the
+// host library's module lock alone: creating and releasing them leaves this module's count as
+// it was, so this module's DllCanUnloadNow is not held up by them.
+TEST(HostModuleLocks, HostObjectsMadeElsewhereCountInTheHostLibrary)
+{
+    const LONG before = platform::com::ModuleLockCount();
+    CExtensionCallback* callback = nullptr;
+    ASSERT_EQ(CExtensionCallback::CreateObject(&callback, *host::HostVersion::Parse("14.0.7015.1000"), nullptr, nullptr),
+              S_OK);
+    CPropertyPages* pages = nullptr;
+    ASSERT_EQ(CPropertyPages::CreateObject(&pages), S_OK);
+    EXPECT_EQ(platform::com::ModuleLockCount(), before);
+    ULONG version = 0;
+    EXPECT_EQ(callback->GetVersion(&version, EECBGV_GETBUILDVERSION), S_OK);
+    EXPECT_EQ(version, 0x000D0000u | 7015u);
+    callback->Release();
+    pages->Release();
+    EXPECT_EQ(platform::com::ModuleLockCount(), before);
 }
 
 TEST(ExtensionEntry, MapsEnableByPosition)
