@@ -3,6 +3,7 @@
 // sinks that follow the explorers; the removal when the engine is disabled.
 #include "HostIntegrationFixture.h"
 
+#include "ButtonSink.h"
 #include "LateBound.h"
 #include "OutlookMenu.h"
 #include "base/Utf.h"
@@ -84,6 +85,17 @@ protected:
     const std::vector<std::string> kShown{"7095", "5577", "button", "6894 hidden", "522"};
     const std::vector<std::string> kHidden{"7095", "5577", "button hidden", "6894", "522"};
     const std::vector<std::string> kHost{"7095", "5577", "6894", "522"};
+};
+
+// What the add-in's window part is asked to open, below the host integration's seam.
+class OpenedWindows : public CEngineSeam {
+public:
+    HRESULT OpenRemindersWindow(IReminderEngine* engine, LONG filter) override
+    {
+        opened.push_back({engine, filter});
+        return S_OK;
+    }
+    std::vector<std::pair<IReminderEngine*, LONG>> opened;
 };
 
 } // namespace
@@ -247,4 +259,33 @@ TEST_F(OutlookMenuTest, AHostWithARibbonGetsNoButton)
         EXPECT_EQ(Tools(n), kHost) << n;
     }
     EXPECT_EQ(OutlookMenu::ButtonSinkCount(), 0u);
+}
+
+TEST_F(OutlookMenuTest, AClickOpensTheRemindersWindowOfTheEngineAndWithoutOneNothing)
+{
+    OpenedWindows windows;
+    seam.Uninstall();
+    SetEngineSeam(&windows);
+    seam.Install();
+    StartExtension();
+    Run("explorer 9"); // a new explorer gets its button at once
+    EXPECT_EQ(Run("click tag Show Lumivane Window").front(), "click \"Lumivane Add-In\"");
+    // The window shows the view filter the user chose last (0: the stored one).
+    ASSERT_EQ(windows.opened.size(), 1u);
+    EXPECT_EQ(windows.opened[0].first, AddinCache::Engine());
+    EXPECT_EQ(windows.opened[0].second, 0);
+
+    // A click that comes when there is no engine shows nothing.
+    CButtonSink* sink = nullptr;
+    ASSERT_EQ(CButtonSink::CreateObject(&sink, ButtonOf(2)->Interface().get()), S_OK);
+    ComPtr<CButtonSink> held;
+    held.Attach(sink);
+    StopExtension();
+    ASSERT_EQ(AddinCache::Engine(), nullptr);
+    EXPECT_EQ(sink->OnClick(), S_OK);
+    EXPECT_EQ(windows.opened.size(), 1u);
+
+    seam.Uninstall();
+    SetEngineSeam(nullptr);
+    seam.Install();
 }
