@@ -56,6 +56,28 @@ std::map<IUnknown*, ComPtr<CButtonSink>>& ButtonSinks()
     return *sinks;
 }
 
+// The sink a map holds for the explorer, or null.
+template <class Sink>
+Sink* FindSink(std::map<IUnknown*, ComPtr<Sink>>& sinks, IUnknown* explorer)
+{
+    const ComPtr<IUnknown> identity = Identity(explorer);
+    const auto it = sinks.find(identity.get());
+    return it == sinks.end() ? nullptr : it->second.get();
+}
+
+// Takes the explorer's sink out of the map and unadvises it (it goes with the last reference).
+template <class Sink>
+void RemoveSink(std::map<IUnknown*, ComPtr<Sink>>& sinks, IUnknown* explorer)
+{
+    const ComPtr<IUnknown> identity = Identity(explorer);
+    const auto it = sinks.find(identity.get());
+    if (it == sinks.end())
+        return;
+    const ComPtr<Sink> sink = it->second;
+    sinks.erase(it);
+    sink->Unadvise();
+}
+
 void RemoveExplorersSink()
 {
     if (!g_pExplorersSink)
@@ -143,9 +165,7 @@ namespace OutlookMenu {
 
 CExplorerSink* FindExplorerSink(IUnknown* explorer)
 {
-    const ComPtr<IUnknown> identity = Identity(explorer);
-    const auto it = ExplorerSinks().find(identity.get());
-    return it == ExplorerSinks().end() ? nullptr : it->second.get();
+    return FindSink(ExplorerSinks(), explorer);
 }
 
 CExplorerSink* AddExplorerSink(IDispatch* explorer)
@@ -174,20 +194,12 @@ CExplorerSink* AddExplorerSink(IDispatch* explorer)
 
 void RemoveExplorerSink(IUnknown* explorer)
 {
-    const ComPtr<IUnknown> identity = Identity(explorer);
-    const auto it = ExplorerSinks().find(identity.get());
-    if (it == ExplorerSinks().end())
-        return;
-    const ComPtr<CExplorerSink> sink = it->second;
-    ExplorerSinks().erase(it);
-    sink->Unadvise();
+    RemoveSink(ExplorerSinks(), explorer);
 }
 
 CButtonSink* FindButtonSink(IUnknown* explorer)
 {
-    const ComPtr<IUnknown> identity = Identity(explorer);
-    const auto it = ButtonSinks().find(identity.get());
-    return it == ButtonSinks().end() ? nullptr : it->second.get();
+    return FindSink(ButtonSinks(), explorer);
 }
 
 void AddButtonSink(IUnknown* explorer, CButtonSink* sink)
@@ -198,13 +210,7 @@ void AddButtonSink(IUnknown* explorer, CButtonSink* sink)
 
 void RemoveButtonSink(IUnknown* explorer)
 {
-    const ComPtr<IUnknown> identity = Identity(explorer);
-    const auto it = ButtonSinks().find(identity.get());
-    if (it == ButtonSinks().end())
-        return;
-    const ComPtr<CButtonSink> sink = it->second;
-    ButtonSinks().erase(it);
-    sink->Unadvise();
+    RemoveSink(ButtonSinks(), explorer);
 }
 
 std::size_t ExplorerSinkCount()
