@@ -4,6 +4,7 @@
 #include "COMAddin.h"
 #include "ExchangeExtension.h"
 #include "HostIntegrationSeam.h"
+#include "ReminderWindowSeam.h"
 #include "ModuleInstance.h"
 #include "ReminderEngine.h"
 #include "Setup.h"
@@ -38,6 +39,8 @@ COM_DEFINE_MODULE(g_module, kObjectMap, LIBID_LumivaneLib);
 
 // The engine's way to the host's dialog hook and explorer menu.
 CHostIntegrationSeam g_hostIntegration;
+// The engine's way to the reminders window, under the host integration's seam.
+CReminderWindowSeam g_reminderWindow;
 
 HRESULT UpdateTypeLibRegistry(BOOL bRegister)
 {
@@ -61,6 +64,7 @@ HMODULE ThisModule()
     TracePrint(__FILE__, __LINE__, TL_DEBUG, "DllMain(DLL_PROCESS_ATTACH).\n");
     INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&init);
+    g_reminderWindow.Install();
     g_hostIntegration.Install();
 }
 

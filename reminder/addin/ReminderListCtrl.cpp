@@ -684,7 +684,7 @@ HRESULT CReminderListCtrl::OpenItem(int row)
     if (FAILED(hr)) {
         // The host's error, shown as the host would show it.
         char text[256];
-        std::snprintf(text, sizeof text, LoadAddinString(706).c_str(), static_cast<unsigned long>(hr));
+        std::snprintf(text, sizeof text, LoadAddinString(706).c_str(), static_cast<unsigned long>(static_cast<DWORD>(hr)));
         MessageBoxA(owner, text, LoadAddinString(100).c_str(), MB_ICONINFORMATION);
     }
     return hr;
