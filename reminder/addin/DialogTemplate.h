@@ -43,4 +43,6 @@ struct DialogTemplate {
     short cx, cy;  // dialog units
     UINT captionId; // 0: no caption
     std::span<const DialogControl> controls;
+    // A resizable frame: frames and trees grow with it, buttons keep to its bottom-right corner.
+    bool resizable = false;
 };

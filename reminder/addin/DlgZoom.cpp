@@ -20,7 +20,7 @@ constexpr DialogControl kControls[] = {
     {ControlKind::Frame, IDC_ZOOM_FRAME, 0, 7, 7, 238, 213, 0, true},
     {ControlKind::DefPushButton, IDOK, IDS_ZOOM_CLOSE, 179, 228, 66, 14},
 };
-constexpr DialogTemplate kTemplate{IDD_ZOOM, 252, 249, IDS_ZOOM_CAPTION, kControls};
+constexpr DialogTemplate kTemplate{IDD_ZOOM, 252, 249, IDS_ZOOM_CAPTION, kControls, true};
 
 constexpr char kZoomTreePlacement[] = "ZoomTreePlacement";
 constexpr int kSmallIconSize = 16;
@@ -34,7 +34,8 @@ bool Showable(const WINDOWPLACEMENT& placement)
 
 } // namespace
 
-CDlgZoom::CDlgZoom(HWND tree, HWND home) : CAddinDialog(kTemplate), m_hTree(tree), m_hHome(home)
+CDlgZoom::CDlgZoom(HWND tree, HWND home, CTreeCtrl* treeModel)
+    : CAddinDialog(kTemplate), m_hTree(tree), m_hHome(home), m_treeModel(treeModel)
 {
     TRACE_CTOR("CDlgZoom");
 }

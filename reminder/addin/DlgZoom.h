@@ -11,13 +11,15 @@
 class CDlgZoom : public CAddinDialog {
 public:
     enum { IDD = IDD_ZOOM };
-    // `tree`: the tree's window; `home`: its parent on the page.
-    CDlgZoom(HWND tree, HWND home);
+    // `tree`: the tree's window; `home`: its parent on the page; `treeModel`: the tree a view
+    // shows (it borrows the page's view of it).
+    CDlgZoom(HWND tree, HWND home, CTreeCtrl* treeModel = nullptr);
     ~CDlgZoom() override;
 
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    HWND Tree() const { return m_hTree; }
+    HWND TreeWindow() const { return m_hTree; }
+    CTreeCtrl* Tree(int id) override { return id == IDC_TREE_FOLDERS ? m_treeModel : nullptr; }
     HWND Home() const { return m_hHome; }
     // The dialog's icons (icon 100 at the large and the small size).
     HICON BigIcon() const { return m_bigIcon; }
@@ -33,6 +35,7 @@ private:
 
     HWND m_hTree;
     HWND m_hHome;
+    CTreeCtrl* m_treeModel;
     WINDOWPLACEMENT m_treePlacement{};
     HICON m_bigIcon = nullptr;
     HICON m_smallIcon = nullptr;

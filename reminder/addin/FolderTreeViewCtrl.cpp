@@ -1,5 +1,6 @@
 #include "FolderTreeViewCtrl.h"
 
+#include "OptionsResource.h"
 #include "TraceScope.h"
 #include "base/Utf.h"
 #include "base/WaitCursor.h"
@@ -20,9 +21,6 @@ public:
 private:
     ComPtr<IUnknown> m_object;
 };
-
-constexpr UINT kFolderIcons[] = {240, 236, 241, 216, 227, 228, 238, 239, 232, 243, 217, 218, 221,
-                                 222, 233, 234, 237, 219, 220, 235, 230, 223, 215, 231, 229, 224};
 
 constexpr int kImageStore = 0;
 constexpr int kImagePublicStore = 1;
@@ -87,7 +85,7 @@ CFolderTreeViewCtrl::~CFolderTreeViewCtrl()
     m_engine = nullptr;
 }
 
-std::span<const UINT> CFolderTreeViewCtrl::FolderIcons()
+std::span<const unsigned> CFolderTreeViewCtrl::FolderIcons()
 {
     return kFolderIcons;
 }

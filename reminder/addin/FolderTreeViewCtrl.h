@@ -72,7 +72,7 @@ public:
     // The images: the state bitmap (five 16 x 16 images, magenta transparent) and the icons
     // of the image list in their order.
     static constexpr UINT kStateBitmap = 201;
-    static std::span<const UINT> FolderIcons();
+    static std::span<const unsigned> FolderIcons();
     // The store provider whose stores show image 1 (public folders).
     static const char* PublicStoreProvider();
 

@@ -45,6 +45,9 @@
 #define IDB_PLAY 247
 #define IDB_OPEN 248
 #define IDB_PRODUCT 266
+// The folder tree's image list: the icons in the order of their indexes.
+inline constexpr unsigned kFolderIcons[] = {240, 236, 241, 216, 227, 228, 238, 239, 232, 243, 217, 218, 221,
+                                            222, 233, 234, 237, 219, 220, 235, 230, 223, 215, 231, 229, 224};
 
 // Strings.
 #define IDS_CONFIGURE_REMINDERS 302

@@ -402,7 +402,7 @@ void CPropPageOptionsMain::OnBtnZoomClick()
 {
     TRACE_PROC("CPropPageOptionsMain::OnBtnZoomClick");
     ShowItem(IDC_TREE_PLACEHOLDER, true);
-    CDlgZoom dialog(m_tree.m_hWnd, m_hWnd);
+    CDlgZoom dialog(m_tree.m_hWnd, m_hWnd, &m_tree);
     dialog.DoModal(GetActiveWindow());
     ShowItem(IDC_TREE_PLACEHOLDER, false);
 }

@@ -2,6 +2,7 @@
 
 #include "base/PlatformRoot.h"
 #include "mapi/ProfileRegistry.h"
+#include "mapi/MapiUtil.h"
 #include "mapi/StoreAccess.h"
 
 namespace addintest {
@@ -55,6 +56,28 @@ void AddinFixture::SetUp()
     options.version = hostVersion;
     program = std::make_unique<host::HostProgram>(options, out, err);
     ASSERT_TRUE(program->Start()) << err.str();
+}
+
+void AddinFixture::AddDeletedFolder(const std::filesystem::path& store, const char* name, const char* containerClass)
+{
+    ComPtr<IMsgStore> opened;
+    ASSERT_EQ(mapi::OpenStoreFile(store, MDB_WRITE, opened.put()), S_OK);
+    LPSPropValue id = nullptr;
+    ASSERT_EQ(HrGetOneProp(opened.get(), PR_IPM_WASTEBASKET_ENTRYID, &id), S_OK);
+    ULONG type = 0;
+    ComPtr<IUnknown> object;
+    const HRESULT hr = opened->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
+                                        MAPI_MODIFY, &type, object.put());
+    MAPIFreeBuffer(id);
+    ASSERT_EQ(hr, S_OK);
+    ComPtr<IMAPIFolder> deleted;
+    ASSERT_EQ(object.As(deleted), S_OK);
+    ComPtr<IMAPIFolder> folder;
+    ASSERT_EQ(deleted->CreateFolder(FOLDER_GENERIC, const_cast<char*>(name), nullptr, nullptr, 0, folder.put()), S_OK);
+    SPropValue cls{};
+    cls.ulPropTag = PR_CONTAINER_CLASS_A;
+    cls.Value.lpszA = const_cast<char*>(containerClass);
+    ASSERT_EQ(HrSetOneProp(folder.get(), &cls), S_OK);
 }
 
 void AddinFixture::TearDown()

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -66,6 +67,8 @@ protected:
     void TearDown() override;
     // Before the host starts: more stores or folders of the profile "Work".
     virtual void PrepareProfile() {}
+    // A folder of the class (IPF.Task and the like) in the deleted items of a store file.
+    static void AddDeletedFolder(const std::filesystem::path& store, const char* name, const char* containerClass);
 
     // A callback of the host for an extension context; buildVersion 0: the host's own.
     ComPtr<CTestCallback> Callback(ULONG buildVersion = 0);

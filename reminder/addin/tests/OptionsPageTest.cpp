@@ -40,6 +40,7 @@ protected:
         const auto pub = platform::StoresDirectory() / "public.store";
         ASSERT_EQ(mapi::CreateStoreFile(pub, mapi::StoreKind::PublicFolders, u"Public Folders"), S_OK);
         ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", pub), S_OK);
+        AddDeletedFolder(platform::StoresDirectory() / "mailbox.store", "Old Tasks", "IPF.Task");
     }
     void SetUp() override
     {
@@ -302,6 +303,14 @@ TEST_F(OptionsPageTest, TheTreeListsTheStoresAndApplyWritesOnlyTheFolders)
 
         tree.UserKeyDown(VK_SPACE, false);
         EXPECT_TRUE(sheet.ApplyEnabled());
+
+        // In the deleted items a reminder folder shows the red box.
+        const HTREEITEM old = Child(tree, deleted, "Old Tasks");
+        ASSERT_NE(old, nullptr);
+        EXPECT_EQ(tree.GetItemImage(old), 16);
+        tree.UserClickStateIcon(old);
+        EXPECT_EQ(tree.GetItemStateImage(old), FCS_WASTEBASKET);
+        EXPECT_EQ(tree.Cache().size(), 2u);
         EXPECT_TRUE(sheet.Ok());
     });
     // Only the folder changed: no Settings value was written.
@@ -310,9 +319,12 @@ TEST_F(OptionsPageTest, TheTreeListsTheStoresAndApplyWritesOnlyTheFolders)
     // The folder is a reminder folder now, in a new page too.
     RunSheet([](host::PropertySheet&, CPropPageOptionsMain& page) {
         CFolderTreeViewCtrl& tree = page.Tree();
-        const HTREEITEM calendar = Child(tree, Root(tree, "Mailbox - Ann"), "Calendar");
+        const HTREEITEM mailbox = Root(tree, "Mailbox - Ann");
+        const HTREEITEM calendar = Child(tree, mailbox, "Calendar");
         ASSERT_NE(calendar, nullptr);
         EXPECT_EQ(tree.GetItemStateImage(calendar), FCS_CHECKED);
+        EXPECT_EQ(tree.GetItemStateImage(Child(tree, Child(tree, mailbox, "Deleted Items"), "Old Tasks")),
+                  FCS_WASTEBASKET);
     });
 }
 
