@@ -13,11 +13,11 @@
 namespace {
 
 constexpr DialogControl kControls[] = {
-    {ControlKind::Icon, IDC_STATIC, 0, 14, 14, 21, 20, 0, false, IDI_LUMIVANE},
-    {ControlKind::Static, IDC_STATIC, IDS_ABOUT_PRODUCT, 46, 20, 193, 10},
-    {ControlKind::EtchedLine, IDC_STATIC, 0, 14, 84, 225, 1},
-    {ControlKind::PushButton, IDC_BTN_RESET, IDS_ABOUT_RESET, 14, 98, 64, 14},
-    {ControlKind::Static, IDC_STATIC, IDS_ABOUT_RESET_TEXT, 86, 100, 153, 24},
+    {ControlKind::Icon, IDC_STATIC, 0, 14, 34, 21, 20, 0, false, IDI_LUMIVANE},
+    {ControlKind::Static, IDC_STATIC, IDS_ABOUT_PRODUCT, 46, 40, 193, 10},
+    {ControlKind::EtchedLine, IDC_STATIC, 0, 14, 92, 225, 1},
+    {ControlKind::PushButton, IDC_BTN_RESET, IDS_ABOUT_RESET, 14, 110, 64, 14},
+    {ControlKind::Static, IDC_STATIC, IDS_ABOUT_RESET_TEXT, 86, 112, 153, 24},
     {ControlKind::DefPushButton, IDOK, IDS_ABOUT_OK, 189, 162, 50, 14},
 };
 constexpr DialogTemplate kTemplate{IDD_ABOUT, 253, 186, IDS_ABOUT_CAPTION, kControls};

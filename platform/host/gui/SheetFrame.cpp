@@ -59,6 +59,10 @@ SheetFrame::SheetFrame(host::PropertySheet& sheet, std::ostream& out, wxWindow* 
     buttons->Add(apply, 0);
     sizer->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 6);
     SetSizer(sizer);
+    // Grown where a page's view needs more room.
+    wxSize size = GetSize();
+    size.IncTo(GetBestSize());
+    SetSize(size);
 
     // The buttons are the sheet's own: a click goes through the logic, which enables Apply.
     platform::ui::BindDialogItem(GetDlgItem(m_sheet.Window(), IDOK), ok);
