@@ -17,6 +17,7 @@
 #include "base/DialogItems.h"
 #include "base/MessageBox.h"
 #include "base/Profile.h"
+#include "base/Process.h"
 #include "base/Sound.h"
 #include "base/UiLanguage.h"
 #include "base/Window.h"
@@ -26,7 +27,10 @@
 #include "mapi/StoreFile.h"
 #include "base/PlatformRoot.h"
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 #include <functional>
 
 using namespace addintest;
@@ -237,6 +241,28 @@ TEST_F(OptionsPageTest, PlayIsAsynchronousAndOpenTakesTheChosenFileOnly)
         EXPECT_TRUE(sheet.Ok());
     });
     EXPECT_EQ(String("SoundFile"), (platform::RootDirectory() / "chime.wav").string());
+}
+
+TEST_F(OptionsPageTest, HelpOpensTheManualBesideTheAddin)
+{
+    namespace fs = std::filesystem;
+    const fs::path record = root.path() / "opened.txt";
+    const fs::path opener = root.path() / "opener";
+    std::ofstream(opener) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << record.string() << "'\n";
+    fs::permissions(opener, fs::perms::owner_all);
+    setenv(platform::kShellOpenVariable, opener.c_str(), 1);
+    RunSheet([](host::PropertySheet&, CPropPageOptionsMain& page) { Click(page, IDC_BTN_HELP); });
+    std::string opened;
+    for (int i = 0; i < 500 && opened.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream in(record);
+        std::getline(in, opened);
+    }
+    unsetenv(platform::kShellOpenVariable);
+    const fs::path page(opened);
+    EXPECT_EQ(page.filename(), "index.html");
+    EXPECT_EQ(page.parent_path().filename(), "Lumivane Add-In");
+    EXPECT_TRUE(fs::exists(page));
 }
 
 TEST_F(OptionsPageTest, TheTestMailButtonFollowsItsSwitchInGerman)
