@@ -5,6 +5,7 @@
 #include "mapi/MapiCodes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace mapi {
@@ -23,13 +24,15 @@ HRESULT OpenPropertyStream(const PropMap& props, ULONG tag, LPCIID iid, ULONG fl
     if ((flags & (MAPI_MODIFY | MAPI_CREATE)) && !writable)
         return MAPI_E_NO_ACCESS;
     Bytes data;
+    std::optional<PropValue> value;
     const PropValue* v = props.Find(PROP_ID(tag));
     if (flags & MAPI_CREATE) {
         // A new, empty value.
     } else if (!v) {
         return MAPI_E_NOT_FOUND;
-    } else if (type == PT_BINARY && v->type() == PT_BINARY) {
-        data = v->bin();
+    } else if ((type == PT_BINARY && v->type() == PT_BINARY) ||
+               (type == PT_UNICODE && v->type() == PT_UNICODE && std::endian::native == std::endian::little)) {
+        value = *v; // shares a large value
     } else if (type == PT_UNICODE && v->type() == PT_UNICODE) {
         data = v->Serialize();
     } else if (type == PT_STRING8 && v->type() == PT_UNICODE) {
@@ -37,12 +40,75 @@ HRESULT OpenPropertyStream(const PropMap& props, ULONG tag, LPCIID iid, ULONG fl
     } else {
         return MAPI_E_NOT_FOUND;
     }
-    auto* s = new (std::nothrow) PropertyStream(tag, std::move(data), (flags & (MAPI_MODIFY | MAPI_CREATE)) != 0,
-                                                std::move(commit));
+    auto* s = new (std::nothrow) PropertyStream(tag, std::move(data), std::move(value),
+                                                (flags & (MAPI_MODIFY | MAPI_CREATE)) != 0, std::move(commit));
     if (!s)
         return MAPI_E_NOT_ENOUGH_MEMORY;
     *out = s;
     return S_OK;
+}
+
+PropertyStream::PropertyStream(ULONG tag, Bytes data, std::optional<PropValue> value, bool writable,
+                               std::function<HRESULT(PropValue)> commit)
+    : m_tag(tag), m_wide(PROP_TYPE(tag) == PT_UNICODE && std::endian::native == std::endian::little),
+      m_bytes(std::move(data)), m_shared(std::move(value)), m_writable(writable), m_commit(std::move(commit))
+{
+    if (m_wide && !m_bytes.empty()) {
+        m_text.assign(reinterpret_cast<const char16_t*>(m_bytes.data()), m_bytes.size() / 2);
+        m_size = m_bytes.size();
+        m_bytes.clear();
+    } else {
+        m_size = Held().size();
+    }
+}
+
+std::string_view PropertyStream::Held() const
+{
+    if (m_shared) {
+        if (m_shared->type() == PT_BINARY)
+            return m_shared->bin();
+        const std::u16string& text = m_shared->str();
+        return {reinterpret_cast<const char*>(text.data()), text.size() * 2};
+    }
+    if (m_wide)
+        return {reinterpret_cast<const char*>(m_text.data()), m_text.size() * 2};
+    return m_bytes;
+}
+
+void PropertyStream::CopyOfShared()
+{
+    if (!m_shared)
+        return;
+    if (m_wide)
+        m_text = m_shared->str();
+    else
+        m_bytes = m_shared->bin();
+    m_shared.reset();
+}
+
+char* PropertyStream::HeldForWriting(std::size_t end)
+{
+    CopyOfShared();
+    if (m_wide) {
+        if (m_text.size() * 2 < end)
+            m_text.resize((end + 1) / 2);
+        return reinterpret_cast<char*>(m_text.data());
+    }
+    if (m_bytes.size() < end)
+        m_bytes.resize(end);
+    return m_bytes.data();
+}
+
+std::size_t PropertyStream::ReadAt(std::size_t pos, char* out, std::size_t cb) const
+{
+    const std::size_t n = pos < m_size ? std::min(cb, m_size - pos) : 0;
+    const std::string_view held = Held();
+    const std::size_t fromHeld = pos < held.size() ? std::min(n, held.size() - pos) : 0;
+    if (fromHeld)
+        std::memcpy(out, held.data() + pos, fromHeld);
+    if (n > fromHeld)
+        std::memset(out + fromHeld, 0, n - fromHeld);
+    return n;
 }
 
 HRESULT PropertyStream::QueryInterface(REFIID riid, void** ppv)
@@ -71,9 +137,7 @@ HRESULT PropertyStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
     if (!pv && cb)
         return STG_E_INVALIDPOINTER;
     std::lock_guard lock(m_mutex);
-    const std::size_t n = m_pos < m_data.size() ? std::min<std::size_t>(cb, m_data.size() - m_pos) : 0;
-    if (n)
-        std::memcpy(pv, m_data.data() + m_pos, n);
+    const std::size_t n = ReadAt(m_pos, static_cast<char*>(pv), cb);
     m_pos += n;
     if (pcbRead)
         *pcbRead = static_cast<ULONG>(n);
@@ -87,11 +151,11 @@ HRESULT PropertyStream::Write(const void* pv, ULONG cb, ULONG* pcbWritten)
     std::lock_guard lock(m_mutex);
     if (!m_writable)
         return STG_E_ACCESSDENIED;
-    if (m_pos + cb > m_data.size())
-        m_data.resize(m_pos + cb);
+    char* held = HeldForWriting(m_pos + cb);
     if (cb)
-        std::memcpy(m_data.data() + m_pos, pv, cb);
+        std::memcpy(held + m_pos, pv, cb);
     m_pos += cb;
+    m_size = std::max(m_size, m_pos);
     m_dirty = true;
     if (pcbWritten)
         *pcbWritten = cb;
@@ -103,7 +167,7 @@ HRESULT PropertyStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTE
     std::lock_guard lock(m_mutex);
     long long base = dwOrigin == STREAM_SEEK_SET   ? 0
                      : dwOrigin == STREAM_SEEK_CUR ? static_cast<long long>(m_pos)
-                     : dwOrigin == STREAM_SEEK_END ? static_cast<long long>(m_data.size())
+                     : dwOrigin == STREAM_SEEK_END ? static_cast<long long>(m_size)
                                                    : -1;
     if (base < 0)
         return STG_E_INVALIDFUNCTION;
@@ -121,7 +185,22 @@ HRESULT PropertyStream::SetSize(ULARGE_INTEGER libNewSize)
     std::lock_guard lock(m_mutex);
     if (!m_writable)
         return STG_E_ACCESSDENIED;
-    m_data.resize(static_cast<std::size_t>(libNewSize.QuadPart));
+    const auto size = static_cast<std::size_t>(libNewSize.QuadPart);
+    if (size < Held().size()) {
+        CopyOfShared();
+        if (m_wide)
+            m_text.resize((size + 1) / 2);
+        else
+            m_bytes.resize(size);
+    } else if (size > m_size) {
+        // Room only: what lies past the written bytes reads as zeros.
+        CopyOfShared();
+        if (m_wide)
+            m_text.reserve((size + 1) / 2);
+        else
+            m_bytes.reserve(size);
+    }
+    m_size = size;
     m_dirty = true;
     return S_OK;
 }
@@ -133,8 +212,9 @@ HRESULT PropertyStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER*
     Bytes chunk;
     {
         std::lock_guard lock(m_mutex);
-        const std::size_t n = m_pos < m_data.size() ? std::min<std::size_t>(cb.QuadPart, m_data.size() - m_pos) : 0;
-        chunk = m_data.substr(m_pos, n);
+        const std::size_t n = m_pos < m_size ? std::min<std::size_t>(cb.QuadPart, m_size - m_pos) : 0;
+        chunk.resize(n);
+        ReadAt(m_pos, chunk.data(), n);
         m_pos += n;
     }
     ULONG written = 0;
@@ -152,27 +232,39 @@ HRESULT PropertyStream::Commit(DWORD)
     if (!m_writable || !m_dirty)
         return S_OK;
     PropValue v;
-    switch (PROP_TYPE(m_tag)) {
-    case PT_BINARY:
-        v = PropValue::Binary(m_tag, m_data);
-        break;
-    case PT_STRING8: {
+    if (PROP_TYPE(m_tag) == PT_STRING8) {
         // Text streams may carry their terminating zero; it is not part of the value.
-        std::string text = m_data;
+        std::string text(m_size, '\0');
+        ReadAt(0, text.data(), m_size);
         while (!text.empty() && text.back() == '\0')
             text.pop_back();
         v = PropValue::Text(m_tag, platform::Utf8ToUtf16(text));
-        break;
-    }
-    default: {
-        if (!PropValue::Deserialize(m_tag, m_data.data(), m_data.size() & ~std::size_t(1), v))
+    } else if (PROP_TYPE(m_tag) == PT_BINARY || m_wide) {
+        // The written bytes become the value itself; the stream reads them from there on.
+        HeldForWriting(m_size);
+        if (m_wide) {
+            m_text.resize(m_size / 2); // half a character is no text
+            std::size_t end = m_text.size();
+            while (end > 0 && m_text[end - 1] == u'\0')
+                --end;
+            if (end < m_text.size())
+                m_text.resize(end); // the terminator still reads as the zeros past the value
+            v = PropValue::Text(m_tag, std::move(m_text));
+        } else {
+            m_bytes.resize(m_size);
+            v = PropValue::Binary(m_tag, std::move(m_bytes));
+        }
+        m_text.clear();
+        m_bytes.clear();
+        m_shared = v;
+    } else {
+        const Bytes data = m_bytes.substr(0, m_size);
+        if (!PropValue::Deserialize(m_tag, data.data(), data.size() & ~std::size_t(1), v))
             return STG_E_INVALIDPARAMETER;
         std::u16string text = v.str();
         while (!text.empty() && text.back() == u'\0')
             text.pop_back();
         v = PropValue::Text(m_tag, std::move(text));
-        break;
-    }
     }
     HRESULT hr = m_commit(std::move(v));
     if (SUCCEEDED(hr))
@@ -191,7 +283,7 @@ HRESULT PropertyStream::Stat(STATSTG* pstatstg, DWORD)
     std::lock_guard lock(m_mutex);
     std::memset(pstatstg, 0, sizeof(*pstatstg));
     pstatstg->type = STGTY_STREAM;
-    pstatstg->cbSize.QuadPart = m_data.size();
+    pstatstg->cbSize.QuadPart = m_size;
     pstatstg->grfMode = m_writable ? STGM_READWRITE : STGM_READ;
     return S_OK;
 }

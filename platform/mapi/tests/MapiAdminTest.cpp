@@ -283,6 +283,36 @@ TEST_F(AdminTool, ConcurrentCreationHasOneWinner)
         EXPECT_EQ(entry.path().string().find(".creating"), std::string::npos) << entry.path();
 }
 
+TEST_F(AdminTool, LongJsonTextsArriveWhole)
+{
+    ASSERT_EQ(Run({"store", "create", Store()}).code, 0);
+    // Characters of every UTF-8 length, written as they are and as escapes (a surrogate pair
+    // too), repeated past several of the pieces a long text is read in, so that pieces end at
+    // every kind of place.
+    const std::string unit = R"(é€😀\"\\\n\ud83d\ude00x)";
+    const std::string decoded = "é€😀\"\\\n😀x";
+    std::string raw, expected;
+    for (int i = 0; i < 100000; ++i) {
+        raw += unit;
+        expected += decoded;
+    }
+    const std::string json = WriteFile("long.json", R"({"subject": "long", "body": ")" + raw +
+                                                        R"(", "props": {"0x6703:string": ")" + raw + R"("}})");
+    Result r = Run({"message", "create", Store(), "Inbox", "--json", json});
+    ASSERT_EQ(r.code, 0) << r.err;
+    auto j = nlohmann::json::parse(Run({"message", "show", Store(), r.out, "--json"}).out);
+    EXPECT_EQ(j["props"]["PR_SUBJECT"], "long");
+    EXPECT_TRUE(j["props"]["PR_BODY"] == expected) << "the body differs";
+    EXPECT_TRUE(j["props"]["0x6703001F"] == expected) << "the long property differs";
+
+    // A raw control character deep inside a long text is bad JSON, as anywhere else.
+    const Result bad = Run({"message", "create", Store(), "Inbox", "--json",
+                            WriteFile("bad.json", R"({"body": ")" + raw + "\t" + raw + R"("})")});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_NE(bad.err.find("bad JSON"), std::string::npos) << bad.err;
+    EXPECT_EQ(CountMessages("Inbox"), 1u);
+}
+
 TEST_F(AdminTool, JsonValuesThatCannotBeKeptAreRefused)
 {
     ASSERT_EQ(Run({"store", "create", Store()}).code, 0);

@@ -138,6 +138,51 @@ TEST_F(StoreTest, BodyWrittenThroughAStream)
     EXPECT_EQ(GetText(msg.get(), PR_BODY), "streamed body");
 }
 
+TEST_F(StoreTest, WideTextStreamSizedFirstKeepsItsBytesAcrossCommits)
+{
+    auto folder = NewFolder(Subtree().get(), "Streams");
+    auto msg = NewMessage(folder.get(), "wide");
+    ComPtr<IUnknown> unk;
+    ASSERT_EQ(msg->OpenProperty(PR_BODY_W, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, unk.put()), S_OK);
+    auto* stream = static_cast<IStream*>(unk.get());
+    // Sized first: the room reads as zeros until written.
+    ULARGE_INTEGER room{};
+    room.QuadPart = 10;
+    ASSERT_EQ(stream->SetSize(room), S_OK);
+    char16_t back[5] = {u'?', u'?', u'?', u'?', u'?'};
+    ULONG read = 0;
+    ASSERT_EQ(stream->Read(back, sizeof back, &read), S_OK);
+    EXPECT_EQ(read, 10u);
+    EXPECT_EQ(std::u16string(back, 5), std::u16string(5, u'\0'));
+    ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
+    const char16_t text[] = u"wide"; // with its terminator: 10 bytes
+    ASSERT_EQ(stream->Write(text, sizeof text, nullptr), S_OK);
+    ASSERT_EQ(stream->Commit(0), S_OK);
+    EXPECT_EQ(GetText(msg.get(), PR_BODY), "wide");
+    // After the commit the stream still holds what was written, the terminator too.
+    STATSTG stat{};
+    ASSERT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(stat.cbSize.QuadPart, sizeof text);
+    ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
+    ASSERT_EQ(stream->Read(back, sizeof back, &read), S_OK);
+    EXPECT_EQ(std::u16string(back, 5), std::u16string(text, 5));
+    // Written again: the new text replaces it at the next commit only.
+    ASSERT_EQ(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr), S_OK);
+    ASSERT_EQ(stream->Write(u"W", 2, nullptr), S_OK);
+    EXPECT_EQ(GetText(msg.get(), PR_BODY), "wide");
+    ASSERT_EQ(stream->Commit(0), S_OK);
+    ASSERT_EQ(msg->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
+    EXPECT_EQ(GetText(msg.get(), PR_BODY), "Wide");
+    unk = nullptr;
+    // Opened for reading, it reads the saved value.
+    ASSERT_EQ(msg->OpenProperty(PR_BODY_W, &IID_IStream, 0, 0, unk.put()), S_OK);
+    stream = static_cast<IStream*>(unk.get());
+    char16_t again[4] = {};
+    ASSERT_EQ(stream->Read(again, sizeof again, &read), S_OK);
+    EXPECT_EQ(read, 8u);
+    EXPECT_EQ(std::u16string(again, 4), u"Wide");
+}
+
 TEST_F(StoreTest, RecipientsAreAddedModifiedAndRemovedByRowId)
 {
     auto folder = NewFolder(Subtree().get(), "Recipients");

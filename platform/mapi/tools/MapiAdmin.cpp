@@ -4,18 +4,21 @@
 #include "base/DamageMark.h"
 #include "base/PlatformRoot.h"
 #include "base/Utf.h"
+#include "com/Stream.h"
 #include "mapi/Mapi.h"
 #include "mapi/ProfileRegistry.h"
 #include "mapi/StoreAccess.h"
 #include "registry/DatabaseCheck.h"
 
 #include <cerrno>
+#include <cstring>
 #include <climits>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -101,6 +104,37 @@ std::string JsonText(const nlohmann::json& value, const std::string& what)
     if (text.find('\0') != std::string::npos)
         throw AdminError{2, what + " holds a NUL character"};
     return text;
+}
+
+// Texts from this size on go to the message in pieces of about this size.
+constexpr std::size_t kTextPiece = 1 << 20;
+
+// Where a piece of a JSON string's text (as written, escapes and all) may end: not inside an
+// escape or a UTF-8 character, nor between the two escapes of a surrogate pair. At or before
+// limit when there is such a place.
+std::size_t PieceEnd(std::string_view raw, std::size_t at, std::size_t limit)
+{
+    if (limit >= raw.size())
+        return raw.size();
+    std::size_t p = at, lastSafe = at;
+    while (p < limit) {
+        std::size_t next = p + 1;
+        bool firstHalf = false;
+        if (raw[p] == '\\') {
+            const bool unicode = p + 1 < raw.size() && raw[p + 1] == 'u';
+            next = p + (unicode ? 6 : 2);
+            if (unicode && next <= raw.size()) {
+                const char* hex = raw.data() + p + 2;
+                firstHalf = (hex[0] == 'd' || hex[0] == 'D') && std::strchr("89abAB", hex[1]) != nullptr;
+            }
+        }
+        if (next > limit)
+            break;
+        p = next;
+        if (!firstHalf && (p >= raw.size() || (static_cast<unsigned char>(raw[p]) & 0xC0) != 0x80))
+            lastSafe = p;
+    }
+    return lastSafe > at ? lastSafe : std::min(raw.size(), std::max(p, at + 1));
 }
 
 // A JSON number that must be a whole number from min to max.
@@ -655,7 +689,82 @@ ComPtr<IMessage> MapiAdmin::OpenMessage(IMsgStore* store, const std::string& ent
     return msg;
 }
 
-void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
+std::deque<std::string>* MapiAdmin::LongStrings::Of(const nlohmann::json& value)
+{
+    if (!value.is_string())
+        return nullptr;
+    const std::string& text = value.get_ref<const std::string&>();
+    if (mark.empty() || text.rfind(mark, 0) != 0)
+        return nullptr;
+    const std::size_t index = std::strtoul(text.c_str() + mark.size(), nullptr, 10);
+    return index < texts.size() && text == mark + std::to_string(index) ? &texts[index] : nullptr;
+}
+
+void MapiAdmin::LongStrings::Restore(nlohmann::json& value, bool top)
+{
+    if (auto* pieces = Of(value)) {
+        std::string whole;
+        for (const std::string& piece : *pieces)
+            whole += piece;
+        value = std::move(whole);
+        pieces->clear();
+        return;
+    }
+    if (value.is_object()) {
+        for (auto& [key, item] : value.items())
+            if (!top || (key != "subject" && key != "body" && key != "class"))
+                Restore(item, false);
+    } else if (value.is_array()) {
+        for (auto& item : value)
+            Restore(item, false);
+    }
+}
+
+// Reads a message JSON. The JSON reader would hold a long string three times over while it
+// reads it (as read, as decoded and as the value): strings of kTextPiece bytes or more are
+// therefore decoded here a piece at a time, and the JSON read keeps a placeholder for each.
+nlohmann::json MapiAdmin::ReadMessageJson(std::istream& in, LongStrings& longs)
+{
+    longs.mark = std::string(1, '\0') + "long " + std::to_string(std::random_device{}()) + " ";
+    std::string json, raw;
+    bool inString = false, escaped = false;
+    for (std::istreambuf_iterator<char> it(in), end; it != end; ++it) {
+        const char c = *it;
+        if (!inString) {
+            json += c;
+            inString = c == '"';
+            continue;
+        }
+        if (escaped || c != '"') {
+            raw += c;
+            escaped = !escaped && c == '\\';
+            continue;
+        }
+        inString = false;
+        if (raw.size() < kTextPiece) {
+            json += raw;
+            json += '"';
+        } else {
+            std::deque<std::string> pieces;
+            for (std::size_t at = 0; at < raw.size();) {
+                const std::size_t stop = PieceEnd(raw, at, at + kTextPiece);
+                pieces.push_back(nlohmann::json::parse("\"" + raw.substr(at, stop - at) + "\"").get<std::string>());
+                at = stop;
+            }
+            longs.texts.push_back(std::move(pieces));
+            json.pop_back(); // the opening quote: the placeholder comes as a JSON string
+            json += nlohmann::json(longs.mark + std::to_string(longs.texts.size() - 1)).dump();
+        }
+        raw = std::string();
+    }
+    if (inString)
+        json += raw; // unterminated: the reader says so
+    nlohmann::json j = nlohmann::json::parse(json);
+    longs.Restore(j, true);
+    return j;
+}
+
+void MapiAdmin::ParseMessageJson(const nlohmann::json& j, LongStrings& longs, MessageSpec& draft)
 {
     if (!j.is_object())
         Usage("the message JSON must be an object");
@@ -663,7 +772,15 @@ void MapiAdmin::ParseMessageJson(const nlohmann::json& j, MessageSpec& draft)
     auto text = [&](const char* key, ULONG tag) {
         if (!j.contains(key))
             return;
-        draft.texts.emplace_back(CHANGE_PROP_TYPE(tag, PT_STRING8), JsonText(j[key], std::string("\"") + key + "\""));
+        const std::string what = std::string("\"") + key + "\"";
+        if (auto* pieces = longs.Of(j[key])) {
+            for (const std::string& piece : *pieces)
+                if (piece.find('\0') != std::string::npos)
+                    throw AdminError{2, what + " holds a NUL character"};
+            draft.longTexts.push_back({tag, std::move(*pieces)});
+            return;
+        }
+        draft.texts.emplace_back(CHANGE_PROP_TYPE(tag, PT_STRING8), JsonText(j[key], what));
     };
     text("subject", PR_SUBJECT_W);
     text("body", PR_BODY_W);
@@ -819,15 +936,15 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
                 {v.substr(0, colon), colon == std::string::npos ? std::string() : v.substr(colon + 1), MAPI_TO});
         } else if (opt == "--json") {
             nlohmann::json j;
+            LongStrings longs;
             try {
-                // Parsed from the file itself: a large body is not held as file text as well.
                 if (v == "-") {
-                    j = nlohmann::json::parse(std::cin);
+                    j = ReadMessageJson(std::cin, longs);
                 } else {
                     std::ifstream in(v, std::ios::binary);
                     if (!in)
                         throw AdminError{2, "cannot read \"" + v + "\""};
-                    j = nlohmann::json::parse(in);
+                    j = ReadMessageJson(in, longs);
                 }
             } catch (const nlohmann::json::exception& e) {
                 // The library's words without its "[json.exception....]" prefix.
@@ -837,7 +954,7 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
                 Usage("bad JSON in \"" + v + "\": " + what +
                       (e.id == 406 ? " (a number too large to hold)" : ""));
             }
-            ParseMessageJson(j, draft);
+            ParseMessageJson(j, longs, draft);
         } else {
             Usage("unknown option " + opt);
         }
@@ -851,7 +968,7 @@ MapiAdmin::MessageSpec MapiAdmin::ParseMessageOptions(const std::vector<std::str
     return draft;
 }
 
-void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& draft)
+void MapiAdmin::ApplyMessage(IMessage* msg, MessageSpec& draft)
 {
     if (!draft.texts.empty()) {
         // Set first, so that a --prop of the same tag has the last word.
@@ -861,6 +978,24 @@ void MapiAdmin::ApplyMessage(IMessage* msg, const MessageSpec& draft)
             texts[i].Value.lpszA = const_cast<char*>(draft.texts[i].second.c_str());
         }
         Check(msg->SetProps(static_cast<ULONG>(texts.size()), texts.data(), nullptr), "setting properties");
+    }
+    for (auto& text : draft.longTexts) {
+        // Sized first (from a count of its UTF-16 form), so that the value grows in place.
+        ULARGE_INTEGER size{};
+        for (const std::string& piece : text.pieces)
+            size.QuadPart += platform::Utf8ToUtf16(piece).size() * sizeof(char16_t);
+        ComPtr<IStream> stream;
+        Check(msg->OpenProperty(CHANGE_PROP_TYPE(text.tag, PT_UNICODE), &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY,
+                                reinterpret_cast<LPUNKNOWN*>(stream.put())),
+              "setting properties");
+        Check(stream->SetSize(size), "setting properties");
+        while (!text.pieces.empty()) {
+            const std::u16string wide = platform::Utf8ToUtf16(text.pieces.front());
+            text.pieces.pop_front();
+            Check(stream->Write(wide.data(), static_cast<ULONG>(wide.size() * sizeof(char16_t)), nullptr),
+                  "setting properties");
+        }
+        Check(stream->Commit(0), "setting properties");
     }
     std::vector<mapi::PropValue> values = draft.props;
     std::string error;

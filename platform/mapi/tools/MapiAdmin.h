@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <deque>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -29,6 +30,14 @@ private:
         // Subject, body and class as UTF-8 text under PT_STRING8 tags: handed to the message as
         // they are, so that a large body is held once more only as the message's own value.
         std::vector<std::pair<ULONG, std::string>> texts;
+        // Long texts (a large body) in pieces of whole characters, handed to the message through
+        // a stream a piece at a time and each let go once written: such a text is never held
+        // whole both as UTF-8 and as the message's UTF-16 value.
+        struct LongText {
+            ULONG tag;
+            std::deque<std::string> pieces;
+        };
+        std::vector<LongText> longTexts;
         struct Named {
             GUID set;
             ULONG kind;
@@ -63,8 +72,21 @@ private:
     ComPtr<IMAPIFolder> OpenFolderPath(IMsgStore* store, const std::string& path, bool write);
     ComPtr<IMessage> OpenMessage(IMsgStore* store, const std::string& entryIdHex, bool write);
     MessageSpec ParseMessageOptions(const std::vector<std::string>& args, std::size_t from, bool allowAssociated);
-    void ParseMessageJson(const nlohmann::json& j, MessageSpec& draft);
-    void ApplyMessage(IMessage* msg, const MessageSpec& draft);
+    // Long strings of a message JSON, read apart from the rest (see ReadMessageJson): their
+    // pieces by placeholder.
+    struct LongStrings {
+        std::string mark; // starts each placeholder: a NUL (which no accepted text holds) and a number
+        std::vector<std::deque<std::string>> texts;
+        // The pieces a placeholder stands for, or null.
+        std::deque<std::string>* Of(const nlohmann::json& value);
+        // Puts each placeholder back as its whole text, except those of the message's texts.
+        void Restore(nlohmann::json& value, bool top);
+    };
+    static nlohmann::json ReadMessageJson(std::istream& in, LongStrings& longs);
+    // Takes the long texts out of `longs`.
+    void ParseMessageJson(const nlohmann::json& j, LongStrings& longs, MessageSpec& draft);
+    // Lets go of the long texts' pieces as it writes them.
+    void ApplyMessage(IMessage* msg, MessageSpec& draft);
     nlohmann::json DescribeMessage(IMessage* msg);
     void PrintMessage(const nlohmann::json& m);
     nlohmann::json DumpFolder(IMsgStore* store, IMAPIFolder* folder, bool withMessages);
