@@ -16,14 +16,16 @@ class FrameProgram : public Program {};
 
 } // namespace
 
-TEST_F(FrameProgram, TheFrameWithItsMenuToolbarAndStatusBarInEnglishAndGerman)
+TEST_F(FrameProgram, TheFrameInEnglishAndGermanMinimisedAndRestoredWithoutATray)
 {
     if (!StartDisplay())
         GTEST_SKIP() << "no virtual display";
-    const auto english = Run({}, "screenshot frame-english\nstate\nquit\n");
+    const auto english = Run({}, "screenshot frame-english\nstate\nminimize\nrestore\nquit\n");
     EXPECT_EQ(english.exitCode, 0) << english.err;
     EXPECT_NE(english.out.find("frame-english.png"), std::string::npos) << english.out;
     EXPECT_NE(english.out.find(" tray=none"), std::string::npos) << "a bare display has no tray: " << english.out;
+    EXPECT_TRUE(HasLine(english.out, "minimize window=minimized")) << english.out;
+    EXPECT_TRUE(HasLine(english.out, "restore window=normal")) << english.out;
     const auto german = Run({"/LCID1031"}, "screenshot frame-german\nquit\n");
     EXPECT_EQ(german.exitCode, 0) << german.err;
     EXPECT_NE(german.out.find("frame-german.png"), std::string::npos) << german.out;
