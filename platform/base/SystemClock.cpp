@@ -43,8 +43,10 @@ std::mutex& ClockLock()
 
 std::shared_ptr<Clock>& Current()
 {
-    static std::shared_ptr<Clock> clock = std::make_shared<SystemClock>();
-    return clock;
+    // Never destroyed: a library's unload code (its last trace line) may ask the time after the
+    // process's static objects are gone.
+    static auto* clock = new std::shared_ptr<Clock>(std::make_shared<SystemClock>());
+    return *clock;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "base/PlatformRoot.h"
 #include "mapi/ProfileRegistry.h"
+#include "BackFolderItem.h"
 #include "mapi/MapiUtil.h"
 #include "mapi/StoreAccess.h"
 
@@ -78,6 +79,44 @@ void AddinFixture::AddDeletedFolder(const std::filesystem::path& store, const ch
     cls.ulPropTag = PR_CONTAINER_CLASS_A;
     cls.Value.lpszA = const_cast<char*>(containerClass);
     ASSERT_EQ(HrSetOneProp(folder.get(), &cls), S_OK);
+}
+
+void AddinFixture::AddReminderTask(const std::filesystem::path& store, const char* folder, const char* subject)
+{
+    ComPtr<IMsgStore> opened;
+    ASSERT_EQ(mapi::OpenStoreFile(store, MDB_WRITE, opened.put()), S_OK);
+    LPSPropValue id = nullptr;
+    ASSERT_EQ(HrGetOneProp(opened.get(), PR_IPM_SUBTREE_ENTRYID, &id), S_OK);
+    ULONG type = 0;
+    ComPtr<IUnknown> object;
+    const HRESULT hr = opened->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
+                                        MAPI_MODIFY, &type, object.put());
+    MAPIFreeBuffer(id);
+    ASSERT_EQ(hr, S_OK);
+    ComPtr<IMAPIFolder> subtree;
+    ASSERT_EQ(object.As(subtree), S_OK);
+    ComPtr<IMAPIFolder> target;
+    ASSERT_EQ(subtree->CreateFolder(FOLDER_GENERIC, const_cast<char*>(folder), nullptr, nullptr, OPEN_IF_EXISTS,
+                                    target.put()),
+              S_OK);
+    ComPtr<IMessage> message;
+    ASSERT_EQ(target->CreateMessage(nullptr, 0, message.put()), S_OK);
+    const NamedProp names[] = {{&PSETID_Common, kPidLidReminderSet, nullptr, PT_BOOLEAN},
+                               {&PSETID_Common, kPidLidReminderSignalTime, nullptr, PT_SYSTIME}};
+    LPSPropTagArray tags = nullptr;
+    ASSERT_EQ(ResolveNamedProps(message.get(), names, MAPI_CREATE, &tags), S_OK);
+    SPropValue v[4]{};
+    v[0].ulPropTag = PR_SUBJECT_A;
+    v[0].Value.lpszA = const_cast<char*>(subject);
+    v[1].ulPropTag = PR_MESSAGE_CLASS_A;
+    v[1].Value.lpszA = const_cast<char*>("IPM.Task");
+    v[2].ulPropTag = tags->aulPropTag[0];
+    v[2].Value.b = 1;
+    v[3].ulPropTag = tags->aulPropTag[1];
+    v[3].Value.ft = {0x5e3c0000, 0x01c86b4f}; // May 2008
+    MAPIFreeBuffer(tags);
+    ASSERT_EQ(message->SetProps(4, v, nullptr), S_OK);
+    ASSERT_EQ(message->SaveChanges(0), S_OK);
 }
 
 void AddinFixture::TearDown()

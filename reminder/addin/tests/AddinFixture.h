@@ -69,6 +69,8 @@ protected:
     virtual void PrepareProfile() {}
     // A folder of the class (IPF.Task and the like) in the deleted items of a store file.
     static void AddDeletedFolder(const std::filesystem::path& store, const char* name, const char* containerClass);
+    // A task with a reminder in a folder of the store's IPM subtree.
+    static void AddReminderTask(const std::filesystem::path& store, const char* folder, const char* subject);
 
     // A callback of the host for an extension context; buildVersion 0: the host's own.
     ComPtr<CTestCallback> Callback(ULONG buildVersion = 0);

@@ -16,6 +16,7 @@
 #include "base/AnswerQueue.h"
 #include "base/DialogItems.h"
 #include "base/MessageBox.h"
+#include "base/MessageLoop.h"
 #include "base/Profile.h"
 #include "base/Process.h"
 #include "base/Sound.h"
@@ -45,6 +46,7 @@ protected:
         ASSERT_EQ(mapi::CreateStoreFile(pub, mapi::StoreKind::PublicFolders, u"Public Folders"), S_OK);
         ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", pub), S_OK);
         AddDeletedFolder(platform::StoresDirectory() / "mailbox.store", "Old Tasks", "IPF.Task");
+        AddReminderTask(platform::StoresDirectory() / "mailbox.store", "Projects", "Send the report");
     }
     void SetUp() override
     {
@@ -352,6 +354,39 @@ TEST_F(OptionsPageTest, TheTreeListsTheStoresAndApplyWritesOnlyTheFolders)
         EXPECT_EQ(tree.GetItemStateImage(Child(tree, Child(tree, mailbox, "Deleted Items"), "Old Tasks")),
                   FCS_WASTEBASKET);
     });
+}
+
+TEST_F(OptionsPageTest, AMarkedFolderHasItsRemindersCopiedIntoTheBackFolder)
+{
+    UseRealEngine();
+    ComPtr<IExchExt> viewer = Extension(EECONTEXT_VIEWER);
+    ASSERT_TRUE(EngineEnabled());
+    const auto copies = [] {
+        ComPtr<ILVFolder> back;
+        ComPtr<IUnknown> unknown;
+        ComPtr<IMAPIFolder> folder;
+        ComPtr<IMAPITable> table;
+        ULONG rows = 0;
+        if (FAILED(AddinCache::Engine()->get_BackFolder(back.put())) || FAILED(back->get_MAPIFolder(unknown.put())) ||
+            FAILED(unknown.As(folder)) || FAILED(folder->GetContentsTable(MAPI_ASSOCIATED, table.put())) ||
+            FAILED(table->GetRowCount(0, &rows)))
+            return -1;
+        return static_cast<int>(rows);
+    };
+    const int before = copies();
+    RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        CFolderTreeViewCtrl& tree = page.Tree();
+        const HTREEITEM projects = Child(tree, Root(tree, "Mailbox - Ann"), "Projects");
+        ASSERT_NE(projects, nullptr);
+        tree.UserClickStateIcon(projects);
+        EXPECT_TRUE(sheet.Ok());
+    });
+    for (int i = 0; i < 50 && copies() == before; ++i) {
+        platform::MessageLoop::Current().RunPending();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(copies(), before + 1);
+    viewer = nullptr;
 }
 
 TEST_F(OptionsPageTest, WithoutAnEngineThePageOpensWithAnEmptyTree)
