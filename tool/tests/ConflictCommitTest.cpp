@@ -13,7 +13,6 @@
 
 #include "base/MessageLoop.h"
 #include "base/Process.h"
-#include "base/UiLanguage.h"
 #include "base/Window.h"
 #include "mapi/BuiltInForm.h"
 #include "mapi/OpenForms.h"
@@ -26,17 +25,6 @@ using Contents_t = std::multimap<std::string, std::string>;
 
 class ConflictCommit : public ConflictRuns {
 protected:
-    void SetUp() override
-    {
-        ConflictRuns::SetUp();
-        SetThreadUILanguage(1033);
-    }
-    void TearDown() override
-    {
-        SetThreadUILanguage(0);
-        ConflictRuns::TearDown();
-    }
-
     // Runs a dialog over the rows with every header ticked on that side, commits and closes.
     void CommitAll(int mode, const std::vector<ConflictRow>& rows, IConflicts* conflicts, int side)
     {

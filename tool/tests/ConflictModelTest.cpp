@@ -6,7 +6,6 @@
 #include "ConflictTestSupport.h"
 #include "FakeEngine.h"
 
-#include "base/UiLanguage.h"
 
 namespace {
 
@@ -58,19 +57,7 @@ private:
     LONG m_runCount = 0;
 };
 
-class ConflictModel : public ConflictRuns {
-protected:
-    void SetUp() override
-    {
-        ConflictRuns::SetUp();
-        SetThreadUILanguage(1033);
-    }
-    void TearDown() override
-    {
-        SetThreadUILanguage(0);
-        ConflictRuns::TearDown();
-    }
-};
+class ConflictModel : public ConflictRuns {};
 
 } // namespace
 

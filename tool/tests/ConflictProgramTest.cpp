@@ -11,15 +11,8 @@ namespace {
 
 using namespace programtest;
 
-class ConflictProgram : public Program {
+class ConflictProgram : public StoresProgram {
 protected:
-    void SetUp() override
-    {
-        Program::SetUp();
-        personal = (root.path() / "personal.store").string();
-        publicStore = (root.path() / "public.store").string();
-    }
-
     void MakeStores()
     {
         MakeWork(personal, publicStore);
@@ -51,9 +44,6 @@ protected:
         const auto pos = shown.out.find("PR_BODY");
         return pos == std::string::npos ? std::string() : shown.out.substr(pos, shown.out.find('\n', pos) - pos);
     }
-
-    std::string personal;
-    std::string publicStore;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "SyncFixture.h"
 
+#include "base/UiLanguage.h"
 #include "mapi/MapiTags.h"
 
 #include <algorithm>
@@ -14,6 +15,18 @@ using namespace enginetest;
 
 class ConflictRuns : public SyncFixture {
 protected:
+    // The rows' texts ("(untitled)", captions) in English.
+    void SetUp() override
+    {
+        SyncFixture::SetUp();
+        SetThreadUILanguage(1033);
+    }
+    void TearDown() override
+    {
+        SetThreadUILanguage(0);
+        SyncFixture::TearDown();
+    }
+
     // After a first run that pairs them, each item of Projects gets its conflict in the next
     // run: "one" changed here and gone there (1), "two" changed there and gone here (2), "three"
     // changed on both (3), "five" gone there (5) and "six" gone here (6) with QueryDelete on, and

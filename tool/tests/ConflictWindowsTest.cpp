@@ -47,11 +47,9 @@ protected:
         REQUIRE_TOOLKIT();
         ConflictRuns::SetUp();
         toolkit = std::make_unique<platform::ui::ToolkitPlatform>();
-        SetThreadUILanguage(1033);
     }
     void TearDown() override
     {
-        SetThreadUILanguage(0);
         Settle();
         toolkit.reset();
         ConflictRuns::TearDown();

@@ -150,4 +150,18 @@ protected:
     std::unique_ptr<VirtualDisplay> display;
 };
 
+// A program test with a personal store and a public-folder store file in its root.
+class StoresProgram : public Program {
+protected:
+    void SetUp() override
+    {
+        Program::SetUp();
+        personal = (root.path() / "personal.store").string();
+        publicStore = (root.path() / "public.store").string();
+    }
+
+    std::string personal;
+    std::string publicStore;
+};
+
 } // namespace programtest

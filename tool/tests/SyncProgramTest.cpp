@@ -14,15 +14,8 @@ namespace {
 using namespace programtest;
 namespace fs = std::filesystem;
 
-class SyncProgram : public Program {
+class SyncProgram : public StoresProgram {
 protected:
-    void SetUp() override
-    {
-        Program::SetUp();
-        personal = (root.path() / "personal.store").string();
-        publicStore = (root.path() / "public.store").string();
-    }
-
     // Work: Personal Folders with Shared/Projects and Shared/News, Public Folders with Projects
     // (two items) and News; Shared/News holds one item. The profile "Public" associates the pairs.
     void MakeStores()
@@ -56,9 +49,6 @@ protected:
         ASSERT_EQ(setup.exitCode, 0) << setup.err;
         Admin({"store", "detach", "Home", mailbox});
     }
-
-    std::string personal;
-    std::string publicStore;
 };
 
 TEST_F(SyncProgram, AutosyncCopiesBothWaysQuitsAndPlaysTheEndSound)
