@@ -64,16 +64,6 @@ std::string RibbonMarkup(const std::string& label)
     return markup;
 }
 
-// A VARIANT of type VT_UNKNOWN holding the session (no reference of its own).
-VARIANT SessionVariant(IUnknown* session)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_UNKNOWN;
-    v.punkVal = session;
-    return v;
-}
-
 } // namespace
 
 CCOMAddin::CCOMAddin()

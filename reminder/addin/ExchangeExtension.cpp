@@ -1,22 +1,9 @@
 #include "ExchangeExtension.h"
 
+#include "HostUtils.h"
 #include "ReminderEngine.h"
 #include "TraceMapi.h"
 #include "TraceScope.h"
-
-namespace {
-
-// A VARIANT of type VT_UNKNOWN holding the session (no reference of its own).
-VARIANT SessionVariant(IMAPISession* session)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_UNKNOWN;
-    v.punkVal = session;
-    return v;
-}
-
-} // namespace
 
 CExchangeExtension::CExchangeExtension()
 {

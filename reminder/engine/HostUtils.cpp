@@ -17,6 +17,15 @@ constexpr LONGLONG kTicksPerMinute = 600000000LL;
 
 } // namespace
 
+VARIANT SessionVariant(IUnknown* session)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_UNKNOWN;
+    v.punkVal = session;
+    return v;
+}
+
 HRESULT GetMapiSession(IDispatch* application, IUnknown** session)
 {
     HRESULT hr = S_OK;

@@ -3,43 +3,24 @@
 // a window's control by id.
 #pragma once
 
-#include "base/MessageLoop.h"
-#include "ui/WindowCapture.h"
+#include "WindowPictures.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/toplevel.h>
 
-#include <chrono>
-#include <filesystem>
 #include <string>
-#include <thread>
 
 namespace tooltest {
 
 inline void Settle()
 {
-    for (int i = 0; i < 20; ++i) {
-        platform::MessageLoop::Current().RunPending();
-        wxTheApp->ProcessPendingEvents();
-        wxYield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    toolkit_test::Settle();
 }
 
 inline void Picture(wxTopLevelWindow* window, const std::string& name)
 {
-    // Away from the pointer in the middle of the screen, whose tooltips would cover controls.
-    window->Move(16, 16);
-    Settle();
-    std::string error;
-    const auto file = platform::ui::CaptureWindow(window, name, &error);
-    ASSERT_FALSE(file.empty()) << error;
-    std::error_code ec;
-    std::filesystem::create_directories(ORVINTA_ARTIFACTS, ec);
-    std::filesystem::copy_file(file, std::filesystem::path(ORVINTA_ARTIFACTS) / file.filename(),
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
+    toolkit_test::SavePicture(window, name, ORVINTA_ARTIFACTS);
 }
 
 inline std::string Label(wxWindow* window, int id)

@@ -59,20 +59,35 @@ void AddinFixture::SetUp()
     ASSERT_TRUE(program->Start()) << err.str();
 }
 
-void AddinFixture::AddDeletedFolder(const std::filesystem::path& store, const char* name, const char* containerClass)
+namespace {
+
+// The folder of a store file whose entry ID the store's property `tag` holds, open for changes.
+ComPtr<IMAPIFolder> OpenStoreFolder(const std::filesystem::path& store, ULONG tag)
 {
     ComPtr<IMsgStore> opened;
-    ASSERT_EQ(mapi::OpenStoreFile(store, MDB_WRITE, opened.put()), S_OK);
+    ComPtr<IMAPIFolder> folder;
+    EXPECT_EQ(mapi::OpenStoreFile(store, MDB_WRITE, opened.put()), S_OK);
     LPSPropValue id = nullptr;
-    ASSERT_EQ(HrGetOneProp(opened.get(), PR_IPM_WASTEBASKET_ENTRYID, &id), S_OK);
+    if (!opened || HrGetOneProp(opened.get(), tag, &id) != S_OK)
+        return folder;
     ULONG type = 0;
     ComPtr<IUnknown> object;
-    const HRESULT hr = opened->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
-                                        MAPI_MODIFY, &type, object.put());
+    EXPECT_EQ(opened->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr, MAPI_MODIFY,
+                                &type, object.put()),
+              S_OK);
     MAPIFreeBuffer(id);
-    ASSERT_EQ(hr, S_OK);
-    ComPtr<IMAPIFolder> deleted;
-    ASSERT_EQ(object.As(deleted), S_OK);
+    if (object) {
+        EXPECT_EQ(object.As(folder), S_OK);
+    }
+    return folder;
+}
+
+} // namespace
+
+void AddinFixture::AddDeletedFolder(const std::filesystem::path& store, const char* name, const char* containerClass)
+{
+    const ComPtr<IMAPIFolder> deleted = OpenStoreFolder(store, PR_IPM_WASTEBASKET_ENTRYID);
+    ASSERT_NE(deleted, nullptr);
     ComPtr<IMAPIFolder> folder;
     ASSERT_EQ(deleted->CreateFolder(FOLDER_GENERIC, const_cast<char*>(name), nullptr, nullptr, 0, folder.put()), S_OK);
     SPropValue cls{};
@@ -83,18 +98,8 @@ void AddinFixture::AddDeletedFolder(const std::filesystem::path& store, const ch
 
 void AddinFixture::AddReminderTask(const std::filesystem::path& store, const char* folder, const char* subject)
 {
-    ComPtr<IMsgStore> opened;
-    ASSERT_EQ(mapi::OpenStoreFile(store, MDB_WRITE, opened.put()), S_OK);
-    LPSPropValue id = nullptr;
-    ASSERT_EQ(HrGetOneProp(opened.get(), PR_IPM_SUBTREE_ENTRYID, &id), S_OK);
-    ULONG type = 0;
-    ComPtr<IUnknown> object;
-    const HRESULT hr = opened->OpenEntry(id->Value.bin.cb, reinterpret_cast<LPENTRYID>(id->Value.bin.lpb), nullptr,
-                                        MAPI_MODIFY, &type, object.put());
-    MAPIFreeBuffer(id);
-    ASSERT_EQ(hr, S_OK);
-    ComPtr<IMAPIFolder> subtree;
-    ASSERT_EQ(object.As(subtree), S_OK);
+    const ComPtr<IMAPIFolder> subtree = OpenStoreFolder(store, PR_IPM_SUBTREE_ENTRYID);
+    ASSERT_NE(subtree, nullptr);
     ComPtr<IMAPIFolder> target;
     ASSERT_EQ(subtree->CreateFolder(FOLDER_GENERIC, const_cast<char*>(folder), nullptr, nullptr, OPEN_IF_EXISTS,
                                     target.put()),

@@ -1,6 +1,6 @@
 // The page's dialogs (support, user name, zoom) as the user runs them from the options page, and
 // the bitmap button's painting rules with and without visual styles.
-#include "AddinFixture.h"
+#include "OptionsFixture.h"
 #include "TestDoubles.h"
 
 #include "AddinCache.h"
@@ -27,37 +27,8 @@ using namespace addintest;
 
 namespace {
 
-class DialogsTest : public AddinFixture {
+class DialogsTest : public OptionsFixture {
 protected:
-    void SetUp() override
-    {
-        platform::ClearAnswers();
-        AddinFixture::SetUp();
-        CCOMAddin* addin = nullptr;
-        ASSERT_EQ(CCOMAddin::CreateObject(&addin), S_OK);
-        m_addin.Attach(addin);
-    }
-    void TearDown() override
-    {
-        CAddinDialog::SetModalPresenter(nullptr);
-        host::SetPropertySheetPresenter(nullptr);
-        m_addin = nullptr;
-        m_session = nullptr;
-        AddinCache::ClearEngine();
-        platform::ClearAnswers();
-        AddinFixture::TearDown();
-    }
-
-    void RunSheet(const std::function<void(host::PropertySheet& sheet, CPropPageOptionsMain& page)>& body)
-    {
-        host::SetPropertySheetPresenter([&](host::PropertySheet& sheet) {
-            CPropPageOptionsMain* page = CPropPageOptionsMain::FromWindow(sheet.Pages().at(0).window);
-            ASSERT_NE(page, nullptr);
-            body(sheet, *page);
-        });
-        EXPECT_EQ(m_addin->ConfigureReminders(nullptr), S_OK);
-        host::SetPropertySheetPresenter(nullptr);
-    }
     // The next modal dialog runs `body` instead of a user; it ends as the body leaves it.
     static void OnDialog(std::function<void(CAddinDialog& dialog)> body)
     {
@@ -95,13 +66,11 @@ protected:
         ASSERT_EQ(key.SetValue(&placement, "ZoomTreePlacement"), ERROR_SUCCESS);
     }
 
-    ComPtr<CCOMAddin> m_addin;
-    ComPtr<IExchExt> m_session;
 };
 
 TEST_F(DialogsTest, ResetRunsAtOnceAndThePageThenShowsWhatIsStored)
 {
-    m_session = Extension(EECONTEXT_SESSION);
+    UseRealEngine();
     {
         CRegKeyEx key;
         ASSERT_EQ(key.Create(HKEY_CURRENT_USER, kSettingsKey, KEY_ALL_ACCESS), ERROR_SUCCESS);
@@ -202,7 +171,7 @@ TEST_F(DialogsTest, TheUserNameIsKeptOnOkOnly)
 
 TEST_F(DialogsTest, TheZoomedTreeReportsToThePageAndGoesBackWithItsPlacementKept)
 {
-    m_session = Extension(EECONTEXT_SESSION);
+    UseRealEngine();
     StorePlacement({20000, 20000, 20400, 20400}); // on no display
     RunSheet([](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
         CFolderTreeViewCtrl& tree = page.Tree();

@@ -2,7 +2,7 @@
 // user does it: clicks and typing on its dialog items, the sheet's OK and Apply. Its Settings
 // values in the real registry; the folder tree over the profile's real stores and the real engine,
 // or over stand-ins where a failure is needed.
-#include "AddinFixture.h"
+#include "OptionsFixture.h"
 #include "TestDoubles.h"
 
 #include "AddinCache.h"
@@ -38,7 +38,7 @@ using namespace addintest;
 
 namespace {
 
-class OptionsPageTest : public AddinFixture {
+class OptionsPageTest : public OptionsFixture {
 protected:
     void PrepareProfile() override
     {
@@ -48,50 +48,6 @@ protected:
         AddDeletedFolder(platform::StoresDirectory() / "mailbox.store", "Old Tasks", "IPF.Task");
         AddReminderTask(platform::StoresDirectory() / "mailbox.store", "Projects", "Send the report");
     }
-    void SetUp() override
-    {
-        platform::ClearAnswers();
-        platform::ClearSoundRecords();
-        AddinFixture::SetUp();
-        CCOMAddin* addin = nullptr;
-        ASSERT_EQ(CCOMAddin::CreateObject(&addin), S_OK);
-        m_addin.Attach(addin);
-    }
-    void TearDown() override
-    {
-        host::SetPropertySheetPresenter(nullptr);
-        m_addin = nullptr;
-        m_session = nullptr;
-        AddinCache::ClearEngine();
-        platform::ClearAnswers();
-        AddinFixture::TearDown();
-    }
-
-    // The real engine of a session context (cached for the process, as the host's session makes it).
-    void UseRealEngine()
-    {
-        m_session = Extension(EECONTEXT_SESSION);
-        ASSERT_NE(AddinCache::Engine(), nullptr);
-    }
-
-    // Opens the page in the add-in's sheet; `body` drives it while it is open (the sheet is then
-    // cancelled unless the body closed it).
-    void RunSheet(const std::function<void(host::PropertySheet& sheet, CPropPageOptionsMain& page)>& body)
-    {
-        bool ran = false;
-        host::SetPropertySheetPresenter([&](host::PropertySheet& sheet) {
-            ASSERT_EQ(sheet.Pages().size(), 1u);
-            CPropPageOptionsMain* page = CPropPageOptionsMain::FromWindow(sheet.Pages()[0].window);
-            ASSERT_NE(page, nullptr);
-            ran = true;
-            body(sheet, *page);
-        });
-        EXPECT_EQ(m_addin->ConfigureReminders(nullptr), S_OK);
-        host::SetPropertySheetPresenter(nullptr);
-        EXPECT_TRUE(ran);
-        EXPECT_FALSE(CExtPropertySheets::PagesGiven());
-    }
-
     static HWND Item(CPropPageOptionsMain& page, int id) { return GetDlgItem(page.m_hWnd, id); }
     static void Click(CPropPageOptionsMain& page, int id) { SendMessageA(Item(page, id), BM_CLICK, 0, 0); }
     static bool Checked(CPropPageOptionsMain& page, int id)
@@ -145,8 +101,6 @@ protected:
         return tree.FindChild(parent, name);
     }
 
-    ComPtr<CCOMAddin> m_addin;
-    ComPtr<IExchExt> m_session;
 };
 
 TEST_F(OptionsPageTest, WithoutSettingsOnlyTheWindowIsCheckedAndOkWritesAllFiveValues)

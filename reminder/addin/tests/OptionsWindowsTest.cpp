@@ -9,6 +9,7 @@
 #include "OptionsResource.h"
 #include "PropPageOptionsMain.h"
 #include "ToolkitTestEnvironment.h"
+#include "WindowPictures.h"
 #include "gui/SheetFrame.h"
 
 #include "base/DialogItems.h"
@@ -34,28 +35,11 @@ using namespace addintest;
 
 namespace {
 
-void Settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        platform::MessageLoop::Current().RunPending();
-        wxTheApp->ProcessPendingEvents();
-        wxYield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
+using toolkit_test::Settle;
 
 void Picture(wxTopLevelWindow* window, const std::string& name)
 {
-    window->Move(16, 16);
-    Settle();
-    std::string error;
-    const auto file = platform::ui::CaptureWindow(window, name, &error);
-    ASSERT_FALSE(file.empty()) << error;
-    std::error_code ec;
-    std::filesystem::create_directories(LUMIVANE_ARTIFACTS, ec);
-    std::filesystem::copy_file(file, std::filesystem::path(LUMIVANE_ARTIFACTS) / file.filename(),
-                               std::filesystem::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
+    toolkit_test::SavePicture(window, name, LUMIVANE_ARTIFACTS);
 }
 
 // The add-in's dialog on the screen whose caption is `title`.
