@@ -123,8 +123,14 @@ HRESULT InvokeObject(IDispatch* object, const char16_t* name, std::initializer_l
         return E_POINTER;
     *result = nullptr;
     VARIANT value;
+    VariantInit(&value);
     HRESULT hr = Invoke(object, name, args, &value);
-    return FAILED(hr) ? hr : TakeObject(value, result);
+    if (FAILED(hr)) {
+        // A failed call's result is not ours to use, but what it holds is let go.
+        VariantClear(&value);
+        return hr;
+    }
+    return TakeObject(value, result);
 }
 
 } // namespace LateBound

@@ -45,15 +45,16 @@ ComPtr<IUnknown> Identity(IUnknown* object)
 // The process's sinks: the one on the Explorers collection, each explorer's (by the explorer's
 // identity) and the explorer map of button sinks. Each map holds one reference on its sinks.
 CExplorersSink* g_pExplorersSink = nullptr;
+// Both go with the library (its unloading or the process's end).
 std::map<IUnknown*, ComPtr<CExplorerSink>>& ExplorerSinks()
 {
-    static auto* sinks = new std::map<IUnknown*, ComPtr<CExplorerSink>>;
-    return *sinks;
+    static std::map<IUnknown*, ComPtr<CExplorerSink>> sinks;
+    return sinks;
 }
 std::map<IUnknown*, ComPtr<CButtonSink>>& ButtonSinks()
 {
-    static auto* sinks = new std::map<IUnknown*, ComPtr<CButtonSink>>;
-    return *sinks;
+    static std::map<IUnknown*, ComPtr<CButtonSink>> sinks;
+    return sinks;
 }
 
 // The sink a map holds for the explorer, or null.
