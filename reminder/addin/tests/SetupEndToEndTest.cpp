@@ -163,7 +163,8 @@ TEST_F(SetupEndToEnd, InstalledByRundllTheHostLoadsTheExtensionAndUninstalledNoM
     EXPECT_EQ(ExtensionValue("Outlook Setup Extension"), kMarkerData);
 
     const auto lines = Host("12.0.6423.1000", "warn " + inReminderFolder + " no\nwarn " + elsewhere +
-                                                  " no\ncontrols\noptions\n");
+                                                  " no\ncontrols\noptions\n"
+                                                  "activate 1\nclick tag Show Lumivane Window\nwindows\n");
     EXPECT_TRUE(Contains(lines, "extension Lumivane Add-In loaded")) << ::testing::PrintToString(lines);
     EXPECT_FALSE(Contains(lines, "extension Lumivane Add-In declined context 14"));
     EXPECT_FALSE(Contains(lines, "extension Lumivane Add-In declined context 1:"));
@@ -171,6 +172,9 @@ TEST_F(SetupEndToEnd, InstalledByRundllTheHostLoadsTheExtensionAndUninstalledNoM
     EXPECT_TRUE(Contains(lines, "warning answered by a hook: 6"));
     EXPECT_TRUE(Contains(lines, "warning \"Microsoft Office Outlook\": Die Erinnerung für \"Notiz\""));
     EXPECT_TRUE(Contains(lines, "tag=\"Show Lumivane Window\" caption=\"Lumivane Add-In\" face=16x16"));
+    // The items' inspectors took the explorer's button away; activated again, it shows the button,
+    // which opens the add-in's reminders window.
+    EXPECT_TRUE(Contains(lines, "window \"Lumivane Add-In\" class \"#32770\"")) << ::testing::PrintToString(lines);
     // The host read the marker and took it away.
     EXPECT_EQ(ExtensionValue("Outlook Setup Extension"), std::nullopt);
 
