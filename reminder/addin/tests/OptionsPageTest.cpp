@@ -28,6 +28,8 @@
 #include "mapi/StoreFile.h"
 #include "base/PlatformRoot.h"
 
+#include <sqlite3.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -166,6 +168,29 @@ TEST_F(OptionsPageTest, StoredValuesAreShownAndUncheckingSoundKeepsItsFile)
     EXPECT_EQ(Dword("Sound"), 0u);
     EXPECT_EQ(String("SoundFile"), "/sounds/gong.wav");
     EXPECT_EQ(String("MailAddress"), ""); // applied before the cancelled change
+}
+
+TEST_F(OptionsPageTest, SettingsThatCannotBeWrittenKeepTheSheetOpenWithOneBox)
+{
+    RunSheet([&](host::PropertySheet& sheet, CPropPageOptionsMain& page) {
+        Click(page, IDC_CHK_MAIL);
+        // Another writer holds the registry: the write waits for it, then fails.
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open((root.path() / "registry.db").c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        EXPECT_FALSE(sheet.Ok());
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_TRUE(sheet.IsOpen());
+        EXPECT_TRUE(sheet.ApplyEnabled());
+        const auto boxes = platform::PromptRecords();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.starts_with("The settings could not be saved (0x")) << boxes[0].text;
+        EXPECT_EQ(boxes[0].caption, "Lumivane Add-In");
+        // The change was kept: OK now writes it.
+        EXPECT_TRUE(sheet.Ok());
+    });
+    EXPECT_EQ(Dword("Mail"), 1u);
 }
 
 TEST_F(OptionsPageTest, PlayIsAsynchronousAndOpenTakesTheChosenFileOnly)
@@ -411,6 +436,58 @@ TEST_F(OptionsPageTest, ConfiguringEndsOnTheEngineItBeganOn)
     EXPECT_EQ(first, (std::vector<std::string>{"configuring", "configured"}));
     EXPECT_TRUE(second.empty());
     AddinCache::ClearEngine();
+}
+
+TEST_F(OptionsPageTest, ThePropertySheetsObjectGivesThePageToOneSheetAtATime)
+{
+    IUnknown* made = nullptr;
+    ASSERT_EQ(CreateExtPropertySheets(nullptr, &made), S_OK);
+    ComPtr<IUnknown> unknown;
+    unknown.Attach(made);
+    ComPtr<IExchExtPropertySheets> sheets;
+    ASSERT_EQ(unknown.As(sheets), S_OK);
+    // It answers its own interface and IUnknown only.
+    ComPtr<IUnknown> other;
+    EXPECT_EQ(sheets->QueryInterface(uuidof<IExchExtSessionEvents>(), other.put_void()), E_NOINTERFACE);
+    EXPECT_EQ(sheets->QueryInterface(IID_IExchExtCommands, other.put_void()), E_NOINTERFACE);
+
+    EXPECT_EQ(sheets->GetMaxPageCount(EEPS_TOOLSOPTIONS), 1u);
+    for (ULONG flags : std::initializer_list<ULONG>{EEPS_MESSAGE, EEPS_FOLDER, EEPS_STORE, 0, 9})
+        EXPECT_EQ(sheets->GetMaxPageCount(flags), 0u) << flags;
+
+    PROPSHEETPAGEA pages[2]{};
+    ULONG count = 0;
+    ASSERT_EQ(sheets->GetPages(nullptr, EEPS_TOOLSOPTIONS, &pages[0], &count), S_OK);
+    ASSERT_EQ(count, 1u);
+    EXPECT_EQ(pages[0].dwSize, 52u);
+    EXPECT_EQ(pages[0].dwFlags, static_cast<DWORD>(PSP_USETITLE | PSP_USECALLBACK));
+    EXPECT_EQ(reinterpret_cast<UINT_PTR>(pages[0].pszTemplate), 107u);
+    EXPECT_STREQ(pages[0].pszTitle, "Lumivane Add-In");
+    EXPECT_NE(pages[0].pfnCreateWindow, nullptr);
+    // A second sheet gets nothing until the first lets go; the message sheets never get one.
+    count = 0;
+    EXPECT_EQ(sheets->GetPages(nullptr, EEPS_TOOLSOPTIONS, &pages[1], &count), S_OK);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(sheets->GetPages(nullptr, EEPS_MESSAGE, &pages[1], &count), S_OK);
+    EXPECT_EQ(count, 0u);
+    sheets->FreePages(&pages[0], 0, 1); // not the Options dialog's: the page stays given
+    EXPECT_TRUE(CExtPropertySheets::PagesGiven());
+    sheets->FreePages(&pages[0], EEPS_TOOLSOPTIONS, 1);
+    EXPECT_FALSE(CExtPropertySheets::PagesGiven());
+    pages[0].pfnCallback(nullptr, PSPCB_RELEASE, &pages[0]);
+    ASSERT_EQ(sheets->GetPages(nullptr, EEPS_TOOLSOPTIONS, &pages[1], &count), S_OK);
+    EXPECT_EQ(count, 1u);
+    sheets->FreePages(&pages[1], EEPS_TOOLSOPTIONS, 1);
+    pages[1].pfnCallback(nullptr, PSPCB_RELEASE, &pages[1]);
+
+    // The session events leave new mail to the host.
+    ASSERT_EQ(CreateExtSessionEvents(nullptr, &made), S_OK);
+    ComPtr<IUnknown> eventsUnknown;
+    eventsUnknown.Attach(made);
+    ComPtr<IExchExtSessionEvents> events;
+    ASSERT_EQ(eventsUnknown.As(events), S_OK);
+    EXPECT_EQ(events->OnDelivery(nullptr), S_FALSE);
+    EXPECT_EQ(events->QueryInterface(uuidof<IExchExtPropertySheets>(), other.put_void()), E_NOINTERFACE);
 }
 
 } // namespace
