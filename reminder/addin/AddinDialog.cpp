@@ -160,6 +160,8 @@ void CAddinDialog::CreateControls()
         case ControlKind::Picture:
         case ControlKind::Frame: className = WC_STATICA; break;
         case ControlKind::Tree: continue; // the tree's own window
+        case ControlKind::ListView: continue; // the list's own window
+        case ControlKind::ComboBox: className = WC_COMBOBOXA; style |= WS_TABSTOP; break;
         }
         if (IsItemShown(control.id))
             style |= WS_VISIBLE;

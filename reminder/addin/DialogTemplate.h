@@ -22,6 +22,8 @@ enum class ControlKind {
     Frame,        // a sunken or hidden frame that marks a place
     Tree,         // the folder tree: a child window of its own
     BitmapButton, // a push button that shows an image (imageId: the image strip)
+    ListView,     // a report list view: the dialog's own control, shown through its list model
+    ComboBox,     // a drop-down combo box with an edit
 };
 
 // The id of a control no code addresses.

@@ -116,10 +116,12 @@ void AddinDialogWnd::FollowSize()
         if (!window)
             continue;
         const wxRect r = DluRect(control.x, control.y, control.cx, control.cy);
-        if (control.kind == ControlKind::Frame || control.kind == ControlKind::Tree)
+        if (control.kind == ControlKind::Frame || control.kind == ControlKind::Tree || control.kind == ControlKind::ListView)
             window->SetSize(r.x, r.y, r.width + dx, r.height + dy);
         else if (dynamic_cast<wxButton*>(window))
             window->Move(r.x + dx, r.y + dy);
+        else if (control.kind == ControlKind::ComboBox)
+            window->Move(r.x, r.y + dy);
     }
     if (m_tree)
         m_tree->SetSize(m_treeRect.x, m_treeRect.y, m_treeRect.width + dx, m_treeRect.height + dy);

@@ -2,6 +2,7 @@
 
 #include "BitmapButtonView.h"
 #include "FolderImages.h"
+#include "ListModelView.h"
 #include "base/DialogItems.h"
 #include "base/Resources.h"
 #include "base/TreeCtrl.h"
@@ -13,6 +14,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/combobox.h>
 #include <wx/panel.h>
 #include <wx/radiobut.h>
 #include <wx/statbmp.h>
@@ -133,6 +135,16 @@ void LayoutControls::Make(const DialogControl& control)
         made = view;
         break;
     }
+    case ControlKind::ListView: {
+        IListModel* list = m_model.List(control.id);
+        if (!list)
+            return;
+        made = new ListModelView(m_parent, *list, r.GetPosition(), r.GetSize());
+        break;
+    }
+    case ControlKind::ComboBox:
+        made = new wxComboBox(m_parent, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), 0, nullptr, wxCB_DROPDOWN);
+        break;
     case ControlKind::BitmapButton: {
         IBitmapButtonModel* button = m_model.Button(control.id);
         if (!button)
@@ -143,7 +155,8 @@ void LayoutControls::Make(const DialogControl& control)
     }
     if (!made)
         return;
-    if (item && control.kind != ControlKind::Tree && control.kind != ControlKind::BitmapButton)
+    if (item && control.kind != ControlKind::Tree && control.kind != ControlKind::BitmapButton &&
+        control.kind != ControlKind::ListView)
         platform::ui::BindDialogItem(item, made);
     if (control.id != IDC_STATIC) {
         m_controls[control.id] = made;
