@@ -24,6 +24,22 @@ constexpr UINT IDS_OK = 1028;
 constexpr UINT IDS_CANCEL = 1029;
 constexpr UINT IDS_FIELDNAME = 530;
 
+// Dialog 263 in dialog units.
+constexpr DialogControl kControls[] = {
+    {ControlKind::Static, CDlgFieldChooser::IDC_INSTRUCTION, IDS_INSTRUCTION, 7, 7, 206, 18},
+    {ControlKind::Static, CDlgFieldChooser::IDC_FIELDS_LABEL, IDS_FIELDS, 7, 28, 150, 9},
+    {ControlKind::ListView, CDlgFieldChooser::IDC_FIELDS, 0, 7, 39, 150, 118, WS_TABSTOP},
+    {ControlKind::PushButton, CDlgFieldChooser::IDC_UP, IDS_UP, 163, 39, 50, 14},
+    {ControlKind::PushButton, CDlgFieldChooser::IDC_DOWN, IDS_DOWN, 163, 57, 50, 14},
+    {ControlKind::PushButton, CDlgFieldChooser::IDC_SHOW, IDS_SHOW, 163, 75, 50, 14},
+    {ControlKind::PushButton, CDlgFieldChooser::IDC_HIDE, IDS_HIDE, 163, 93, 50, 14},
+    {ControlKind::Static, CDlgFieldChooser::IDC_WIDTH_LABEL, IDS_WIDTH, 7, 164, 100, 9},
+    {ControlKind::Edit, CDlgFieldChooser::IDC_WIDTH, 0, 110, 162, 30, 12},
+    {ControlKind::DefPushButton, IDOK, IDS_OK, 109, 181, 50, 14},
+    {ControlKind::PushButton, IDCANCEL, IDS_CANCEL, 163, 181, 50, 14},
+};
+constexpr DialogTemplate kLayout{CDlgFieldChooser::IDD, 220, 202, IDS_CAPTION, kControls};
+
 bool IsChecked(UINT state)
 {
     return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
@@ -31,7 +47,7 @@ bool IsChecked(UINT state)
 
 } // namespace
 
-CDlgFieldChooser::CDlgFieldChooser(CReminderListCtrl* list) : CAddinDialog(static_cast<UINT>(IDD)), m_list(list)
+CDlgFieldChooser::CDlgFieldChooser(CReminderListCtrl* list) : CAddinDialog(kLayout), m_list(list)
 {
     const std::vector<CReminderColumn> shown = ColumnLayout::InDisplayOrder(list->Columns(), list->HeaderOrder());
     for (const CReminderColumn& column : shown) {
@@ -48,18 +64,8 @@ CReminderColumn* CDlgFieldChooser::RowColumn(int row) const
 
 void CDlgFieldChooser::OnInitDialog()
 {
-    SetTitle(LoadAddinString(IDS_CAPTION));
-    AddItem(WC_STATICA, IDC_INSTRUCTION, LoadAddinString(IDS_INSTRUCTION), SS_LEFT);
-    AddItem(WC_STATICA, IDC_FIELDS_LABEL, LoadAddinString(IDS_FIELDS), SS_LEFT);
+    CreateControls();
     m_fields.Create(m_hWnd, IDC_FIELDS, CListView::LVS_SINGLESEL);
-    AddItem(WC_BUTTONA, IDC_UP, LoadAddinString(IDS_UP), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDC_DOWN, LoadAddinString(IDS_DOWN), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDC_SHOW, LoadAddinString(IDS_SHOW), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDC_HIDE, LoadAddinString(IDS_HIDE), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_STATICA, IDC_WIDTH_LABEL, LoadAddinString(IDS_WIDTH), SS_LEFT);
-    AddItem(WC_EDITA, IDC_WIDTH, "", WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDOK, LoadAddinString(IDS_OK), BS_DEFPUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDCANCEL, LoadAddinString(IDS_CANCEL), BS_PUSHBUTTON | WS_TABSTOP);
 
     m_quiet = true;
     m_fields.SetExtendedListViewStyle(LVS_EX_CHECKBOXES);

@@ -46,6 +46,30 @@ constexpr ULONGLONG kNever = 0x0CB34557A3DD4000ULL;
 
 HWND g_remindersWindow = nullptr;
 
+// Dialog 106 in dialog units; it grows with its frame (the list), its buttons keep to the
+// bottom-right corner.
+constexpr DialogControl kControls[] = {
+    {ControlKind::Picture, CReminderDialog::IDC_REM_BANNER, 0, 7, 5, 27, 24, 0, false, IDB_BANNER},
+    {ControlKind::Picture, CReminderDialog::IDC_REM_BANNER_2, 0, 38, 5, 90, 24, 0, false, IDB_BANNER_2},
+    {ControlKind::GroupBox, CReminderDialog::IDC_REM_GROUP_DETAILS, 1000, 7, 32, 236, 60},
+    {ControlKind::Icon, CReminderDialog::IDC_REM_ICON, 0, 14, 46, 20, 20, 0, false, IDI_ADDIN},
+    {ControlKind::Static, CReminderDialog::IDC_REM_DETAILS_0, 0, 40, 44, 198, 9},
+    {ControlKind::Static, CReminderDialog::IDC_REM_DETAILS_1, 0, 40, 55, 198, 9},
+    {ControlKind::Static, CReminderDialog::IDC_REM_DETAILS_2, 0, 40, 66, 198, 9},
+    {ControlKind::Static, CReminderDialog::IDC_REM_DETAILS_3, 0, 40, 77, 198, 9},
+    {ControlKind::GroupBox, CReminderDialog::IDC_REM_GROUP_VIEW, 1001, 249, 32, 84, 60},
+    {ControlKind::RadioButton, CReminderDialog::IDC_REM_ALL, 1002, 255, 44, 76, 10, WS_GROUP | WS_TABSTOP},
+    {ControlKind::RadioButton, CReminderDialog::IDC_REM_ACTIVE, 1003, 255, 58, 76, 10},
+    {ControlKind::RadioButton, CReminderDialog::IDC_REM_FUTURE, 1004, 255, 72, 76, 10},
+    {ControlKind::ListView, CReminderDialog::IDC_REM_LIST, 0, 7, 98, 326, 94},
+    {ControlKind::ComboBox, CReminderDialog::IDC_REM_SPAN, 0, 7, 199, 76, 14, CBS_DROPDOWN | CBS_SORT},
+    {ControlKind::PushButton, CReminderDialog::IDC_REM_AGAIN, 1005, 87, 199, 72, 14},
+    {ControlKind::PushButton, CReminderDialog::IDC_REM_DELETE, 1006, 163, 199, 76, 14},
+    {ControlKind::PushButton, CReminderDialog::IDC_REM_DELETE_ALL, 1007, 243, 199, 90, 14},
+    {ControlKind::DefPushButton, IDOK, 1008, 283, 218, 50, 14},
+};
+constexpr DialogTemplate kLayout{CReminderDialog::IDD, 340, 238, IDS_CAPTION, kControls, true};
+
 ULONGLONG Ticks(const FILETIME& time)
 {
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -173,7 +197,7 @@ ULONG SignalTag(IMessage* copy)
 
 } // namespace
 
-CReminderDialog::CReminderDialog(IReminderEngine* engine) : CAddinDialog(static_cast<UINT>(IDD)), m_engine(engine) {}
+CReminderDialog::CReminderDialog(IReminderEngine* engine) : CAddinDialog(kLayout), m_engine(engine) {}
 
 CReminderDialog::~CReminderDialog()
 {
@@ -224,25 +248,8 @@ void CReminderDialog::OnFinalMessage(HWND hWnd)
 void CReminderDialog::OnInitDialog()
 {
     TRACE_PROC("CReminderDialog::OnInitDialog");
-    AddItem(WC_BUTTONA, IDC_REM_GROUP_DETAILS, LoadAddinString(1000), BS_GROUPBOX);
-    AddItem(WC_STATICA, IDC_REM_ICON, "", SS_ICON);
-    for (int id : {IDC_REM_DETAILS_0, IDC_REM_DETAILS_1, IDC_REM_DETAILS_2, IDC_REM_DETAILS_3})
-        AddItem(WC_STATICA, id, "", SS_LEFT);
-    AddItem(WC_BUTTONA, IDC_REM_GROUP_VIEW, LoadAddinString(1001), BS_GROUPBOX);
-    AddItem(WC_BUTTONA, IDC_REM_ALL, LoadAddinString(1002), BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP);
-    AddItem(WC_BUTTONA, IDC_REM_ACTIVE, LoadAddinString(1003), BS_AUTORADIOBUTTON);
-    AddItem(WC_BUTTONA, IDC_REM_FUTURE, LoadAddinString(1004), BS_AUTORADIOBUTTON);
-    for (auto [id, bitmap] : {std::pair{IDC_REM_BANNER, IDB_BANNER}, std::pair{IDC_REM_BANNER_2, IDB_BANNER_2}}) {
-        const HWND picture = AddItem(WC_STATICA, id, "", SS_BITMAP);
-        const HANDLE image = LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(bitmap), IMAGE_BITMAP, 0, 0, 0);
-        SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
-    }
+    CreateControls();
     m_list.Create(m_hWnd, IDC_REM_LIST);
-    AddItem(WC_COMBOBOXA, IDC_REM_SPAN, "", CBS_DROPDOWN | CBS_SORT | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDC_REM_AGAIN, LoadAddinString(1005), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDC_REM_DELETE, LoadAddinString(1006), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDC_REM_DELETE_ALL, LoadAddinString(1007), BS_PUSHBUTTON | WS_TABSTOP);
-    AddItem(WC_BUTTONA, IDOK, LoadAddinString(1008), BS_DEFPUSHBUTTON | WS_TABSTOP);
 
     const int big = GetSystemMetrics(SM_CXICON);
     const int small = GetSystemMetrics(SM_CXSMICON);
