@@ -75,7 +75,10 @@ public:
             if (check == BST_CHECKED && !radio->GetValue())
                 radio->SetValue(true);
         } else if (auto* combo = dynamic_cast<wxComboBox*>(m_control)) {
+            // Refilling the list clears the toolkit's edit, which reports a text change.
+            m_showing = true;
             ShowCombo(*combo, text);
+            m_showing = false;
         } else if (auto* picture = dynamic_cast<wxStaticBitmap*>(m_control)) {
             ShowPicture(*picture);
         } else if (m_control->GetLabel() != text) {
@@ -84,6 +87,9 @@ public:
     }
 
     void Detach() { m_control = nullptr; }
+    // While the control follows the item: what the control reports then is the program's own
+    // change, not the user's.
+    bool Showing() const { return m_showing; }
 
 private:
     void ShowCombo(wxComboBox& combo, const wxString& text)
@@ -120,6 +126,7 @@ private:
     HWND m_item;
     wxWindow* m_control;
     HANDLE m_image = nullptr;
+    bool m_showing = false;
 };
 
 } // namespace
@@ -159,12 +166,14 @@ bool BindDialogItem(HWND item, wxWindow* control)
         else
             control->Bind(wxEVT_RADIOBUTTON, click);
     } else if (auto* combo = dynamic_cast<wxComboBox*>(control)) {
-        combo->Bind(wxEVT_TEXT, [item, combo](wxCommandEvent& event) {
-            TypeDialogItemText(item, combo->GetValue().utf8_string());
+        combo->Bind(wxEVT_TEXT, [item, combo, weak](wxCommandEvent& event) {
+            if (const auto v = weak.lock(); !v || !v->Showing())
+                TypeDialogItemText(item, combo->GetValue().utf8_string());
             event.Skip();
         });
-        combo->Bind(wxEVT_COMBOBOX, [item, combo](wxCommandEvent& event) {
-            SelectComboItem(item, combo->GetSelection());
+        combo->Bind(wxEVT_COMBOBOX, [item, combo, weak](wxCommandEvent& event) {
+            if (const auto v = weak.lock(); !v || !v->Showing())
+                SelectComboItem(item, combo->GetSelection());
             event.Skip();
         });
     } else if (dynamic_cast<wxButton*>(control)) {

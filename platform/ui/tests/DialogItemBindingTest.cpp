@@ -185,6 +185,17 @@ TEST(DialogItemBinding, AComboBoxShowsTheListAndAPictureItsIcon)
     ASSERT_FALSE(notes.empty());
     EXPECT_EQ(notes.back().code, CBN_EDITCHANGE);
 
+    // The program fills the list anew: the control follows without taking the edit's text away.
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    SendMessageA(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>("15 minutes"));
+    SendMessageA(combo, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>("1 hour"));
+    SendMessageA(combo, CB_SETCURSEL, 1, 0);
+    ASSERT_EQ(choices->GetCount(), 2u);
+    EXPECT_EQ(choices->GetString(0), "15 minutes");
+    EXPECT_EQ(choices->GetValue(), "1 hour");
+    GetWindowTextA(combo, text, sizeof text);
+    EXPECT_STREQ(text, "1 hour");
+
     EXPECT_FALSE(bitmap->GetBitmap().IsOk());
     SendMessageA(picture, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_INFORMATION)), 0);
     EXPECT_TRUE(bitmap->GetBitmap().IsOk());
