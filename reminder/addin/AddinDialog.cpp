@@ -31,6 +31,8 @@ CAddinDialog::CAddinDialog(UINT templateId) : m_templateId(templateId) {}
 
 CAddinDialog::~CAddinDialog()
 {
+    if (m_view)
+        m_view->OnModelGone();
     // The window goes with its object, without its message map (the derived part is gone).
     m_detached = true;
     if (m_hWnd && IsWindow(m_hWnd))

@@ -58,6 +58,9 @@ public:
     virtual void OnShowItem(int id, bool show) = 0;
     // A modal dialog ended with this result.
     virtual void OnEnd(INT_PTR result) = 0;
+    // The dialog's logic is gone (a modeless one deletes itself after its last message): the
+    // view must not reach it any more.
+    virtual void OnModelGone() {}
     // A property page: the display area of the sheet's tab control in the sheet's client
     // coordinates (nothing when not known), and moving the page there.
     virtual std::optional<RECT> TabDisplayArea() { return std::nullopt; }

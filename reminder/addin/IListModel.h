@@ -17,7 +17,8 @@ public:
         int width = 0;  // pixels
     };
     // What changed, for a view that shows the list.
-    enum class Change { Columns, Rows, Row, Images };
+    // Gone: the list is being destroyed; the view must not reach it any more.
+    enum class Change { Columns, Rows, Row, Images, Gone };
 
     virtual ~IListModel() = default;
 

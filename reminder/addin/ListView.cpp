@@ -23,6 +23,8 @@ int TextWidth(const std::string& text)
 CListView::~CListView()
 {
     DestroyWindow();
+    if (m_observer)
+        m_observer(Change::Gone, -1);
 }
 
 BOOL CListView::Create(HWND dialog, int id, DWORD style)

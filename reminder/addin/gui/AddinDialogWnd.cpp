@@ -1,5 +1,6 @@
 #include "AddinDialogWnd.h"
 
+#include "base/DialogItems.h"
 #include "base/MessageBox.h"
 #include "base/Window.h"
 #include "ui/DialogUnits.h"
@@ -39,10 +40,20 @@ AddinDialogWnd::AddinDialogWnd(wxWindow* parent, IDialogModel& model)
     m_binding = platform::ui::WindowBinding::AttachTo(this, model.Window());
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
         // The logic decides: WM_CLOSE is its Cancel.
+        if (m_modelGone)
+            return;
         if (!m_model.IsEnded())
             SendMessageA(m_model.Window(), WM_CLOSE, 0, 0);
         if (event.CanVeto() && !m_model.IsEnded())
             event.Veto();
+    });
+    // Escape is the dialog's Cancel (IDCANCEL), whichever buttons it has.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && !m_modelGone && !m_model.IsEnded()) {
+            SendMessageA(m_model.Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return;
+        }
+        event.Skip();
     });
     Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         FollowSize();
@@ -53,8 +64,14 @@ AddinDialogWnd::AddinDialogWnd(wxWindow* parent, IDialogModel& model)
 AddinDialogWnd::~AddinDialogWnd()
 {
     ReturnTree();
-    m_model.SetView(nullptr);
+    if (!m_modelGone)
+        m_model.SetView(nullptr);
     m_binding.reset();
+}
+
+void AddinDialogWnd::OnModelGone()
+{
+    m_modelGone = true;
 }
 
 INT_PTR AddinDialogWnd::Run()
@@ -106,7 +123,7 @@ void AddinDialogWnd::ReturnTree()
 
 void AddinDialogWnd::FollowSize()
 {
-    if (!m_model.Layout() || !m_model.Layout()->resizable || m_initialClient == wxSize())
+    if (m_modelGone || !m_model.Layout() || !m_model.Layout()->resizable || m_initialClient == wxSize())
         return;
     const wxSize now = GetClientSize();
     const int dx = now.x - m_initialClient.x;

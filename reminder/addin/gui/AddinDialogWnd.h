@@ -25,6 +25,7 @@ public:
     // IDialogView
     void OnShowItem(int id, bool show) override;
     void OnEnd(INT_PTR result) override;
+    void OnModelGone() override;
 
 private:
     void BorrowTree();
@@ -32,6 +33,7 @@ private:
     void FollowSize();
 
     IDialogModel& m_model;
+    bool m_modelGone = false;
     LayoutControls m_controls;
     std::shared_ptr<platform::ui::WindowBinding> m_binding;
     wxSize m_initialClient;

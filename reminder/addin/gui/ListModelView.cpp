@@ -25,13 +25,27 @@ public:
         }
     }
 
-    unsigned GetColumnCount() const override { return static_cast<unsigned>(m_model.GetColumnCount() + (m_checks ? 1 : 0)); }
+    unsigned GetColumnCount() const override
+    {
+        return m_gone ? 0u : static_cast<unsigned>(m_model.GetColumnCount() + (m_checks ? 1 : 0));
+    }
     wxString GetColumnType(unsigned column) const override
     {
         return m_checks && column == 0 ? "bool" : "wxDataViewIconText";
     }
+    // The list went: no row is asked for any more.
+    void Detach()
+    {
+        m_gone = true;
+        Reset(0);
+    }
+
     void GetValueByRow(wxVariant& value, unsigned row, unsigned column) const override
     {
+        if (m_gone) {
+            value = wxString();
+            return;
+        }
         if (m_checks && column == 0) {
             value = ((m_model.GetItemState(static_cast<int>(row), LVIS_STATEIMAGEMASK) >> 12) == 2);
             return;
@@ -46,7 +60,7 @@ public:
     }
     bool SetValueByRow(const wxVariant& value, unsigned row, unsigned column) override
     {
-        if (!(m_checks && column == 0))
+        if (m_gone || !(m_checks && column == 0))
             return false;
         m_model.UserCheck(static_cast<int>(row), value.GetBool());
         return true;
@@ -55,6 +69,7 @@ public:
 private:
     IListModel& m_model;
     bool m_checks;
+    bool m_gone = false;
     std::vector<wxIcon> m_icons;
 };
 
@@ -69,7 +84,7 @@ ListModelView::ListModelView(wxWindow* parent, IListModel& model, const wxPoint&
     ShowSelection();
 
     Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent&) {
-        if (m_quiet)
+        if (m_quiet || m_gone)
             return;
         wxDataViewItemArray items;
         GetSelections(items);
@@ -81,10 +96,12 @@ ListModelView::ListModelView(wxWindow* parent, IListModel& model, const wxPoint&
         m_quiet = false;
     });
     Bind(wxEVT_DATAVIEW_ITEM_ACTIVATED, [this](wxDataViewEvent& event) {
-        if (event.GetItem().IsOk())
+        if (!m_gone && event.GetItem().IsOk())
             m_model.UserActivate(static_cast<int>(m_rows->GetRow(event.GetItem())));
     });
     Bind(wxEVT_DATAVIEW_ITEM_CONTEXT_MENU, [this](wxDataViewEvent& event) {
+        if (m_gone)
+            return;
         const wxPoint screen = wxGetMousePosition();
         const int row = event.GetItem().IsOk() ? static_cast<int>(m_rows->GetRow(event.GetItem())) : -1;
         m_model.UserRightClick(row, POINT{screen.x, screen.y});
@@ -92,15 +109,27 @@ ListModelView::ListModelView(wxWindow* parent, IListModel& model, const wxPoint&
     Bind(wxEVT_DATAVIEW_COLUMN_HEADER_RIGHT_CLICK, [this](wxDataViewEvent&) {
         const wxPoint screen = wxGetMousePosition();
         // The menu's command may rebuild the columns: after this event is done.
-        CallAfter([this, screen] { m_model.UserHeaderMenu(POINT{screen.x, screen.y}); });
+        CallAfter([this, screen] {
+            if (!m_gone)
+                m_model.UserHeaderMenu(POINT{screen.x, screen.y});
+        });
     });
-    Bind(wxEVT_DATAVIEW_COLUMN_REORDERED, [this](wxDataViewEvent&) { ReportHeader(); });
+    Bind(wxEVT_DATAVIEW_COLUMN_REORDERED, [this](wxDataViewEvent&) {
+        if (!m_gone)
+            ReportHeader();
+    });
 
     m_model.SetHeaderReader([this] { ReportHeader(); });
     m_model.SetObserver([this](IListModel::Change change, int row) {
-        if (m_quiet)
+        if (change == IListModel::Change::Gone) {
+            m_gone = true;
+            m_rows->Detach();
+            return;
+        }
+        if (m_quiet || m_gone)
             return;
         switch (change) {
+        case IListModel::Change::Gone: break;
         case IListModel::Change::Columns: MakeColumns(); break;
         case IListModel::Change::Rows:
         case IListModel::Change::Images: ShowRows(); break;
@@ -118,9 +147,10 @@ ListModelView::ListModelView(wxWindow* parent, IListModel& model, const wxPoint&
 
 ListModelView::~ListModelView()
 {
-    m_model.SetObserver(nullptr);
-    m_model.SetHeaderReader(nullptr);
-    AssociateModel(nullptr);
+    if (!m_gone) {
+        m_model.SetObserver(nullptr);
+        m_model.SetHeaderReader(nullptr);
+    }
 }
 
 int ListModelView::ModelColumn(const wxDataViewColumn* column) const

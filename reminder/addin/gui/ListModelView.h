@@ -30,4 +30,5 @@ private:
     bool m_checks = false;
     // While the view tells the model what it shows, the model's echo changes nothing.
     bool m_quiet = false;
+    bool m_gone = false;
 };
