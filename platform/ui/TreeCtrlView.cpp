@@ -100,6 +100,9 @@ void CTreeCtrlView::SetImages(wxImageList* images)
 {
     m_images.reset(images);
     SetImageList(images);
+    // Items the model had before the images came show theirs now.
+    for (const auto& [item, id] : m_ids)
+        ShowItem(item, id);
 }
 
 void CTreeCtrlView::SetMarkImages(wxImageList* marks)

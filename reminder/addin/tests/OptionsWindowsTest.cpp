@@ -42,6 +42,17 @@ void Picture(wxTopLevelWindow* window, const std::string& name)
     toolkit_test::SavePicture(window, name, LUMIVANE_ARTIFACTS);
 }
 
+// The toolkit tree among a window's children.
+wxWindow* TreeView(wxWindow* top)
+{
+    if (dynamic_cast<wxTreeCtrl*>(top))
+        return top;
+    for (wxWindow* child : top->GetChildren())
+        if (wxWindow* found = TreeView(child))
+            return found;
+    return nullptr;
+}
+
 // The add-in's dialog on the screen whose caption is `title`.
 wxDialog* DialogTitled(const std::string& title)
 {
@@ -152,6 +163,13 @@ TEST_F(OptionsWindows, ThePageShowsInTheSheetInEnglishAndGerman)
         SetThreadUILanguage(id);
         ShowSheet([&, name = std::string(name)](SheetFrame& frame, host::PropertySheet& sheet, CPropPageOptionsMain& page) {
             ShowEveryState(page.Tree());
+            // Every store shows its image, also those the tree had before its view.
+            auto* view = dynamic_cast<wxTreeCtrl*>(TreeView(&frame));
+            ASSERT_NE(view, nullptr);
+            wxTreeItemIdValue cookie;
+            for (wxTreeItemId id = view->GetFirstChild(view->GetRootItem(), cookie); id.IsOk();
+                 id = view->GetNextChild(view->GetRootItem(), cookie))
+                EXPECT_GE(view->GetItemImage(id), 0) << view->GetItemText(id).utf8_string();
             EXPECT_TRUE(sheet.ApplyEnabled());
             SendMessageA(GetDlgItem(page.m_hWnd, IDC_CHK_SOUND), BM_CLICK, 0, 0);
             platform::TypeDialogItemText(GetDlgItem(page.m_hWnd, IDC_EDIT_SOUND), "/usr/share/sounds/bell.wav");
