@@ -3,6 +3,7 @@
 // engine's timer, once, and the host's script drives its buttons.
 #include "TempRoot.h"
 #include "RunChild.h"
+#include "VirtualDisplay.h"
 #include "base/PlatformRoot.h"
 #include "base/WinTime.h"
 #include "host/HostSession.h"
@@ -215,4 +216,31 @@ TEST_F(RemindersWindowEndToEnd, AtVersion14CleaningAllIsAskedAndCleaningOneSwitc
                                               "send \"Lumivane Add-In\" WM_COMMAND 241\nwait 1\nwindows\n");
     EXPECT_EQ(Count(lines, "window \"Lumivane Add-In\" class \"#32770\""), 1u) << ::testing::PrintToString(lines);
     EXPECT_EQ(ReminderSet(), false);
+}
+
+TEST_F(RemindersWindowEndToEnd, OnADisplayTheRaisedWindowShowsAndCloses)
+{
+    if (!VirtualDisplay::Available())
+        GTEST_SKIP() << "Xvfb is not installed";
+    VirtualDisplay display;
+    ASSERT_TRUE(display.ok()) << display.error();
+    const auto script = root.path() / "script.txt";
+    std::ofstream(script) << "wait 15\nscreenshot \"Lumivane Add-In\" reminders-window-host-12\n"
+                             "send \"Lumivane Add-In\" WM_COMMAND 1\nwindows\nquit\n";
+    ChildOptions options;
+    options.environment["DISPLAY"] = display.name();
+    // Under the sanitizers the toolkit's own libraries keep memory to the end; that is not ours.
+    options.environment["LSAN_OPTIONS"] = "print_suppressions=0:suppressions=" + std::string(TOOLKIT_LEAKS);
+    const ChildResult run = RunChild(MAILHOST_PROGRAM, {"--version", "12.0.6423.1000", "--script", script.string()}, options);
+    ASSERT_EQ(run.exitCode, 0) << run.out << run.err;
+    const auto lines = Lines(run.out);
+    EXPECT_EQ(Count(lines, "screenshot "), 1u) << run.out;
+    // Closed: no reminders window is left.
+    EXPECT_EQ(Count(lines, "window \"Lumivane Add-In\""), 0u) << run.out;
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(MAILHOST_PROGRAM).parent_path().parent_path() / "artifacts" /
+                                        "mailhost" / "reminders-window-host-12.png"));
+    // The due copy comes back five minutes later.
+    const std::optional<ULONGLONG> signal = CopySignalTime();
+    ASSERT_TRUE(signal);
+    EXPECT_GT(*signal, Now());
 }
