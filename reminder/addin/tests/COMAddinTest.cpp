@@ -428,6 +428,9 @@ TEST_F(COMAddinTest, ConfigureRemindersShowsTheSheetAndLetsGoOfThePage)
     // The page the Options dialog was given goes with its release callback.
     page.pfnCallback(nullptr, PSPCB_RELEASE, &page);
     platform::ClearAnswers();
+    // The engine goes while the log it writes its release into still exists.
+    AddinCache::ClearEngine();
+    EXPECT_EQ(log.back(), "released");
 }
 
 TEST_F(COMAddinAtFourteen, TheSinkAnswersTheEventsUnderTheirIdsAndQuitDisconnectsItsParent)
