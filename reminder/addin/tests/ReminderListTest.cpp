@@ -1,5 +1,6 @@
 // The reminder list over real stores: the rows the fill takes for each view filter, the cells of
 // the columns, the stored column layout, the list's own sink and the details pane.
+#include "AddinCache.h"
 #include "ColumnLayout.h"
 #include "ReminderListFixture.h"
 
@@ -7,7 +8,11 @@
 #include "ReminderEngine.h"
 #include "base/AnswerQueue.h"
 #include "base/ListView.h"
+#include "host/HostApplication.h"
+#include "host/HostProgram.h"
 #include "mapi/MapiGuids.h"
+
+#include <sstream>
 
 using namespace remindertest;
 
@@ -287,6 +292,48 @@ TEST_F(ReminderListTest, OpenItemWithoutTheHostOnlyTraces)
     EXPECT_EQ(list->OpenItem(0), S_FALSE);
     EXPECT_EQ(list->OpenItem(5), E_FAIL);
     EXPECT_TRUE(platform::PromptRecords().empty());
+}
+
+TEST_F(ReminderListTest, OpenItemShowsTheSourceItemInTheHost)
+{
+    Item(Spec("Meeting"));
+    Item(Spec("Elsewhere"));
+    // The copy of "Elsewhere" names a store the profile does not hold.
+    ChangeCopy(CopyOf("Elsewhere"), [&](IMessage* m) {
+        BYTE unknown[] = {0, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};
+        SPropValue v{};
+        v.ulPropTag = NamedTag(m, u"LVStoreID", PT_BINARY);
+        v.Value.bin = {sizeof unknown, unknown};
+        EXPECT_EQ(HrSetOneProp(m, &v), S_OK);
+    });
+    Pump();
+    std::ostringstream out, err;
+    host::HostOptions options;
+    options.headless = true;
+    options.version = "12.0.6423.1000";
+    host::HostProgram program(options, out, err);
+    ASSERT_TRUE(program.Start()) << err.str();
+    {
+        CCacheHolds holds;
+        ASSERT_EQ(holds.CacheMapiSession(session.get()), S_OK);
+        ASSERT_EQ(holds.CacheOutlookApplication(program.Application()), S_OK);
+        OpenList(1);
+        ASSERT_EQ(list->GetItemCount(), 2);
+        EXPECT_EQ(list->OpenItem(RowOf("Meeting")), S_OK);
+        ASSERT_EQ(program.Application()->Inspectors().size(), 1u);
+        EXPECT_TRUE(platform::PromptRecords().empty());
+
+        // A double click on a row whose store is not in the profile: the box says so.
+        platform::PushAnswer("ok");
+        list->UserActivate(RowOf("Elsewhere"));
+        const std::vector<platform::PromptRecord> records = platform::PromptRecords();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].text, "The Store is not opened.");
+        EXPECT_EQ(records[0].caption, "Lumivane Add-In");
+        EXPECT_EQ(program.Application()->Inspectors().size(), 1u);
+        CloseList();
+    }
+    program.Stop();
 }
 
 TEST_F(ReminderListTest, StoredLayoutOfTheWrongShapeGivesTheDefaults)
