@@ -20,6 +20,8 @@
 #include "system/SystemInfo.h"
 
 #include <charconv>
+#include <functional>
+#include <optional>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -360,42 +362,11 @@ void CReminderDialog::OnRemindAgain()
         Box(m_hWnd, LoadAddinString(IDS_INVALID_SPAN));
         return;
     }
-    ComPtr<ILVFolder> backFolder;
-    ComPtr<IUnknown> unknown;
-    ComPtr<IMAPIFolder> folder;
-    if (!m_engine || FAILED(m_engine->get_BackFolder(backFolder.put())) || !backFolder ||
-        FAILED(backFolder->get_MAPIFolder(unknown.put())) || !unknown || FAILED(unknown.As(folder))) {
-        hr = E_FAIL;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "!pBackFolder failed. hr=0x%08lx\n", hr);
+    const ComPtr<IMAPIFolder> folder = BackMapiFolder();
+    if (!folder)
         return;
-    }
-    std::vector<std::vector<BYTE>> copies;
-    for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = m_list.GetNextItem(row, LVNI_SELECTED))
-        if (const ReminderRowData* data = m_list.RowData(row))
-            copies.push_back(data->entryId);
-    for (const std::vector<BYTE>& id : copies) {
-        ComPtr<IMessage> copy;
-        if (FAILED(hr = OpenMessage(folder.get(), id, MAPI_MODIFY, copy))) {
-            TRACE_FAILED(OpenEntry, hr);
-            continue;
-        }
-        const ULONG tag = SignalTag(copy.get());
-        if (tag == PR_NULL)
-            continue;
-        CMapiBuffer<SPropValue> value;
-        if (FAILED(HrGetOneProp(copy.get(), CHANGE_PROP_TYPE(tag, PT_SYSTIME), value.put())) || !Is(*value.get(), PT_SYSTIME))
-            continue;
-        const FILETIME when = FromTicks(NowTicks() + static_cast<ULONGLONG>(minutes) * kMinuteTicks + kSecondTicks);
-        value->Value.ft = when;
-        hr = copy->SetProps(1, value.get(), nullptr);
-        if (FAILED(hr)) {
-            TRACE_FAILED(SetProps, hr);
-            break;
-        }
-        hr = copy->SaveChanges(0);
-        if (FAILED(hr))
-            TRACE_FAILED(SaveChanges, hr);
-    }
+    const ULONGLONG span = static_cast<ULONGLONG>(minutes) * kMinuteTicks + kSecondTicks;
+    MoveSignalTimes(folder.get(), RowCopies(true), [span](ULONGLONG, ULONGLONG now) { return std::optional(now + span); });
     hr = S_OK;
     if (all)
         SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -405,42 +376,11 @@ void CReminderDialog::OnOK()
 {
     HRESULT hr = S_OK;
     TRACE_FUNC("CReminderDialog::OnOK", &hr);
-    ComPtr<ILVFolder> backFolder;
-    ComPtr<IUnknown> unknown;
-    ComPtr<IMAPIFolder> folder;
-    if (!m_engine || FAILED(m_engine->get_BackFolder(backFolder.put())) || !backFolder ||
-        FAILED(backFolder->get_MAPIFolder(unknown.put())) || !unknown || FAILED(unknown.As(folder))) {
-        hr = E_FAIL;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "!pBackFolder failed. hr=0x%08lx\n", hr);
-    } else {
-        std::vector<std::vector<BYTE>> copies;
-        for (int row = 0; row < m_list.GetItemCount(); ++row)
-            if (const ReminderRowData* data = m_list.RowData(row))
-                copies.push_back(data->entryId);
-        for (const std::vector<BYTE>& id : copies) {
-            ComPtr<IMessage> copy;
-            if (FAILED(hr = OpenMessage(folder.get(), id, MAPI_MODIFY, copy))) {
-                TRACE_FAILED(OpenEntry, hr);
-                continue;
-            }
-            const ULONG tag = SignalTag(copy.get());
-            CMapiBuffer<SPropValue> value;
-            if (tag == PR_NULL || FAILED(HrGetOneProp(copy.get(), CHANGE_PROP_TYPE(tag, PT_SYSTIME), value.put())) ||
-                !Is(*value.get(), PT_SYSTIME))
-                continue;
-            const ULONGLONG now = NowTicks();
-            if (now < Ticks(value->Value.ft))
-                continue;
-            // Due rows come back five minutes later.
-            value->Value.ft = FromTicks(now + 5 * kMinuteTicks + kSecondTicks);
-            hr = copy->SetProps(1, value.get(), nullptr);
-            if (FAILED(hr)) {
-                TRACE_FAILED(SetProps, hr);
-                break;
-            }
-            if (FAILED(hr = copy->SaveChanges(0)))
-                TRACE_FAILED(SaveChanges, hr);
-        }
+    if (const ComPtr<IMAPIFolder> folder = BackMapiFolder()) {
+        // Due rows come back five minutes later.
+        MoveSignalTimes(folder.get(), RowCopies(false), [](ULONGLONG signal, ULONGLONG now) {
+            return now < signal ? std::nullopt : std::optional(now + 5 * kMinuteTicks + kSecondTicks);
+        });
     }
     DestroyWindow(m_hWnd);
 }
@@ -456,15 +396,9 @@ void CReminderDialog::Dismiss(bool all)
     // Failure boxes only for the rows the user chose one by one.
     const bool boxes = !all;
 
-    ComPtr<ILVFolder> backFolder;
-    ComPtr<IUnknown> unknown;
-    ComPtr<IMAPIFolder> folder;
-    if (!m_engine || FAILED(m_engine->get_BackFolder(backFolder.put())) || !backFolder ||
-        FAILED(backFolder->get_MAPIFolder(unknown.put())) || !unknown || FAILED(unknown.As(folder))) {
-        hr = E_FAIL;
-        TracePrint(__FILE__, __LINE__, TL_ERROR, "!pBackFolder failed. hr=0x%08lx\n", hr);
+    const ComPtr<IMAPIFolder> folder = BackMapiFolder();
+    if (!folder)
         return;
-    }
     const NamedProp copyNames[] = {CopyProp(BackFolderItem::LVEntryID), CopyProp(BackFolderItem::LVStoreID)};
     CMapiBuffer<SPropTagArray> copyTags;
     hr = ResolveNamedProps(folder.get(), copyNames, 0, copyTags.put());
@@ -488,11 +422,7 @@ void CReminderDialog::Dismiss(bool all)
     SizedSPropTagArray(1, storeColumns) = {1, {PR_ENTRYID}};
     stores->SetColumns(reinterpret_cast<LPSPropTagArray>(&storeColumns), 0);
 
-    std::vector<std::vector<BYTE>> copies;
-    for (int row = all ? 0 : m_list.GetNextItem(-1, LVNI_SELECTED); row >= 0 && row < m_list.GetItemCount();
-         row = all ? row + 1 : m_list.GetNextItem(row, LVNI_SELECTED))
-        if (const ReminderRowData* data = m_list.RowData(row))
-            copies.push_back(data->entryId);
+    const std::vector<std::vector<BYTE>> copies = RowCopies(!all);
 
     // A copy that can no longer be dismissed at its source: never again, or its series' next.
     auto retire = [&](const std::vector<BYTE>& id, bool recurringAllowed) {
@@ -622,6 +552,58 @@ void CReminderDialog::Dismiss(bool all)
     hr = S_OK;
     if (all || allSelected)
         SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+}
+
+ComPtr<IMAPIFolder> CReminderDialog::BackMapiFolder() const
+{
+    ComPtr<ILVFolder> backFolder;
+    ComPtr<IUnknown> unknown;
+    ComPtr<IMAPIFolder> folder;
+    if (!m_engine || FAILED(m_engine->get_BackFolder(backFolder.put())) || !backFolder ||
+        FAILED(backFolder->get_MAPIFolder(unknown.put())) || !unknown || FAILED(unknown.As(folder))) {
+        TracePrint(__FILE__, __LINE__, TL_ERROR, "!pBackFolder failed. hr=0x%08lx\n", E_FAIL);
+        return nullptr;
+    }
+    return folder;
+}
+
+std::vector<std::vector<BYTE>> CReminderDialog::RowCopies(bool selectedOnly) const
+{
+    std::vector<std::vector<BYTE>> copies;
+    for (int row = selectedOnly ? m_list.GetNextItem(-1, LVNI_SELECTED) : 0; row >= 0 && row < m_list.GetItemCount();
+         row = selectedOnly ? m_list.GetNextItem(row, LVNI_SELECTED) : row + 1)
+        if (const ReminderRowData* data = m_list.RowData(row))
+            copies.push_back(data->entryId);
+    return copies;
+}
+
+void CReminderDialog::MoveSignalTimes(IMAPIFolder* folder, const std::vector<std::vector<BYTE>>& copies,
+                                      const std::function<std::optional<ULONGLONG>(ULONGLONG signal, ULONGLONG now)>& next)
+{
+    for (const std::vector<BYTE>& id : copies) {
+        ComPtr<IMessage> copy;
+        HRESULT hr = OpenMessage(folder, id, MAPI_MODIFY, copy);
+        if (FAILED(hr)) {
+            TRACE_FAILED(OpenEntry, hr);
+            continue;
+        }
+        const ULONG tag = SignalTag(copy.get());
+        CMapiBuffer<SPropValue> value;
+        if (tag == PR_NULL || FAILED(HrGetOneProp(copy.get(), CHANGE_PROP_TYPE(tag, PT_SYSTIME), value.put())) ||
+            !Is(*value.get(), PT_SYSTIME))
+            continue;
+        const std::optional<ULONGLONG> when = next(Ticks(value->Value.ft), NowTicks());
+        if (!when)
+            continue;
+        value->Value.ft = FromTicks(*when);
+        hr = copy->SetProps(1, value.get(), nullptr);
+        if (FAILED(hr)) {
+            TRACE_FAILED(SetProps, hr);
+            break;
+        }
+        if (FAILED(hr = copy->SaveChanges(0)))
+            TRACE_FAILED(SaveChanges, hr);
+    }
 }
 
 void CReminderDialog::LoadFilterType()

@@ -16,6 +16,8 @@
 #include "SystemTray.h"
 #include "com/ComPtr.h"
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class CReminderDialog : public CAddinDialog {
@@ -80,6 +82,14 @@ private:
     void OnOK();
     void Dismiss(bool all);
     void OnFilterCommand(int id);
+    // The back folder's folder object (null, traced, without one).
+    ComPtr<IMAPIFolder> BackMapiFolder() const;
+    // The entry IDs of the rows' copies (the selected ones, or all), in list order.
+    std::vector<std::vector<BYTE>> RowCopies(bool selectedOnly) const;
+    // Each copy's signal time becomes what `next` makes of it and now (nothing: unchanged); a
+    // failing SetProps ends the loop.
+    static void MoveSignalTimes(IMAPIFolder* folder, const std::vector<std::vector<BYTE>>& copies,
+                                const std::function<std::optional<ULONGLONG>(ULONGLONG signal, ULONGLONG now)>& next);
     void LoadFilterType();
     void SaveFilterType() const;
     void CheckFilterButton();
