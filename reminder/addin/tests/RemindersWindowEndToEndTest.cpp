@@ -75,11 +75,12 @@ protected:
         MakeItem();
     }
 
-    std::vector<std::string> Host(const std::string& version, const std::string& script)
+    std::vector<std::string> Host(const std::string& version, const std::string& script, const ChildOptions& options = {})
     {
         const auto file = root.path() / "script.txt";
         std::ofstream(file) << script << "quit\n";
-        const ChildResult run = RunChild(MAILHOST_PROGRAM, {"--headless", "--version", version, "--script", file.string()});
+        const ChildResult run =
+            RunChild(MAILHOST_PROGRAM, {"--headless", "--version", version, "--script", file.string()}, options);
         EXPECT_EQ(run.exitCode, 0) << run.err;
         return Lines(run.out);
     }
@@ -196,9 +197,34 @@ protected:
 
 TEST_F(RemindersWindowEndToEnd, AtVersion12TheDueItemRaisesOneWindowWhichSnoozes)
 {
+    // The reminder's sound, played by a player that notes each file it is given.
+    const auto sound = root.path() / "chime.wav";
+    std::ofstream(sound) << "RIFF";
+    const auto played = root.path() / "played.txt";
+    const auto player = root.path() / "player.sh";
+    std::ofstream(player) << "#!/bin/sh\necho \"$1\" >> '" << played.string() << "'\n";
+    std::filesystem::permissions(player, std::filesystem::perms::owner_all);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Halvesta\\Lumivane Add-In\\Settings", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    RegSetValueExA(key, "Sound", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+    RegSetValueExA(key, "SoundFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(sound.c_str()),
+                   static_cast<DWORD>(sound.string().size() + 1));
+    RegCloseKey(key);
+    ChildOptions options;
+    options.environment["PLATFORM_SOUND_PLAYER"] = player.string();
+
     const ULONGLONG before = Now();
     const auto lines = Host("12.0.6423.1000", "wait 15\nwindows\nclick tag Show Lumivane Window\nwait 15\nwindows\n"
-                                              "send \"Lumivane Add-In\" WM_COMMAND 242\nwindows\n");
+                                              "send \"Lumivane Add-In\" WM_COMMAND 242\nwindows\n", options);
+    // One sound: the ticks while the window is open play none.
+    std::ifstream in(played);
+    std::vector<std::string> sounds;
+    for (std::string line; std::getline(in, line);)
+        sounds.push_back(line);
+    EXPECT_EQ(sounds, std::vector<std::string>{sound.string()});
     // Raised within the first wait; the menu command's window and the next tick open no second
     // one; gone after snoozing every row.
     EXPECT_EQ(Count(lines, "window \"Lumivane Add-In\" class \"#32770\""), 2u) << ::testing::PrintToString(lines);
