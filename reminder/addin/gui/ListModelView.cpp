@@ -128,19 +128,22 @@ ListModelView::ListModelView(wxWindow* parent, IListModel& model, const wxPoint&
         }
         if (m_quiet || m_gone)
             return;
+        // Changes come in runs (a fill inserts and selects row after row): the view follows
+        // once the run is over.
         switch (change) {
         case IListModel::Change::Gone: break;
-        case IListModel::Change::Columns: MakeColumns(); break;
+        case IListModel::Change::Columns: m_columnsDirty = true; break;
         case IListModel::Change::Rows:
-        case IListModel::Change::Images: ShowRows(); break;
+        case IListModel::Change::Images: m_rowsDirty = true; break;
         case IListModel::Change::Row:
-            if (row >= 0 && row < m_model.GetItemCount()) {
+            if (!m_rowsDirty && row >= 0 && row < static_cast<int>(m_rows->GetCount()))
                 m_rows->RowChanged(static_cast<unsigned>(row));
-                ShowSelection();
-            } else {
-                ShowRows();
-            }
+            m_selectionDirty = true;
             break;
+        }
+        if (!m_syncPending) {
+            m_syncPending = true;
+            CallAfter([this] { Sync(); });
         }
     });
 }
@@ -157,6 +160,20 @@ int ListModelView::ModelColumn(const wxDataViewColumn* column) const
 {
     const int index = static_cast<int>(column->GetModelColumn());
     return m_checks ? index - 1 : index;
+}
+
+void ListModelView::Sync()
+{
+    m_syncPending = false;
+    if (m_gone)
+        return;
+    if (m_columnsDirty)
+        MakeColumns();
+    else if (m_rowsDirty)
+        ShowRows();
+    else if (m_selectionDirty)
+        ShowSelection();
+    m_columnsDirty = m_rowsDirty = m_selectionDirty = false;
 }
 
 void ListModelView::MakeColumns()

@@ -18,6 +18,8 @@ public:
 private:
     class Rows;
 
+    // Brings the view up to the model's changes since the last time.
+    void Sync();
     void MakeColumns();
     void ShowRows();
     void ShowSelection();
@@ -31,4 +33,8 @@ private:
     // While the view tells the model what it shows, the model's echo changes nothing.
     bool m_quiet = false;
     bool m_gone = false;
+    bool m_syncPending = false;
+    bool m_columnsDirty = false;
+    bool m_rowsDirty = false;
+    bool m_selectionDirty = false;
 };
