@@ -7,10 +7,45 @@
 
 #include <cstring>
 #include <functional>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
 
 namespace mapi {
 
 namespace {
+
+// The rows of the last full read of a folder's contents, with the properties read and the
+// journal position they stand at: the next table over the same folder (the engine reads a
+// destination folder twice in a row) starts from them and the journal's changes since.
+struct ScannedContents {
+    std::int64_t folder = 0;
+    bool associated = false;
+    PropIdSet read;
+    std::int64_t seq = 0;
+    std::vector<TableRow> rows;
+};
+
+// A full read takes this many properties at most: beyond, each table reads only its own.
+constexpr std::size_t kReadTogetherUpTo = 12;
+
+// The properties that tables over a folder asked for in this process, so that a full read takes
+// them all and the next table finds its own among them.
+PropIdSet AskedTogether(const std::filesystem::path& store, std::int64_t folder, bool associated,
+                        const PropIdSet& asked)
+{
+    static std::mutex lock;
+    static std::map<std::tuple<std::string, std::int64_t, bool>, PropIdSet> askedOf;
+    std::lock_guard guard(lock);
+    PropIdSet& all = askedOf[{store.string(), folder, associated}];
+    PropIdSet together = all;
+    together.Add(asked);
+    if (together.size() > kReadTogetherUpTo)
+        return asked;
+    all = together;
+    return together;
+}
 
 // Contents rows of one folder, kept in step through the store's change journal. It reads only
 // the properties the table wants, and computes the identity properties (entry IDs, record key)
@@ -29,7 +64,33 @@ public:
         HRESULT hr = m_file->LastChange(m_seq);
         if (FAILED(hr))
             return hr;
-        return Load(m_wanted ? &*m_wanted : nullptr, rows);
+        if (!m_wanted) {
+            m_read.reset();
+            return Load(nullptr, rows);
+        }
+        auto& slot = m_file->ScannedContents();
+        auto scanned = std::static_pointer_cast<ScannedContents>(slot);
+        if (scanned && scanned->folder == m_folder && scanned->associated == m_associated &&
+            scanned->read.Covers(*m_wanted) && scanned->seq <= m_seq) {
+            bool gap = false;
+            hr = FromScanned(*scanned, rows, gap);
+            if (FAILED(hr) || !gap) {
+                if (SUCCEEDED(hr))
+                    m_read = scanned->read;
+                return hr;
+            }
+        }
+        m_read = AskedTogether(m_file->path(), m_folder, m_associated, *m_wanted);
+        if (FAILED(hr = Load(&*m_read, rows)))
+            return hr;
+        auto kept = std::make_shared<ScannedContents>();
+        kept->folder = m_folder;
+        kept->associated = m_associated;
+        kept->read = *m_read;
+        kept->seq = m_seq;
+        kept->rows = rows;
+        slot = std::move(kept);
+        return S_OK;
     }
 
     HRESULT Changes(bool& reload, std::vector<TableRow>& changed) override
@@ -56,9 +117,9 @@ public:
             PropMap props;
             if (SUCCEEDED(m_file->GetObject(id, info)) && info.type == MAPI_MESSAGE && info.parent == m_folder &&
                 info.associated == m_associated) {
-                if (FAILED(hr = m_file->LoadProps(id, props, m_wanted ? &*m_wanted : nullptr)))
+                if (FAILED(hr = m_file->LoadProps(id, props, ReadSet())))
                     return hr;
-                changed.push_back(MakeRow(id, std::move(props), m_wanted ? &*m_wanted : nullptr));
+                changed.push_back(MakeRow(id, std::move(props), ReadSet()));
             } else {
                 changed.push_back(TableRow{static_cast<std::uint32_t>(id), static_cast<std::uint64_t>(id), nullptr});
             }
@@ -93,10 +154,14 @@ public:
     bool Selective() const override { return true; }
     void Want(const PropIdSet* ids) override
     {
-        if (ids)
+        if (ids) {
             m_wanted = *ids;
-        else
+            if (m_read)
+                m_read->Add(*ids);
+        } else {
             m_wanted.reset();
+            m_read.reset();
+        }
     }
     HRESULT LoadMore(const PropIdSet& ids, std::vector<TableRow>& rows) override
     {
@@ -110,6 +175,54 @@ public:
     }
 
 private:
+    // The properties the rows hold: those read together for the folder, or every one.
+    const PropIdSet* ReadSet() const { return !m_wanted ? nullptr : m_read ? &*m_read : &*m_wanted; }
+
+    // The rows of the last full read, brought up to date from the journal (gap: it no longer
+    // reaches back that far).
+    HRESULT FromScanned(const ScannedContents& scanned, std::vector<TableRow>& rows, bool& gap)
+    {
+        std::vector<std::int64_t> objs;
+        std::int64_t newSeq = 0;
+        HRESULT hr = m_file->ChangesSince(scanned.seq, m_folder, objs, newSeq, gap);
+        if (FAILED(hr) || gap)
+            return hr;
+        rows = scanned.rows;
+        if (objs.empty())
+            return S_OK;
+        std::unordered_map<std::uint32_t, std::size_t> at;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            at[rows[i].key] = i;
+        std::vector<bool> gone(rows.size(), false);
+        for (std::int64_t id : objs) {
+            ObjectInfo info;
+            const auto key = static_cast<std::uint32_t>(id);
+            const auto it = at.find(key);
+            if (SUCCEEDED(m_file->GetObject(id, info)) && info.type == MAPI_MESSAGE && info.parent == m_folder &&
+                info.associated == m_associated) {
+                PropMap props;
+                if (FAILED(hr = m_file->LoadProps(id, props, &scanned.read)))
+                    return hr;
+                TableRow row = MakeRow(id, std::move(props), &scanned.read);
+                if (it != at.end()) {
+                    rows[it->second] = std::move(row);
+                } else {
+                    at[key] = rows.size();
+                    rows.push_back(std::move(row));
+                    gone.push_back(false);
+                }
+            } else if (it != at.end()) {
+                gone[it->second] = true;
+            }
+        }
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (!gone[i])
+                rows[kept++] = std::move(rows[i]);
+        rows.resize(kept);
+        return S_OK;
+    }
+
     HRESULT Load(const PropIdSet* ids, std::vector<TableRow>& rows)
     {
         std::vector<std::pair<ObjectInfo, PropMap>> children;
@@ -146,6 +259,7 @@ private:
     std::uint64_t m_version = 0;
     std::int64_t m_seq = 0;
     std::optional<PropIdSet> m_wanted; // none: every property
+    std::optional<PropIdSet> m_read;   // what a full read took (with m_wanted)
 };
 
 // The folders below one folder: its children, or with CONVENIENT_DEPTH all descendants in

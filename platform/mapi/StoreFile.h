@@ -112,6 +112,9 @@ public:
     };
 
     std::recursive_mutex& mutex() { return m_mutex; }
+    // What the last full read of a folder's contents gave, for the next table over it (the
+    // contents tables decide what it holds); it goes with the file. Guarded by mutex().
+    std::shared_ptr<void>& ScannedContents() { return m_scannedContents; }
 
     // Reading (each call takes the lock itself). Where `only` is given, just the properties with
     // those identifiers are read; the others are not even decoded.
@@ -202,6 +205,7 @@ private:
     bool TakeUpMark();
 
     std::filesystem::path m_path;
+    std::shared_ptr<void> m_scannedContents;
     sqlite3* m_db = nullptr;
     std::recursive_mutex m_mutex;
     GUID m_guid{};

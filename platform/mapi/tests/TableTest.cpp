@@ -226,6 +226,60 @@ TEST_F(TableFixture, AChangedRowThatCannotBeReadComesOnceItCanBe)
     EXPECT_EQ(Read().back(), "golf");
 }
 
+TEST_F(TableFixture, ANewTableOverTheFolderSeesEveryChangeSinceTheLastRead)
+{
+    // Each new table may start from the rows the one before read: what changed in between, in
+    // this process or another, must show all the same.
+    auto subjects = [&](ULONG extraColumn) {
+        ComPtr<IMAPITable> t;
+        EXPECT_EQ(folder->GetContentsTable(0, t.put()), S_OK);
+        SizedSPropTagArray(2, cols) = {2, {PR_SUBJECT_A, extraColumn}};
+        LPSRowSet rows = nullptr;
+        EXPECT_EQ(HrQueryAllRows(t.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows), S_OK);
+        std::vector<std::string> out;
+        for (ULONG i = 0; rows && i < rows->cRows; ++i)
+            out.push_back(rows->aRow[i].lpProps[0].Value.lpszA +
+                          (PROP_TYPE(rows->aRow[i].lpProps[1].ulPropTag) == PT_LONG
+                               ? ":" + std::to_string(rows->aRow[i].lpProps[1].Value.l)
+                               : std::string()));
+        FreeProws(rows);
+        return out;
+    };
+    EXPECT_EQ(subjects(PR_RANK), (std::vector<std::string>{"delta:2", "alpha:1", "charlie:2", "bravo:1", "echo:3"}));
+
+    // Changed, deleted and added here.
+    ComPtr<IMAPITable> all;
+    SizedSPropTagArray(2, cols) = {2, {PR_ENTRYID, PR_SUBJECT_A}};
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(folder->GetContentsTable(0, all.put()), S_OK);
+    ASSERT_EQ(HrQueryAllRows(all.get(), reinterpret_cast<LPSPropTagArray>(&cols), nullptr, nullptr, 0, &rows), S_OK);
+    const SBinary alphaId = rows->aRow[1].lpProps[0].Value.bin;
+    ComPtr<IUnknown> unk;
+    ULONG type = 0;
+    ASSERT_EQ(folder->OpenEntry(alphaId.cb, reinterpret_cast<LPENTRYID>(alphaId.lpb), nullptr, MAPI_MODIFY, &type,
+                                unk.put()),
+              S_OK);
+    ComPtr<IMessage> alpha;
+    ASSERT_EQ(unk.As(alpha), S_OK);
+    ASSERT_EQ(SetLong(alpha.get(), PR_RANK, 7), S_OK);
+    ASSERT_EQ(alpha->SaveChanges(0), S_OK);
+    SBinary victim = rows->aRow[0].lpProps[0].Value.bin; // delta
+    ENTRYLIST list{1, &victim};
+    ASSERT_EQ(folder->DeleteMessages(&list, 0, nullptr, 0), S_OK);
+    FreeProws(rows);
+    auto foxtrot = NewMessage(folder.get(), "foxtrot");
+    ASSERT_EQ(SetLong(foxtrot.get(), PR_RANK, 4), S_OK);
+    ASSERT_EQ(foxtrot->SaveChanges(0), S_OK);
+    EXPECT_EQ(subjects(PR_RANK), (std::vector<std::string>{"alpha:7", "charlie:2", "bravo:1", "echo:3", "foxtrot:4"}));
+
+    // Added by another process; then a table that wants a property the others did not read.
+    const std::string cmd = std::string(MAPI_TEST_WRITER) + " stamp '" + path.string() + "' " +
+                            mapitest::Hex(GetBin(folder.get(), PR_ENTRYID)) + " > /dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(subjects(PR_RANK), (std::vector<std::string>{"alpha:7", "charlie:2", "bravo:1", "echo:3", "foxtrot:4", "stamp"}));
+    EXPECT_EQ(subjects(PR_IMPORTANCE).size(), 6u);
+}
+
 TEST_F(TableFixture, HrQueryAllRowsAppliesRestrictionAndSort)
 {
     SPropValue v{};
