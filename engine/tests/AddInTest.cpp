@@ -7,6 +7,7 @@
 #include "host/ApplicationEvents.h"
 #include "host/Extensibility.h"
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -77,7 +78,8 @@ protected:
     }
 
     // The lines written by the commands once `expected` of them are there (or after a while),
-    // and a moment longer, so that a line too many would show.
+    // and a moment longer, so that a line too many would show. Sorted: each command runs as a
+    // process of its own, so a later one may write first.
     std::vector<std::string> Logged(std::size_t expected) const
     {
         auto read = [&] {
@@ -87,10 +89,12 @@ protected:
                 lines.push_back(line);
             return lines;
         };
-        for (int i = 0; i < 100 && read().size() < expected; ++i)
+        for (int i = 0; i < 400 && read().size() < expected; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return read();
+        std::vector<std::string> lines = read();
+        std::sort(lines.begin(), lines.end());
+        return lines;
     }
 
     static ComPtr<IDTExtensibility2> CreateAddIn()
@@ -169,7 +173,7 @@ TEST_F(EngineAddIn, DisconnectionWithoutQuitRunsTheStopCommandOnce)
     EXPECT_EQ(app->Events().ConnectionCount(), 0u);
     app->Events().Fire(DISPID_ApplicationEvents_Quit); // nobody listens any more
     EXPECT_EQ(addin->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
-    EXPECT_EQ(Logged(2), (Lines{"start", "expanded"}));
+    EXPECT_EQ(Logged(2), (Lines{"expanded", "start"}));
     unsetenv("ENGINE_TEST_WORD");
 }
 
