@@ -82,12 +82,12 @@ protected:
     }
     Bytes Recurring(const std::string& subject, const PatternBuilder& pattern)
     {
-        ItemSpec spec = Spec(subject);
-        spec.recurring = true;
-        spec.reminderDelta = 15;
-        spec.signalTime = kMay1st10h - 15 * kMinute;
+        ItemPlan plan = Plan(subject);
+        plan.recurring = true;
+        plan.reminderDelta = 15;
+        plan.signalTime = kMay1st10h - 15 * kMinute;
         const std::vector<BYTE> bytes = pattern.Bytes();
-        return Item(spec, [&](IMessage* m) {
+        return Item(plan, [&](IMessage* m) {
             SPropValue v{};
             v.ulPropTag = NamedTag(m, PSETID_Appointment, 0x8216, PT_BINARY);
             v.Value.bin = {static_cast<ULONG>(bytes.size()), const_cast<BYTE*>(bytes.data())};
@@ -110,7 +110,7 @@ protected:
 
 TEST_F(ReminderDialogTest, OneWindowPerProcess)
 {
-    Item(Spec("Due"));
+    Item(Plan("Due"));
     ASSERT_EQ(EngineSeam()->OpenRemindersWindow(engine.get(), 2), S_OK);
     const HWND first = EngineSeam()->RemindersWindow();
     ASSERT_TRUE(first);
@@ -168,11 +168,11 @@ TEST_F(ReminderDialogTest, SnoozeSpansInEveryLanguage)
 
 TEST_F(ReminderDialogTest, ButtonsAndChoicesFollowTheSelection)
 {
-    Item(Spec("Due"));
+    Item(Plan("Due"));
     Item([] {
-        ItemSpec spec = Spec("Later");
-        spec.signalTime = kNow + 60 * kMinute;
-        return spec;
+        ItemPlan plan = Plan("Later");
+        plan.signalTime = kNow + 60 * kMinute;
+        return plan;
     }());
     CReminderDialog* dialog = Open(1);
     EXPECT_TRUE(IsDlgButtonChecked(window, CReminderDialog::IDC_REM_ALL));
@@ -193,8 +193,8 @@ TEST_F(ReminderDialogTest, ButtonsAndChoicesFollowTheSelection)
 
 TEST_F(ReminderDialogTest, SnoozingSomeKeepsTheWindowAndAllClosesIt)
 {
-    Item(Spec("One"));
-    Item(Spec("Two"));
+    Item(Plan("One"));
+    Item(Plan("Two"));
     CReminderDialog* dialog = Open(1);
     ASSERT_EQ(dialog->ListCtrl().GetSelectedCount(), 2);
     dialog->ListCtrl().UserSelect({0});
@@ -225,8 +225,8 @@ TEST_F(ReminderDialogTest, SnoozingSomeKeepsTheWindowAndAllClosesIt)
 
 TEST_F(ReminderDialogTest, ClosingBringsDueRowsBackInFiveMinutes)
 {
-    Item(Spec("Due"));
-    ItemSpec later = Spec("Later");
+    Item(Plan("Due"));
+    ItemPlan later = Plan("Later");
     later.signalTime = kNow + 60 * kMinute;
     Item(later);
     Open(1);
@@ -239,8 +239,8 @@ TEST_F(ReminderDialogTest, ClosingBringsDueRowsBackInFiveMinutes)
 
 TEST_F(ReminderDialogTest, DismissingSwitchesTheSourceOff)
 {
-    const Bytes one = Item(Spec("One"));
-    const Bytes two = Item(Spec("Two"));
+    const Bytes one = Item(Plan("One"));
+    const Bytes two = Item(Plan("Two"));
     CReminderDialog* dialog = Open(1);
     dialog->ListCtrl().UserSelect({dialog->ListCtrl().GetItemText(0, 1) == "One" ? 0 : 1});
     Click(CReminderDialog::IDC_REM_DELETE);
@@ -289,10 +289,10 @@ TEST_F(ReminderDialogTest, RefusedPatternIsDismissedAtTheSource)
 
 TEST_F(ReminderDialogTest, CopiesThatCannotBeDismissedAtTheirSource)
 {
-    Item(Spec("Store gone, set"));
-    Item(Spec("Store gone, off"));
-    Item(Spec("Item gone"));
-    const Bytes stays = Item(Spec("Stays"));
+    Item(Plan("Store gone, set"));
+    Item(Plan("Store gone, off"));
+    Item(Plan("Item gone"));
+    const Bytes stays = Item(Plan("Stays"));
     auto changeCopy = [&](const std::string& subject, const std::function<void(IMessage*)>& change) {
         ChangeCopy(CopyOf(subject), change);
     };
@@ -335,7 +335,7 @@ TEST_F(ReminderDialogTest, CopiesThatCannotBeDismissedAtTheirSource)
 
 TEST_F(ReminderDialogTest, ReadOnlySourceGetsItsCopyRetired)
 {
-    const Bytes item = Item(Spec("Shared"));
+    const Bytes item = Item(Plan("Shared"));
     ASSERT_EQ(mapi::ProfileRegistry::SetStoreAccess("Work", publicPath, true, {}), S_OK);
     CReminderDialog* dialog = Open(1);
     ASSERT_EQ(dialog->ListCtrl().GetItemCount(), 1);
@@ -362,8 +362,8 @@ void RefuseChanges(const std::filesystem::path& store)
 
 TEST_F(ReminderDialogTest, FailedSaveOfASingleDismissalIsShown)
 {
-    const Bytes english = Item(Spec("English"));
-    const Bytes german = Item(Spec("Deutsch"));
+    const Bytes english = Item(Plan("English"));
+    const Bytes german = Item(Plan("Deutsch"));
     RefuseChanges(publicPath);
     for (LANGID language : {LANGID(0x0409), LANGID(0x0407)}) {
         SetThreadUILanguage(language);
@@ -388,8 +388,8 @@ TEST_F(ReminderDialogTest, FailedSaveOfASingleDismissalIsShown)
 
 TEST_F(ReminderDialogTest, FilterComesFromTheRegistryAndIsKept)
 {
-    Item(Spec("Due"));
-    ItemSpec later = Spec("Later");
+    Item(Plan("Due"));
+    ItemPlan later = Plan("Later");
     later.signalTime = kNow + 60 * kMinute;
     Item(later);
     CRegKeyEx key;
@@ -415,7 +415,7 @@ TEST_F(ReminderDialogTest, FilterComesFromTheRegistryAndIsKept)
 
 TEST_F(ReminderDialogTest, PendingRemindersBlinkTheTrayUntilActivated)
 {
-    Item(Spec("Due"));
+    Item(Plan("Due"));
     CReminderDialog* dialog = Open(2);
     SendMessageA(window, WMU_REMINDERS_PENDING, 0, 0);
     EXPECT_TRUE(dialog->Tray().Enabled());

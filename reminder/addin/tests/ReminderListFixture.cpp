@@ -28,9 +28,9 @@ void ReminderListFixture::TearDown()
     scopedClock.reset();
 }
 
-Bytes ReminderListFixture::Item(const ItemSpec& spec, const std::function<void(IMessage*)>& change)
+Bytes ReminderListFixture::Item(const ItemPlan& plan, const std::function<void(IMessage*)>& change)
 {
-    const Bytes id = NewItem(calendar.get(), spec);
+    const Bytes id = NewItem(calendar.get(), plan);
     if (change)
         Change(publicStore.get(), id, change);
     Pump();

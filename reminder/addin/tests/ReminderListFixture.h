@@ -22,7 +22,7 @@ protected:
     void TearDown() override;
 
     // An item of the watched calendar; `change` may set more properties before it is saved.
-    Bytes Item(const ItemSpec& spec, const std::function<void(IMessage*)>& change = {});
+    Bytes Item(const ItemPlan& plan, const std::function<void(IMessage*)>& change = {});
     // A named property of the items' own sets or a string name, set on a message.
     void SetText(IMessage* message, const GUID& set, LONG id, const char* text);
     void SetText(IMessage* message, const char16_t* name, const char* text);

@@ -46,11 +46,11 @@ protected:
             subjects.push_back(Cell(row, 1));
         return subjects;
     }
-    static ItemSpec At(const std::string& subject, std::optional<ULONGLONG> signal)
+    static ItemPlan At(const std::string& subject, std::optional<ULONGLONG> signal)
     {
-        ItemSpec spec = Spec(subject);
-        spec.signalTime = signal;
-        return spec;
+        ItemPlan plan = Plan(subject);
+        plan.signalTime = signal;
+        return plan;
     }
     // Every column shown, in id order.
     static void ShowAllColumns()
@@ -81,8 +81,8 @@ TEST_F(ReminderListTest, FiltersSortsAndSelectsDueRows)
     Item(At("Later", kNow + 120 * kMinute));
     Item(At("Due", kMay1st10h));
     Item(At("Exactly now", kNow));
-    Item(Spec("Switched off"));
-    Item(Spec("Dismissed"));
+    Item(Plan("Switched off"));
+    Item(Plan("Dismissed"));
     SetCopyBool("Switched off", kPidLidReminderSet, false);
     SetCopyTime("Dismissed", kNever);
 
@@ -131,9 +131,9 @@ TEST_F(ReminderListTest, EveryColumnHasItsText)
     CRegKeyEx international;
     ASSERT_EQ(international.Create(HKEY_CURRENT_USER, "Control Panel\\International"), ERROR_SUCCESS);
     ASSERT_EQ(international.SetStringValue("sDecimal", ","), ERROR_SUCCESS);
-    ItemSpec spec = Spec("Review");
-    spec.messageClass = "IPM.Task";
-    Item(spec, [&](IMessage* m) {
+    ItemPlan plan = Plan("Review");
+    plan.messageClass = "IPM.Task";
+    Item(plan, [&](IMessage* m) {
         SetText(m, PSETID_Appointment, 0x8208, "Room 1");
         SetText(m, PSETID_Appointment, 0x822E, "Org");
         SetText(m, PSETID_Task, 0x811F, "Owen");
@@ -156,7 +156,7 @@ TEST_F(ReminderListTest, EveryColumnHasItsText)
         values[5].Value.lpszA = const_cast<char*>("Sam");
         EXPECT_EQ(m->SetProps(6, values, nullptr), S_OK);
     });
-    Item(Spec("Plain"));
+    Item(Plan("Plain"));
 
     OpenList(1);
     ASSERT_EQ(list->GetColumnCount(), 24);
@@ -193,10 +193,10 @@ TEST_F(ReminderListTest, EveryColumnHasItsText)
 
 TEST_F(ReminderListTest, TypeIconsOfReportsAndOtherClasses)
 {
-    ItemSpec report = Spec("Report");
+    ItemPlan report = Plan("Report");
     report.messageClass = "REPORT.IPM.Note.NDR";
     Item(report);
-    ItemSpec other = Spec("Other");
+    ItemPlan other = Plan("Other");
     other.messageClass = "IPM.Post";
     Item(other);
     OpenList(1);
@@ -206,10 +206,10 @@ TEST_F(ReminderListTest, TypeIconsOfReportsAndOtherClasses)
 
 TEST_F(ReminderListTest, RecurringRowWithARefusedPatternShowsNoTimes)
 {
-    ItemSpec spec = Spec("Weekly");
-    spec.recurring = true;
-    spec.reminderDelta = 15;
-    Item(spec, [&](IMessage* m) {
+    ItemPlan plan = Plan("Weekly");
+    plan.recurring = true;
+    plan.reminderDelta = 15;
+    Item(plan, [&](IMessage* m) {
         BYTE junk[] = {1, 2, 3};
         SPropValue v{};
         v.ulPropTag = NamedTag(m, PSETID_Appointment, 0x8216, PT_BINARY);
@@ -266,7 +266,7 @@ TEST_F(ReminderListTest, DeletedSourceItemTakesItsRow)
 
 TEST_F(ReminderListTest, DetailsPaneOfOneSelectedRow)
 {
-    Item(Spec("Meeting"), [&](IMessage* m) { SetText(m, PSETID_Appointment, 0x8208, "Room 7"); });
+    Item(Plan("Meeting"), [&](IMessage* m) { SetText(m, PSETID_Appointment, 0x8208, "Room 7"); });
     Item(At("Other", kNow + 60 * kMinute));
     OpenList(1);
     // The one due row is selected by the fill and shown.
@@ -287,7 +287,7 @@ TEST_F(ReminderListTest, DetailsPaneOfOneSelectedRow)
 
 TEST_F(ReminderListTest, OpenItemWithoutTheHostOnlyTraces)
 {
-    Item(Spec("Meeting"));
+    Item(Plan("Meeting"));
     OpenList(1);
     EXPECT_EQ(list->OpenItem(0), S_FALSE);
     EXPECT_EQ(list->OpenItem(5), E_FAIL);
@@ -296,8 +296,8 @@ TEST_F(ReminderListTest, OpenItemWithoutTheHostOnlyTraces)
 
 TEST_F(ReminderListTest, OpenItemShowsTheSourceItemInTheHost)
 {
-    Item(Spec("Meeting"));
-    Item(Spec("Elsewhere"));
+    Item(Plan("Meeting"));
+    Item(Plan("Elsewhere"));
     // The copy of "Elsewhere" names a store the profile does not hold.
     ChangeCopy(CopyOf("Elsewhere"), [&](IMessage* m) {
         BYTE unknown[] = {0, 0, 0, 0, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9};

@@ -93,20 +93,20 @@ protected:
 
     void Items()
     {
-        ItemSpec meeting = Spec("Project meeting");
+        ItemPlan meeting = Plan("Project meeting");
         Item(meeting, [&](IMessage* m) {
             SetText(m, PSETID_Appointment, 0x8208, "Room 4");
             SetTime(m, PSETID_Appointment, 0x820D, kMay1st10h + 15 * kMinute);
             SetTime(m, PSETID_Appointment, 0x820E, kMay1st10h + 75 * kMinute);
         });
-        ItemSpec call = Spec("Call the printer");
+        ItemPlan call = Plan("Call the printer");
         call.messageClass = "IPM.Task";
         call.signalTime = kMay1st10h - 90 * kMinute;
         Item(call);
-        ItemSpec review = Spec("Design review");
+        ItemPlan review = Plan("Design review");
         review.signalTime = kNow + 180 * kMinute;
         Item(review, [&](IMessage* m) { SetText(m, PSETID_Appointment, 0x8208, "Lab"); });
-        ItemSpec note = Spec("Send the minutes");
+        ItemPlan note = Plan("Send the minutes");
         note.messageClass = "IPM.Note";
         note.signalTime = kNow + 2 * 1440 * kMinute;
         Item(note);

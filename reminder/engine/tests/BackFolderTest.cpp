@@ -18,7 +18,7 @@ namespace {
 
 class BackFolderTest : public EngineFixture {
 protected:
-    struct CopySpec {
+    struct CopyPlan {
         std::string subject;
         std::optional<Bytes> storeKey = std::nullopt;
         std::optional<Bytes> folderKey = std::nullopt;
@@ -30,14 +30,14 @@ protected:
     };
 
     // A copy written straight into the back folder.
-    void NewCopy(const CopySpec& spec)
+    void NewCopy(const CopyPlan& plan)
     {
         ComPtr<IMAPIFolder> folder = BackFolder();
         ComPtr<IMessage> copy;
         ASSERT_EQ(folder->CreateMessage(nullptr, MAPI_ASSOCIATED, copy.put()), S_OK);
         SPropValue subject{};
         subject.ulPropTag = PR_SUBJECT_A;
-        subject.Value.lpszA = const_cast<char*>(spec.subject.c_str());
+        subject.Value.lpszA = const_cast<char*>(plan.subject.c_str());
         ASSERT_EQ(HrSetOneProp(copy.get(), &subject), S_OK);
         auto binary = [&](BackFolderItem::Name name, const Bytes& value) {
             SPropValue v{};
@@ -45,25 +45,25 @@ protected:
             v.Value.bin = {static_cast<ULONG>(value.size()), const_cast<BYTE*>(value.data())};
             ASSERT_EQ(HrSetOneProp(copy.get(), &v), S_OK);
         };
-        if (spec.storeKey)
-            binary(BackFolderItem::LVStoreRecordKey, *spec.storeKey);
-        if (spec.folderKey)
-            binary(BackFolderItem::LVFolderRecordKey, *spec.folderKey);
-        if (spec.lumivaneItem) {
+        if (plan.storeKey)
+            binary(BackFolderItem::LVStoreRecordKey, *plan.storeKey);
+        if (plan.folderKey)
+            binary(BackFolderItem::LVFolderRecordKey, *plan.folderKey);
+        if (plan.lumivaneItem) {
             SPropValue v{};
             v.ulPropTag = NamedTag(copy.get(), BackFolderItem::NameOf(BackFolderItem::LumivaneItem), PT_BOOLEAN);
-            v.Value.b = *spec.lumivaneItem ? 1 : 0;
+            v.Value.b = *plan.lumivaneItem ? 1 : 0;
             ASSERT_EQ(HrSetOneProp(copy.get(), &v), S_OK);
         }
-        SetBool(copy.get(), PSETID_Common, kPidLidReminderSet, spec.reminderSet);
-        if (spec.signalTime)
-            SetTime(copy.get(), PSETID_Common, kPidLidReminderSignalTime, *spec.signalTime);
-        if (spec.reminderTime)
-            SetTime(copy.get(), PSETID_Common, kPidLidReminderTime, *spec.reminderTime);
-        if (spec.delta) {
+        SetBool(copy.get(), PSETID_Common, kPidLidReminderSet, plan.reminderSet);
+        if (plan.signalTime)
+            SetTime(copy.get(), PSETID_Common, kPidLidReminderSignalTime, *plan.signalTime);
+        if (plan.reminderTime)
+            SetTime(copy.get(), PSETID_Common, kPidLidReminderTime, *plan.reminderTime);
+        if (plan.delta) {
             SPropValue v{};
             v.ulPropTag = NamedTag(copy.get(), PSETID_Common, kPidLidReminderDelta, PT_LONG);
-            v.Value.l = *spec.delta;
+            v.Value.l = *plan.delta;
             ASSERT_EQ(HrSetOneProp(copy.get(), &v), S_OK);
         }
         ASSERT_EQ(copy->SaveChanges(0), S_OK);
@@ -125,10 +125,10 @@ TEST_F(BackFolderTest, TheRestrictionSelectsTheCopiesOnly)
 TEST_F(BackFolderTest, ACopyWithoutASignalTimeGetsOneOnEnabling)
 {
     FolderKey("aa01", "f1");
-    CopySpec spec{"Meeting", Bytes{0xaa, 0x01}, Bytes{0xf1}};
-    spec.reminderTime = kMay1st10h;
-    spec.delta = 15;
-    NewCopy(spec);
+    CopyPlan plan{"Meeting", Bytes{0xaa, 0x01}, Bytes{0xf1}};
+    plan.reminderTime = kMay1st10h;
+    plan.delta = 15;
+    NewCopy(plan);
     NewCopy({"No times", Bytes{0xaa, 0x01}, Bytes{0xf1}});
     WriteIni("RunDisabled", 1);
     ASSERT_EQ(reminder->put_Enabled(VARIANT_TRUE), S_OK);
@@ -192,9 +192,9 @@ TEST_F(BackFolderTest, TheSinkReadsTheCopiesOncePerBatchOfChanges)
     ASSERT_TRUE(sink);
     const ULONG before = sink->Reloads();
     for (int i = 0; i < 40; ++i) {
-        CopySpec spec{"c" + std::to_string(i), Bytes{0xaa, 0x01}, Bytes{0xf1}};
-        spec.signalTime = kNow + ULONGLONG(40 - i) * kMinute;
-        NewCopy(spec);
+        CopyPlan plan{"c" + std::to_string(i), Bytes{0xaa, 0x01}, Bytes{0xf1}};
+        plan.signalTime = kNow + ULONGLONG(40 - i) * kMinute;
+        NewCopy(plan);
     }
     Pump();
     EXPECT_EQ(sink->Reloads(), before + 1);

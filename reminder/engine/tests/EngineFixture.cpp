@@ -182,9 +182,9 @@ void EngineFixture::HostReminderItem(IMsgStore* store, LONG folderType, const ch
     hostSession.Logoff();
     ComPtr<IMAPIFolder> folder = Open(store, folderId);
     ASSERT_TRUE(folder);
-    ItemSpec spec = Spec(subject);
-    spec.signalTime = kMay1st10h - 60 * kMinute;
-    NewItem(folder.get(), spec);
+    ItemPlan plan = Plan(subject);
+    plan.signalTime = kMay1st10h - 60 * kMinute;
+    NewItem(folder.get(), plan);
 }
 
 bool EngineFixture::KeyExists(HKEY root, const std::string& path)

@@ -35,10 +35,10 @@ protected:
     void Watch(ILVFolder* folder) { ASSERT_EQ(engine->SetReminderFolder(folder, RT_PUBLIC), S_OK); }
     void Unwatch(ILVFolder* folder) { ASSERT_EQ(engine->SetReminderFolder(folder, RT_NONE), S_OK); }
 
-    Bytes Item(const std::string& subject, ItemSpec spec = {})
+    Bytes Item(const std::string& subject, ItemPlan plan = {})
     {
-        spec.subject = subject;
-        return NewItem(sharedFolder.get(), spec);
+        plan.subject = subject;
+        return NewItem(sharedFolder.get(), plan);
     }
     void Rename(const Bytes& item, const std::string& subject)
     {
@@ -95,11 +95,11 @@ protected:
 
 TEST_F(MirrorTest, ANewItemWithAReminderGetsOneCopyWithTheTenProperties)
 {
-    ItemSpec spec;
-    spec.attachment = true;
-    const Bytes before = Item("Before", spec);
+    ItemPlan plan;
+    plan.attachment = true;
+    const Bytes before = Item("Before", plan);
     Watch(shared.get());
-    const Bytes after = Item("After", spec);
+    const Bytes after = Item("After", plan);
     Pump();
     const auto copies = Copies();
     ASSERT_EQ(copies.size(), 2u);
@@ -135,10 +135,10 @@ TEST_F(MirrorTest, ANewItemWithAReminderGetsOneCopyWithTheTenProperties)
 
 TEST_F(MirrorTest, ItemsWithoutReminderOrRecurrenceAreNotCopied)
 {
-    ItemSpec off;
+    ItemPlan off;
     off.reminderSet = false;
     Item("No reminder", off);
-    ItemSpec recurring = off;
+    ItemPlan recurring = off;
     recurring.recurring = true;
     Item("Recurring", recurring);
     Watch(shared.get());
@@ -171,12 +171,12 @@ TEST_F(MirrorTest, AnItemWithoutMessageClassGivesACopyWithoutIt)
 
 TEST_F(MirrorTest, ACopyWithoutSignalTimeGetsOneFromTheReminderTime)
 {
-    ItemSpec spec;
-    spec.signalTime.reset();
-    spec.reminderTime = kMay1st10h;
-    spec.reminderDelta = 15;
-    Item("Delta", spec);
-    ItemSpec none;
+    ItemPlan plan;
+    plan.signalTime.reset();
+    plan.reminderTime = kMay1st10h;
+    plan.reminderDelta = 15;
+    Item("Delta", plan);
+    ItemPlan none;
     none.signalTime.reset();
     Item("Nothing", none);
     Watch(shared.get());
@@ -199,7 +199,7 @@ TEST_F(MirrorTest, ChangesOfTheItemReachItsCopy)
 
 TEST_F(MirrorTest, ASnoozedRecurringItemKeepsItsSignalTimeAndANonRecurringOneDoesNot)
 {
-    ItemSpec recurring;
+    ItemPlan recurring;
     recurring.recurring = true;
     const Bytes series = Item("Series", recurring);
     const Bytes single = Item("Single");
@@ -256,7 +256,7 @@ TEST_F(MirrorTest, CopiesOfAnEarlierRunAreRewritten)
     // An earlier run: copies of A and B, and of another folder's item.
     auto otherFolder = NewFolder(Subtree(publicStore.get()).get(), "Other", "IPF.Task");
     auto other = FolderObject(u"Public Folders", otherFolder.get());
-    NewItem(otherFolder.get(), Spec("Other"));
+    NewItem(otherFolder.get(), Plan("Other"));
     const Bytes a = Item("A"), b = Item("B");
     Watch(shared.get());
     Watch(other.get());
@@ -298,7 +298,7 @@ TEST_P(MoveTest, AMoveBetweenWatchedFoldersLeavesOneCopyWithTheNewFolder)
     const bool addFirst = GetParam();
     auto targetFolder = NewFolder(Subtree(publicStore.get()).get(), "Target", "IPF.Appointment");
     auto target = FolderObject(u"Public Folders", targetFolder.get());
-    ItemSpec recurring;
+    ItemPlan recurring;
     recurring.recurring = true;
     const Bytes item = Item("Series", recurring);
     // The folder advised first hears first.
@@ -378,7 +378,7 @@ TEST_F(MirrorTest, UnwatchingOneFolderDeletesItsCopiesOnly)
 {
     auto otherFolder = NewFolder(Subtree(publicStore.get()).get(), "Other");
     auto other = FolderObject(u"Public Folders", otherFolder.get());
-    NewItem(otherFolder.get(), Spec("Other"));
+    NewItem(otherFolder.get(), Plan("Other"));
     Item("Mine");
     Watch(shared.get());
     Watch(other.get());

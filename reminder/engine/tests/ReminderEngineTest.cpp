@@ -169,8 +169,8 @@ TEST_F(ReminderEngineTest, EnablingWatchesTheRegistrysFoldersAndSuppressesTheirS
 {
     MarkFolder(u"Public Folders", projects.get(), RT_PUBLIC);
     MarkFolder(u"Mailbox - Ann", team.get(), RT_PERSONAL);
-    NewItem(projects.get(), Spec("Review"));
-    NewItem(team.get(), Spec("Standup"));
+    NewItem(projects.get(), Plan("Review"));
+    NewItem(team.get(), Plan("Standup"));
     HostReminderItem(mailbox.get(), 9, "Dentist");
     const std::vector<std::string> due = {"Dentist", "Standup"};
     EXPECT_EQ(HostDue(u"Mailbox - Ann"), due);
@@ -277,7 +277,7 @@ TEST_F(ReminderEngineTest, OutdatedSettingsAreResetOnEnablingButTheInstallationS
 {
     MarkFolder(u"Public Folders", projects.get(), RT_PUBLIC);
     ASSERT_EQ(reminder->put_Enabled(VARIANT_TRUE), S_OK);
-    NewItem(projects.get(), Spec("Review"));
+    NewItem(projects.get(), Plan("Review"));
     Pump();
     ASSERT_EQ(Copies().size(), 1u);
     ASSERT_EQ(reminder->put_Enabled(VARIANT_FALSE), S_OK);
@@ -311,7 +311,7 @@ TEST_F(ReminderEngineTest, AStampOfThirteenDigitsIsNeverOutdated)
 TEST_F(ReminderEngineTest, ResetDeletesCopiesAndBothTreesAndEnablesOnlyAnEngineThatWasEnabled)
 {
     MarkFolder(u"Mailbox - Ann", team.get(), RT_PERSONAL);
-    NewItem(team.get(), Spec("Standup"));
+    NewItem(team.get(), Plan("Standup"));
     WriteTimestamp(HKEY_LOCAL_MACHINE, kInstallKey, "20070102000000");
     HostReminderItem(mailbox.get(), 9, "Dentist");
     ASSERT_EQ(reminder->put_Enabled(VARIANT_TRUE), S_OK);

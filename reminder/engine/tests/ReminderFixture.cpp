@@ -195,7 +195,7 @@ void ReminderFixture::SetTime(IMessage* message, const GUID& set, LONG id, ULONG
     EXPECT_EQ(HrSetOneProp(message, &v), S_OK);
 }
 
-Bytes ReminderFixture::NewItem(IMAPIFolder* folder, const ItemSpec& spec)
+Bytes ReminderFixture::NewItem(IMAPIFolder* folder, const ItemPlan& plan)
 {
     ComPtr<IMessage> message;
     EXPECT_EQ(folder->CreateMessage(nullptr, 0, message.put()), S_OK);
@@ -203,28 +203,28 @@ Bytes ReminderFixture::NewItem(IMAPIFolder* folder, const ItemSpec& spec)
         return {};
     SPropValue subject{};
     subject.ulPropTag = PR_SUBJECT_A;
-    subject.Value.lpszA = const_cast<char*>(spec.subject.c_str());
+    subject.Value.lpszA = const_cast<char*>(plan.subject.c_str());
     EXPECT_EQ(HrSetOneProp(message.get(), &subject), S_OK);
-    if (spec.messageClass) {
+    if (plan.messageClass) {
         SPropValue cls{};
         cls.ulPropTag = PR_MESSAGE_CLASS_A;
-        cls.Value.lpszA = const_cast<char*>(spec.messageClass->c_str());
+        cls.Value.lpszA = const_cast<char*>(plan.messageClass->c_str());
         EXPECT_EQ(HrSetOneProp(message.get(), &cls), S_OK);
     }
-    SetBool(message.get(), PSETID_Common, kPidLidReminderSet, spec.reminderSet);
-    if (spec.signalTime)
-        SetTime(message.get(), PSETID_Common, kPidLidReminderSignalTime, *spec.signalTime);
-    if (spec.reminderTime)
-        SetTime(message.get(), PSETID_Common, kPidLidReminderTime, *spec.reminderTime);
-    if (spec.reminderDelta) {
+    SetBool(message.get(), PSETID_Common, kPidLidReminderSet, plan.reminderSet);
+    if (plan.signalTime)
+        SetTime(message.get(), PSETID_Common, kPidLidReminderSignalTime, *plan.signalTime);
+    if (plan.reminderTime)
+        SetTime(message.get(), PSETID_Common, kPidLidReminderTime, *plan.reminderTime);
+    if (plan.reminderDelta) {
         SPropValue delta{};
         delta.ulPropTag = NamedTag(message.get(), PSETID_Common, kPidLidReminderDelta, PT_LONG);
-        delta.Value.l = *spec.reminderDelta;
+        delta.Value.l = *plan.reminderDelta;
         EXPECT_EQ(HrSetOneProp(message.get(), &delta), S_OK);
     }
-    if (spec.recurring)
+    if (plan.recurring)
         SetBool(message.get(), PSETID_Appointment, kPidLidRecurring, true);
-    if (spec.attachment) {
+    if (plan.attachment) {
         ULONG num = 0;
         ComPtr<IAttach> attach;
         EXPECT_EQ(message->CreateAttach(nullptr, 0, &num, attach.put()), S_OK);

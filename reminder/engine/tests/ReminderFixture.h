@@ -39,7 +39,7 @@ HRESULT Late(IDispatch* object, const char16_t* name, WORD flags, std::vector<VA
 constexpr ULONGLONG kMinute = 600000000ULL;
 constexpr ULONGLONG kMay1st10h = 128224872000000000ULL;
 
-struct ItemSpec {
+struct ItemPlan {
     std::string subject = "Item";
     std::optional<std::string> messageClass = std::string("IPM.Appointment");
     bool reminderSet = true;
@@ -50,11 +50,11 @@ struct ItemSpec {
     bool attachment = false;
 };
 
-inline ItemSpec Spec(const std::string& subject)
+inline ItemPlan Plan(const std::string& subject)
 {
-    ItemSpec spec;
-    spec.subject = subject;
-    return spec;
+    ItemPlan plan;
+    plan.subject = subject;
+    return plan;
 }
 
 // One copy in the back folder, as read back.
@@ -80,7 +80,7 @@ protected:
     ComPtr<IMAPIFolder> NewFolder(IMAPIFolder* parent, const std::string& name, const char* containerClass = nullptr);
     // The folder object of the engine's store for a folder of the test's handle.
     ComPtr<ILVFolder> FolderObject(const std::u16string& storeName, IMAPIFolder* folder);
-    Bytes NewItem(IMAPIFolder* folder, const ItemSpec& spec);
+    Bytes NewItem(IMAPIFolder* folder, const ItemPlan& plan);
     // Opens an item through the test's handle, lets `change` set properties, saves it.
     void Change(IMsgStore* store, const Bytes& entryId, const std::function<void(IMessage*)>& change);
     void SetBool(IMessage* message, const GUID& set, LONG id, bool value);

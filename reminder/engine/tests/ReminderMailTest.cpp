@@ -48,10 +48,10 @@ protected:
 
     void DueItem(const char* subject, bool withDetails = true)
     {
-        ItemSpec spec = Spec(subject);
-        spec.signalTime = kNow - 10 * kMinute;
-        spec.reminderTime = kMay1st10h;
-        const Bytes id = NewItem(projects.get(), spec);
+        ItemPlan plan = Plan(subject);
+        plan.signalTime = kNow - 10 * kMinute;
+        plan.reminderTime = kMay1st10h;
+        const Bytes id = NewItem(projects.get(), plan);
         if (!withDetails)
             return;
         Change(publicStore.get(), id, [](IMessage* message) {
@@ -104,7 +104,7 @@ TEST_F(ReminderMailTest, EachDueCopyGetsOneMailAndIsMarked)
 {
     DueItem("Review");
     DueItem("Budget");
-    ItemSpec later = Spec("Later");
+    ItemPlan later = Plan("Later");
     later.signalTime = kNow + 60 * kMinute;
     NewItem(projects.get(), later);
     ASSERT_EQ(reminder->put_Enabled(VARIANT_TRUE), S_OK);
@@ -167,7 +167,7 @@ TEST_F(ReminderMailTest, AMailThatCouldNotGoOutStillMarksItsCopy)
 TEST_F(ReminderMailTest, ACopyWhoseReminderIsOffGetsNoMail)
 {
     // A recurring item without a reminder has a copy, with a signal time from its reminder time.
-    ItemSpec off = Spec("Series");
+    ItemPlan off = Plan("Series");
     off.recurring = true;
     off.reminderSet = false;
     off.signalTime = kNow - 10 * kMinute;

@@ -30,9 +30,9 @@ protected:
     // Copies whose signal time is `due`.
     void DueAt(ULONGLONG due, const char* subject = "Review")
     {
-        ItemSpec spec = Spec(subject);
-        spec.signalTime = due;
-        NewItem(projects.get(), spec);
+        ItemPlan plan = Plan(subject);
+        plan.signalTime = due;
+        NewItem(projects.get(), plan);
     }
 
     std::size_t Opened() const
@@ -97,7 +97,7 @@ TEST_F(ReminderTimerTest, TheSinkReadsTheCopiesAtOnceAndFollowsTheirChanges)
     EXPECT_EQ(NextReminder(), kNow - 60 * kSecond);
 
     // A copy with its reminder off never counts; the earliest of the others does.
-    ItemSpec off = Spec("Off");
+    ItemPlan off = Plan("Off");
     off.signalTime = kNow - 3600 * kSecond;
     off.recurring = true;
     off.reminderSet = false;
