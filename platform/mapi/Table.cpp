@@ -91,8 +91,11 @@ bool Table::InView(const Row& row, std::uint32_t key) const
 
 bool Table::Less(std::uint32_t a, std::uint32_t b) const
 {
-    const Row& ra = m_rows.at(a);
-    const Row& rb = m_rows.at(b);
+    return Less(m_rows.at(a), a, m_rows.at(b), b);
+}
+
+bool Table::Less(const Row& ra, std::uint32_t a, const Row& rb, std::uint32_t b) const
+{
     for (const auto& s : m_sorts) {
         const PropValue* va = Restriction::RowValue(*ra.props, s.ulPropTag);
         const PropValue* vb = Restriction::RowValue(*rb.props, s.ulPropTag);
@@ -113,12 +116,18 @@ bool Table::Less(std::uint32_t a, std::uint32_t b) const
 
 void Table::RebuildView()
 {
-    m_view.clear();
-    m_view.reserve(m_rows.size());
+    // Sorted with the rows at hand: looking each up for every comparison costs more than the sort.
+    std::vector<std::pair<const Row*, std::uint32_t>> view;
+    view.reserve(m_rows.size());
     for (const auto& [key, row] : m_rows)
         if (InView(row, key))
-            m_view.push_back(key);
-    std::sort(m_view.begin(), m_view.end(), [this](std::uint32_t a, std::uint32_t b) { return Less(a, b); });
+            view.emplace_back(&row, key);
+    std::sort(view.begin(), view.end(),
+              [this](const auto& a, const auto& b) { return Less(*a.first, a.second, *b.first, b.second); });
+    m_view.clear();
+    m_view.reserve(view.size());
+    for (const auto& entry : view)
+        m_view.push_back(entry.second);
     ViewChanged();
     m_indexes.clear();
     RebuildDisplay();

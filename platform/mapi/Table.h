@@ -148,6 +148,7 @@ private:
     void RebuildView();
     bool InView(const Row& row, std::uint32_t key) const;
     bool Less(std::uint32_t a, std::uint32_t b) const;
+    bool Less(const Row& ra, std::uint32_t a, const Row& rb, std::uint32_t b) const;
     void InsertIntoView(std::uint32_t key);
     void RemoveFromView(std::uint32_t key);
     std::optional<std::size_t> PositionOf(std::uint32_t key);
