@@ -403,7 +403,9 @@ HRESULT CProfile::CleanDstDups(IMAPIFolder* pDst)
         return hr;
     }
     {
-        SizedSPropTagArray(2, columns) = {2, {PR_ENTRYID, m_tagSearchKey}};
+        // The pairing's folder key too, unused here: the folder's next table (SyncFolder's) asks
+        // for it, and the store then serves that table from the rows read for this one.
+        SizedSPropTagArray(3, columns) = {3, {PR_ENTRYID, m_tagSearchKey, m_tagFolderKey}};
         SRestriction exist{};
         exist.rt = RES_EXIST;
         exist.res.resExist.ulPropTag = m_tagSearchKey;
