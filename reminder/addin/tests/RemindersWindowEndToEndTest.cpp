@@ -2,6 +2,7 @@
 // client extension by its setup entry: a due item of a reminder folder raises the window on the
 // engine's timer, once, and the host's script drives its buttons.
 #include "TempRoot.h"
+#include "ReminderFolderKey.h"
 #include "RunChild.h"
 #include "VirtualDisplay.h"
 #include "base/PlatformRoot.h"
@@ -115,20 +116,7 @@ protected:
             ASSERT_EQ(message->SaveChanges(KEEP_OPEN_READWRITE), S_OK);
             item = host::GetBinaryProp(message.get(), PR_ENTRYID);
 
-            mapi::Bytes profileKey;
-            ASSERT_EQ(mapi::ProfileRegistry::SearchKey("Work", profileKey), S_OK);
-            const std::string path = "Software\\Halvesta\\Lumivane Add-In\\Folders\\" +
-                                     host::HexText(reinterpret_cast<const BYTE*>(profileKey.data()), profileKey.size()) + "\\" +
-                                     host::HexText(host::GetBinaryProp(mailbox.get(), PR_RECORD_KEY)) + "\\" +
-                                     host::HexText(host::GetBinaryProp(team.get(), PR_RECORD_KEY));
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            const std::string eid = host::HexText(host::GetBinaryProp(team.get(), PR_ENTRYID));
-            const DWORD personal = 1;
-            RegSetValueExA(key, "eid", 0, REG_SZ, reinterpret_cast<const BYTE*>(eid.c_str()), static_cast<DWORD>(eid.size() + 1));
-            RegSetValueExA(key, "type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&personal), sizeof personal);
-            RegCloseKey(key);
+            MarkReminderFolder("Work", mailbox.get(), team.get());
         }
         MAPIUninitialize();
     }

@@ -3,6 +3,7 @@
 // shows and the German warning about an item in a reminder folder is answered before the user
 // sees it; uninstalled, nothing of it is left and the host loads it no more.
 #include "TempRoot.h"
+#include "ReminderFolderKey.h"
 #include "RunChild.h"
 #include "VirtualDisplay.h"
 #include "base/PlatformRoot.h"
@@ -117,21 +118,7 @@ protected:
             inReminderFolder = item(team.get(), "Besprechung");
             elsewhere = item(notes.get(), "Notiz");
 
-            // Folders\<profile>\<store>\<folder>, as the add-in's options write it.
-            mapi::Bytes profileKey;
-            ASSERT_EQ(mapi::ProfileRegistry::SearchKey("Work", profileKey), S_OK);
-            const std::string path = "Software\\Halvesta\\Lumivane Add-In\\Folders\\" +
-                                     host::HexText(reinterpret_cast<const BYTE*>(profileKey.data()), profileKey.size()) + "\\" +
-                                     host::HexText(host::GetBinaryProp(mailbox.get(), PR_RECORD_KEY)) + "\\" +
-                                     host::HexText(host::GetBinaryProp(team.get(), PR_RECORD_KEY));
-            HKEY key = nullptr;
-            ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                      ERROR_SUCCESS);
-            const std::string eid = host::HexText(host::GetBinaryProp(team.get(), PR_ENTRYID));
-            const DWORD personal = 1;
-            RegSetValueExA(key, "eid", 0, REG_SZ, reinterpret_cast<const BYTE*>(eid.c_str()), static_cast<DWORD>(eid.size() + 1));
-            RegSetValueExA(key, "type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&personal), sizeof personal);
-            RegCloseKey(key);
+            MarkReminderFolder("Work", mailbox.get(), team.get());
             session.Logoff();
         }
         MAPIUninitialize();
