@@ -4,6 +4,7 @@
 #include "BackFolderItem.h"
 #include "MapiBuffer.h"
 #include "ReminderListCtrl.h"
+#include "ReminderBenchStore.h"
 #include "ReminderMessages.h"
 #include "TestEngine.h"
 #include "Trace.h"
@@ -23,40 +24,11 @@
 
 namespace {
 
+using namespace reminder_bench;
+
 // 2007-05-01 10:00 UTC.
 constexpr ULONGLONG kStart = 128224872000000000ULL;
 constexpr ULONGLONG kMinute = 600000000ULL;
-
-template <class T>
-ComPtr<T> OpenAs(IMsgStore* store, const std::vector<BYTE>& id)
-{
-    ULONG type = 0;
-    ComPtr<IUnknown> unknown;
-    ComPtr<T> out;
-    if (FAILED(store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())),
-                                nullptr, MAPI_MODIFY, &type, unknown.put())) ||
-        FAILED(unknown.As(out)))
-        std::abort();
-    return out;
-}
-
-std::vector<BYTE> Binary(IMAPIProp* object, ULONG tag)
-{
-    CMapiBuffer<SPropValue> v;
-    if (FAILED(HrGetOneProp(object, tag, v.put())))
-        std::abort();
-    return std::vector<BYTE>(v->Value.bin.lpb, v->Value.bin.lpb + v->Value.bin.cb);
-}
-
-void Pump()
-{
-    auto& loop = platform::MessageLoop::Current();
-    for (int i = 0; i < 50; ++i) {
-        HrDispatchNotifications(0);
-        if (loop.RunPending() == 0)
-            break;
-    }
-}
 
 // A platform root with the profile "Work" of one personal store whose Calendar holds `count`
 // copies, signal times a minute apart around the start; the engine stand-in on it; a window
@@ -121,10 +93,7 @@ struct Fixture {
                 std::abort();
             copies.push_back(Binary(copy.get(), PR_ENTRYID));
         }
-        char profile[] = "Work";
-        if (FAILED(MAPILogonEx(0, profile, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL | MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE,
-                               session.put())))
-            std::abort();
+        session = LogOn("Work");
         CTestEngine* e = nullptr;
         if (FAILED(CTestEngine::CreateObject(&e)))
             std::abort();

@@ -8,6 +8,7 @@
 #include "RegKeyEx.h"
 #include "RegUtils.h"
 #include "ReminderEngine.h"
+#include "ReminderBenchStore.h"
 #include "Trace.h"
 #include "base/MessageLoop.h"
 #include "base/WinTime.h"
@@ -25,28 +26,9 @@
 
 namespace {
 
+using namespace reminder_bench;
+
 constexpr ULONGLONG kFarFuture = 0x7000000000000000ULL;
-
-template <class T>
-ComPtr<T> OpenAs(IMsgStore* store, const std::vector<BYTE>& id)
-{
-    ULONG type = 0;
-    ComPtr<IUnknown> unknown;
-    ComPtr<T> out;
-    if (FAILED(store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())),
-                                nullptr, MAPI_MODIFY, &type, unknown.put())) ||
-        FAILED(unknown.As(out)))
-        std::abort();
-    return out;
-}
-
-std::vector<BYTE> Binary(IMAPIProp* object, ULONG tag)
-{
-    CMapiBuffer<SPropValue> v;
-    if (FAILED(HrGetOneProp(object, tag, v.put())))
-        std::abort();
-    return std::vector<BYTE>(v->Value.bin.lpb, v->Value.bin.lpb + v->Value.bin.cb);
-}
 
 // Records the raising of the reminders.
 class CountingSeam : public CEngineSeam {
@@ -58,16 +40,6 @@ public:
     }
     int opened = 0;
 };
-
-void Pump()
-{
-    auto& loop = platform::MessageLoop::Current();
-    for (int i = 0; i < 50; ++i) {
-        HrDispatchNotifications(0);
-        if (loop.RunPending() == 0)
-            break;
-    }
-}
 
 // A platform root with the profile "Work" of one personal store whose Calendar holds `count`
 // copies of a reminder folder (its key is in the registry), none due; an engine on it.
@@ -135,10 +107,7 @@ struct Fixture {
                 std::abort();
             copies.push_back(Binary(copy.get(), PR_ENTRYID));
         }
-        char profile[] = "Work";
-        if (FAILED(MAPILogonEx(0, profile, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL | MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE,
-                               session.put())))
-            std::abort();
+        session = LogOn("Work");
         if (FAILED(CReminderEngine::CreateInstance(engine.put())))
             std::abort();
         VARIANT v;

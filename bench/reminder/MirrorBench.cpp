@@ -8,6 +8,7 @@
 
 #include "BackFolderItem.h"
 #include "MapiBuffer.h"
+#include "ReminderBenchStore.h"
 #include "base/MessageLoop.h"
 #include "com/ComBstr.h"
 #include "mapi/ProfileRegistry.h"
@@ -30,6 +31,8 @@ extern char** environ;
 
 namespace {
 
+using namespace reminder_bench;
+
 std::string g_self;
 
 long long MonotonicNs()
@@ -48,27 +51,6 @@ std::string Hex(const BYTE* data, std::size_t size)
         s += digits[data[i] & 0xF];
     }
     return s;
-}
-
-std::vector<BYTE> Binary(IMAPIProp* object, ULONG tag)
-{
-    CMapiBuffer<SPropValue> v;
-    if (FAILED(HrGetOneProp(object, tag, v.put())))
-        std::abort();
-    return std::vector<BYTE>(v->Value.bin.lpb, v->Value.bin.lpb + v->Value.bin.cb);
-}
-
-template <class T>
-ComPtr<T> OpenAs(IMsgStore* store, const std::vector<BYTE>& id, ULONG flags = MAPI_MODIFY)
-{
-    ULONG type = 0;
-    ComPtr<IUnknown> unknown;
-    ComPtr<T> out;
-    if (FAILED(store->OpenEntry(static_cast<ULONG>(id.size()), reinterpret_cast<LPENTRYID>(const_cast<BYTE*>(id.data())),
-                                nullptr, flags, &type, unknown.put())) ||
-        FAILED(unknown.As(out)))
-        std::abort();
-    return out;
 }
 
 ULONG Named(IMAPIProp* object, const GUID& set, LONG id, ULONG type)
@@ -156,10 +138,7 @@ struct Fixture {
                 std::abort();
             items.push_back(Binary(m.get(), PR_ENTRYID));
         }
-        char profile[] = "Work";
-        if (FAILED(MAPILogonEx(0, profile, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL | MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE,
-                               session.put())))
-            std::abort();
+        session = LogOn("Work");
         CTestEngine* e = nullptr;
         if (FAILED(CTestEngine::CreateObject(&e)))
             std::abort();
