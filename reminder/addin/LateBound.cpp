@@ -27,33 +27,6 @@ HRESULT TakeObject(VARIANT& value, IDispatch** result)
 
 } // namespace
 
-VARIANT MissingArg()
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
-VARIANT LongArg(LONG value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT BoolArg(bool value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
 HRESULT GetIDOfName(IDispatch* object, const char16_t* name, DISPID* dispid)
 {
     if (!object || !name || !dispid)

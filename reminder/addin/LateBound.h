@@ -4,6 +4,7 @@
 // is MissingArg().
 #pragma once
 
+#include "VariantArgs.h"
 #include "com/Dispatch.h"
 #include "com/Variant.h"
 
@@ -11,9 +12,9 @@
 
 namespace LateBound {
 
-VARIANT MissingArg();
-VARIANT LongArg(LONG value);
-VARIANT BoolArg(bool value);
+using VariantArgs::BoolArg;
+using VariantArgs::LongArg;
+using VariantArgs::MissingArg;
 
 HRESULT GetIDOfName(IDispatch* object, const char16_t* name, DISPID* dispid);
 // The property's value into *result (a fresh variant the caller clears).

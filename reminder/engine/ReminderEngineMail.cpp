@@ -12,6 +12,7 @@
 #include "ModuleInstance.h"
 #include "TimeUtils.h"
 #include "TraceScope.h"
+#include "VariantArgs.h"
 #include "base/Locale.h"
 #include "base/WinTime.h"
 #include "com/ComBstr.h"
@@ -22,6 +23,8 @@
 #include <vector>
 
 namespace {
+
+using namespace VariantArgs;
 
 constexpr LONG kPidLidLocation = 0x8208; // PSETID_Appointment, string
 // The host's commands that send the Outbox at once, in the order they are tried.
@@ -40,33 +43,6 @@ std::string Formatted(const std::string& format, const char* first, const char* 
     std::snprintf(text.data(), text.size(), format.c_str(), first, second ? second : "");
     text.resize(static_cast<std::size_t>(needed));
     return text;
-}
-
-VARIANT Missing()
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ERROR;
-    v.scode = DISP_E_PARAMNOTFOUND;
-    return v;
-}
-
-VARIANT Bool(bool value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
-    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
-VARIANT Long(LONG value)
-{
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
 }
 
 // The store's and the folder's entry IDs of a default folder of the host's name space.
@@ -434,7 +410,7 @@ HRESULT CReminderEngine::SendMail(const std::string& address, const std::string&
     }
     // The commands may sit in one of the bar's menus (the host keeps them under Tools).
     for (LONG id : {kSendAllCommand, kSendCommand}) {
-        hr = menuBar->FindControl(Missing(), Long(id), Missing(), Missing(), Bool(true), control.put());
+        hr = menuBar->FindControl(MissingArg(), LongArg(id), MissingArg(), MissingArg(), BoolArg(true), control.put());
         if (SUCCEEDED(hr) && control)
             break;
     }
