@@ -6,10 +6,10 @@
 #   bench/sync_side_by_side.sh [--install] [--build DIR] [COUNT ...]     (default: 10000)
 #
 # --install installs isync with apt-get first; without it a missing mbsync is an error. The
-# engine's figures are its benchmark's (the run's one-second pause excluded); mbsync's are whole
-# process runs: the median of three, with FSync off. The engine's no-change run is the first in
-# its process; "later in one process" is the mean of three more, which start from the rows the
-# store read before (as the window program's periodic runs do).
+# engine's figures are its benchmark's (the run's one-second pause excluded), the median of three
+# repetitions; mbsync's are whole process runs: the median of five, with FSync off. The engine's
+# no-change run is the first in its process; "later in one process" is the mean of three more,
+# which start from the rows the store read before (as the window program's periodic runs do).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -86,18 +86,23 @@ Patterns INBOX
 Create Both
 SyncState $dir/state/
 EOF
-  timed() { /usr/bin/time -f "%e %M" -o "$dir/time" mbsync -c "$dir/rc" -a -q; cat "$dir/time"; }
+  # Prints "seconds peak_kB": the wall time to the microsecond (time's own %e has only 10 ms).
+  timed() {
+    local start=$EPOCHREALTIME
+    /usr/bin/time -f "%M" -o "$dir/time" mbsync -c "$dir/rc" -a -q
+    awk -v a="$start" -v b="$EPOCHREALTIME" -v k="$(cat "$dir/time")" 'BEGIN { printf "%.4f %d\n", b - a, k }'
+  }
   local first settle
   first=$(timed)
   settle=$(timed) # the run after the first still renames what the first delivered
   local runs=() rss=0 line
-  for _ in 1 2 3; do
+  for _ in 1 2 3 4 5; do
     line=$(timed)
     runs+=("${line%% *}")
     [ "${line##* }" -gt "$rss" ] && rss=${line##* }
   done
   local median
-  median=$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p)
+  median=$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 3p)
   echo "${first%% *} $median $(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')"
   : "$settle"
 }
@@ -107,16 +112,21 @@ EOF
 engine_figures() {
   local n=$1 json="$work/engine-$1.json"
   "$bench" --benchmark_filter="BM_FirstRun/$n/|BM_NothingChangedOnce/$n/|BM_NothingChangedPrepaired/$n/" \
-    --benchmark_format=json >"$json" 2>/dev/null
+    --benchmark_repetitions=3 --benchmark_format=json >"$json" 2>/dev/null
   python3 - "$json" "$n" <<'EOF'
 import json, sys
 data = json.load(open(sys.argv[1]))
 n = sys.argv[2]
 def pick(prefix, key):
-    for b in data["benchmarks"]:
-        if b["name"].startswith(prefix + "/" + n + "/"):
-            return b[key]
-    return None
+    # The median of the repetitions; peak memory the first one's (the process keeps its
+    # high-water mark into the later ones).
+    runs = [b[key] for b in data["benchmarks"]
+            if b["name"].startswith(prefix + "/" + n + "/") and b.get("run_type") != "aggregate" and key in b]
+    if not runs:
+        return None
+    if key == "peak_rss_MB":
+        return runs[0]
+    return sorted(runs)[len(runs) // 2]
 first = pick("BM_FirstRun", "real_time")
 once = pick("BM_NothingChangedOnce", "real_time")
 still = pick("BM_NothingChangedPrepaired", "real_time")

@@ -86,6 +86,9 @@ HRESULT CDefaultStatus::CurrentFolder(IFolder* pFolder)
 
 HRESULT CDefaultStatus::MessagesProgress(LONG lCurrent, LONG lTotal)
 {
+    // Called for every message: not even formatted when no one reads it.
+    if (!IsDebuggerPresent())
+        return S_OK;
     char text[64];
     std::snprintf(text, sizeof text, "Message %ld of %ld\r\n", long(lCurrent), long(lTotal));
     OutputDebugStringA(text);

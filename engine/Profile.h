@@ -8,8 +8,9 @@
 #include "registry/Registry.h"
 
 #include <memory>
-#include <unordered_map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class CProfile : public ComObject<CProfile, DispatchImpl<CProfile, IProfile>, SupportErrorInfoImpl<IProfile>> {
@@ -44,11 +45,11 @@ private:
     // pRow: the message's row of its contents table, or null.
     HRESULT Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
                           IMAPITable* pDstTable, const SRow* pRow);
-    // The destination rows of the folder by their search key (bytes as a string): phase 1's
-    // lookups. Phase 1 changes no search key and adds only keys no other source message has,
+    // The destination rows of the folder by their search key (the bytes in the rows, which
+    // outlive the map): phase 1's lookups. Phase 1 changes no search key and adds only keys no other source message has,
     // so the rows read before it stay right for it; and a table that changes while it is
     // searched re-reckons every row's position per change.
-    std::unordered_map<std::string, const SRow*> m_dstBySearchKey;
+    std::unordered_map<std::string_view, const SRow*> m_dstBySearchKey;
     HRESULT FindDst(const SBinary& key, IMAPIFolder* pDstFolder, const SRow** ppRow, IMessage** ppMsg);
     HRESULT Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder,
                           IMAPITable* pSrcTable, const SRow* pRow);

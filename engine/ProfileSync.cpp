@@ -353,11 +353,12 @@ HRESULT CProfile::SyncFolder(IFolder* pDst)
         return hr;
     }
     m_dstBySearchKey.clear();
+    m_dstBySearchKey.reserve(dstRows->cRows);
     for (ULONG r = 0; r < dstRows->cRows; ++r) {
         const SRow& row = dstRows->aRow[r];
         if (row.cValues >= 2 && row.lpProps[0].ulPropTag == PR_ENTRYID && row.lpProps[1].ulPropTag == m_tagSearchKey)
-            m_dstBySearchKey.emplace(std::string(reinterpret_cast<const char*>(row.lpProps[1].Value.bin.lpb),
-                                                 row.lpProps[1].Value.bin.cb),
+            m_dstBySearchKey.emplace(std::string_view(reinterpret_cast<const char*>(row.lpProps[1].Value.bin.lpb),
+                                                      row.lpProps[1].Value.bin.cb),
                                      &row);
     }
     total = static_cast<LONG>(srcRows->cRows + dstRows->cRows);
@@ -861,7 +862,7 @@ HRESULT CProfile::FindDst(const SBinary& key, IMAPIFolder* pDstFolder, const SRo
         *ppRow = nullptr;
     if (ppMsg)
         *ppMsg = nullptr;
-    auto it = m_dstBySearchKey.find(std::string(reinterpret_cast<const char*>(key.lpb), key.cb));
+    auto it = m_dstBySearchKey.find(std::string_view(reinterpret_cast<const char*>(key.lpb), key.cb));
     if (it == m_dstBySearchKey.end())
         return hr;
     if (ppRow)

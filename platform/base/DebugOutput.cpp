@@ -87,3 +87,14 @@ void OutputDebugStringA(LPCSTR text)
         std::fclose(f);
     }
 }
+
+BOOL IsDebuggerPresent()
+{
+    {
+        std::lock_guard lock(platform::Lock());
+        if (!platform::Captures().empty())
+            return TRUE;
+    }
+    const char* target = std::getenv(platform::kDebugOutputVariable);
+    return target && *target ? TRUE : FALSE;
+}

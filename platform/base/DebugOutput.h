@@ -9,6 +9,9 @@
 
 extern "C" {
 void OutputDebugStringA(LPCSTR text);
+// True while debug output goes anywhere (a capture, or the variable below set), so that a
+// caller can spare itself formatting texts that no one would see.
+BOOL IsDebuggerPresent();
 }
 
 namespace platform {

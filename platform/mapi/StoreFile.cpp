@@ -698,14 +698,23 @@ HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<b
     std::lock_guard lock(m_mutex);
     out.clear();
     std::string sql = "SELECT o.id, o.assoc, o.num, p.tag, p.value FROM objects o LEFT JOIN props p ON p.obj = o.id";
-    if (only && only->size() <= kFilteredUpTo) {
+    if (only && only->empty()) {
+        sql += " AND 0"; // the objects alone
+    } else if (only && only->size() <= kFilteredUpTo) {
         // The other properties' rows do not even leave SQLite (the few sets that tables ask for
-        // are prepared once each).
-        sql += " AND (p.tag >> 16) IN (";
-        bool first = true;
-        for (const ULONG id : *only) {
-            sql += (first ? "" : ",") + std::to_string(id);
-            first = false;
+        // are prepared once each). The tags are compared as ranges of the key, so that SQLite
+        // seeks to the first wanted row of each object and stops after the last one instead of
+        // decoding every row of it.
+        const auto lowest = [](ULONG id) { return std::to_string(std::int64_t(id) << 16); };
+        const auto highest = [](ULONG id) { return std::to_string((std::int64_t(id) << 16) | 0xFFFF); };
+        sql += " AND p.tag BETWEEN " + lowest(*only->begin()) + " AND " + highest(*std::prev(only->end())) + " AND (";
+        for (auto it = only->begin(); it != only->end();) {
+            auto last = it;
+            while (std::next(last) != only->end() && *std::next(last) == *last + 1)
+                ++last; // neighbouring identifiers make one range
+            sql += (it == only->begin() ? "p.tag BETWEEN " : " OR p.tag BETWEEN ") + lowest(*it) + " AND " +
+                   highest(*last);
+            it = std::next(last);
         }
         sql += ")";
     }

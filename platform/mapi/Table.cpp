@@ -94,40 +94,70 @@ bool Table::Less(std::uint32_t a, std::uint32_t b) const
     return Less(m_rows.at(a), a, m_rows.at(b), b);
 }
 
+namespace {
+
+// How two values of one sort column order: a missing value before any value, then by type.
+int CompareSortValues(const PropValue* va, const PropValue* vb)
+{
+    if (!va || !vb)
+        return (va ? 1 : 0) - (vb ? 1 : 0);
+    if (va->type() != vb->type())
+        return va->type() < vb->type() ? -1 : 1;
+    return CompareValues(*va, *vb);
+}
+
+// The view's order: the sort columns (va(k), vb(k) give column k's values), then the order the
+// source gave, then the key, so that the order is total and a row is found again by binary
+// search.
+template <class ValuesA, class ValuesB>
+bool SortsBefore(const std::vector<SSortOrder>& sorts, ValuesA va, std::uint64_t ordinalA, std::uint32_t a,
+                 ValuesB vb, std::uint64_t ordinalB, std::uint32_t b)
+{
+    for (std::size_t k = 0; k < sorts.size(); ++k) {
+        const int c = CompareSortValues(va(k), vb(k));
+        if (c != 0)
+            return (sorts[k].ulOrder & TABLE_SORT_DESCEND) ? c > 0 : c < 0;
+    }
+    if (ordinalA != ordinalB)
+        return ordinalA < ordinalB;
+    return a < b;
+}
+
+} // namespace
+
 bool Table::Less(const Row& ra, std::uint32_t a, const Row& rb, std::uint32_t b) const
 {
-    for (const auto& s : m_sorts) {
-        const PropValue* va = Restriction::RowValue(*ra.props, s.ulPropTag);
-        const PropValue* vb = Restriction::RowValue(*rb.props, s.ulPropTag);
-        int c;
-        if (!va || !vb)
-            c = (va ? 1 : 0) - (vb ? 1 : 0); // a missing value sorts before any value
-        else if (va->type() != vb->type())
-            c = va->type() < vb->type() ? -1 : 1;
-        else
-            c = CompareValues(*va, *vb);
-        if (c != 0)
-            return (s.ulOrder & TABLE_SORT_DESCEND) ? c > 0 : c < 0;
-    }
-    if (ra.ordinal != rb.ordinal)
-        return ra.ordinal < rb.ordinal;
-    return a < b; // a total order, so that a row is found again by binary search
+    return SortsBefore(
+        m_sorts, [&](std::size_t k) { return Restriction::RowValue(*ra.props, m_sorts[k].ulPropTag); }, ra.ordinal, a,
+        [&](std::size_t k) { return Restriction::RowValue(*rb.props, m_sorts[k].ulPropTag); }, rb.ordinal, b);
 }
 
 void Table::RebuildView()
 {
-    // Sorted with the rows at hand: looking each up for every comparison costs more than the sort.
     std::vector<std::pair<const Row*, std::uint32_t>> view;
     view.reserve(m_rows.size());
     for (const auto& [key, row] : m_rows)
         if (InView(row, key))
             view.emplace_back(&row, key);
-    std::sort(view.begin(), view.end(),
-              [this](const auto& a, const auto& b) { return Less(*a.first, a.second, *b.first, b.second); });
+    // Sorted with the rows at hand and each row's sort values looked up once: looking them up
+    // for every comparison costs more than the sort itself.
+    const std::size_t columns = m_sorts.size();
+    std::vector<const PropValue*> values(view.size() * columns);
+    for (std::size_t i = 0; i < view.size(); ++i)
+        for (std::size_t k = 0; k < columns; ++k)
+            values[i * columns + k] = Restriction::RowValue(*view[i].first->props, m_sorts[k].ulPropTag);
+    std::vector<std::uint32_t> order(view.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t i, std::uint32_t j) {
+        return SortsBefore(
+            m_sorts, [&](std::size_t k) { return values[i * columns + k]; }, view[i].first->ordinal, view[i].second,
+            [&](std::size_t k) { return values[j * columns + k]; }, view[j].first->ordinal, view[j].second);
+    });
     m_view.clear();
     m_view.reserve(view.size());
-    for (const auto& entry : view)
-        m_view.push_back(entry.second);
+    for (const std::uint32_t i : order)
+        m_view.push_back(view[i].second);
     ViewChanged();
     m_indexes.clear();
     RebuildDisplay();
@@ -895,10 +925,21 @@ HRESULT Table::MakeRow(const Row& row, std::uint32_t key, SRow& out, bool leaf)
     out.cValues = static_cast<ULONG>(m_columns.size());
     out.lpProps = nullptr;
     const std::size_t n = m_columns.size();
-    // What each column shows, then one block for the values and everything they point to.
-    std::vector<const PropValue*> values(n, nullptr);
-    std::vector<ULONG> tags(m_columns);
-    std::vector<PropValue> computed(n);
+    // What each column shows, then one block for the values and everything they point to. The
+    // working lists are the thread's own, kept from row to row: a table hands out many rows.
+    struct Scratch {
+        std::vector<const PropValue*> values;
+        std::vector<ULONG> tags;
+        std::vector<PropValue> computed;
+    };
+    thread_local Scratch scratch;
+    std::vector<const PropValue*>& values = scratch.values;
+    std::vector<ULONG>& tags = scratch.tags;
+    std::vector<PropValue>& computed = scratch.computed;
+    values.assign(n, nullptr);
+    tags.assign(m_columns.begin(), m_columns.end());
+    if (computed.size() < n)
+        computed.resize(n);
     std::size_t extra = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const PropValue* v = leaf ? ValueOf(key, row, PROP_ID(tags[i]), computed[i]) : row.props->Find(PROP_ID(tags[i]));

@@ -43,8 +43,15 @@ TEST(DebugOutput, EnvironmentChoosesAFile)
     setenv(platform::kDebugOutputVariable, file.c_str(), 1);
     OutputDebugStringA("first ");
     OutputDebugStringA("second\n");
+    EXPECT_TRUE(IsDebuggerPresent());
     unsetenv(platform::kDebugOutputVariable);
+    EXPECT_FALSE(IsDebuggerPresent()); // nothing listens
     OutputDebugStringA("silent");
+    {
+        platform::DebugOutputCapture capture;
+        EXPECT_TRUE(IsDebuggerPresent());
+    }
+    EXPECT_FALSE(IsDebuggerPresent());
     std::ifstream in(file);
     std::ostringstream s;
     s << in.rdbuf();

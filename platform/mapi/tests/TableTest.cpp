@@ -442,3 +442,76 @@ TEST_F(TableFixture, FindRowFindsARowJustSaved)
     }
     EXPECT_EQ(FindKey("k9", BOOKMARK_BEGINNING), MAPI_E_NOT_FOUND);
 }
+
+TEST_F(TableFixture, ColumnsOfScatteredIdentifiersShowJustTheirOwnValues)
+{
+    // Asked for: the subject, two neighbours, a multi-valued property and a named one; the
+    // properties between and around them must not show up in their places.
+    GUID set{};
+    set.Data1 = 0x5EA7C0DE;
+    MAPINAMEID name{&set, MNID_STRING, {}};
+    name.Kind.lpwstrName = const_cast<LPWSTR>(u"Scattered");
+    LPMAPINAMEID names[] = {&name};
+    LPSPropTagArray named = nullptr;
+    ASSERT_EQ(store->GetIDsFromNames(1, names, MAPI_CREATE, &named), S_OK);
+    const ULONG PR_NAMED = CHANGE_PROP_TYPE(named->aulPropTag[0], PT_LONG);
+    MAPIFreeBuffer(named);
+    constexpr ULONG PR_LIST = PROP_TAG(PT_MV_LONG, 0x6733);
+    constexpr ULONG PR_BETWEEN = PROP_TAG(PT_LONG, 0x6732);
+
+    auto scattered = NewFolder(Subtree().get(), "Scattered");
+    for (LONG i = 0; i < 3; ++i) {
+        auto m = NewMessage(scattered.get(), "m" + std::to_string(i));
+        ASSERT_EQ(SetLong(m.get(), PR_RANK, 10 + i), S_OK);
+        ASSERT_EQ(SetBin(m.get(), PR_KEY, "k" + std::to_string(i)), S_OK);
+        ASSERT_EQ(SetLong(m.get(), PR_BETWEEN, -1), S_OK);
+        ASSERT_EQ(SetText(m.get(), PR_BODY_A, "not asked for"), S_OK);
+        if (i != 1) {
+            LONG list[] = {i, i + 1};
+            SPropValue v{};
+            v.ulPropTag = PR_LIST;
+            v.Value.MVl = {2, list};
+            ASSERT_EQ(HrSetOneProp(m.get(), &v), S_OK);
+            ASSERT_EQ(SetLong(m.get(), PR_NAMED, 100 + i), S_OK);
+        }
+        ASSERT_EQ(m->SaveChanges(0), S_OK);
+    }
+    ComPtr<IMAPITable> t;
+    ASSERT_EQ(scattered->GetContentsTable(0, t.put()), S_OK);
+    SizedSPropTagArray(5, cols) = {5, {PR_SUBJECT_A, PR_KEY, PR_RANK, PR_LIST, PR_NAMED}};
+    ASSERT_EQ(t->SetColumns(reinterpret_cast<LPSPropTagArray>(&cols), 0), S_OK);
+    LPSRowSet rows = nullptr;
+    ASSERT_EQ(t->QueryRows(10, 0, &rows), S_OK);
+    ASSERT_EQ(rows->cRows, 3u);
+    for (ULONG i = 0; i < rows->cRows; ++i) {
+        const SPropValue* p = rows->aRow[i].lpProps;
+        ASSERT_EQ(rows->aRow[i].cValues, 5u);
+        EXPECT_EQ(std::string(p[0].Value.lpszA), "m" + std::to_string(i));
+        ASSERT_EQ(p[1].ulPropTag, PR_KEY);
+        EXPECT_EQ(Bytes(reinterpret_cast<const char*>(p[1].Value.bin.lpb), p[1].Value.bin.cb), "k" + std::to_string(i));
+        ASSERT_EQ(p[2].ulPropTag, PR_RANK);
+        EXPECT_EQ(p[2].Value.l, LONG(10 + i));
+        if (i == 1) {
+            EXPECT_EQ(p[3].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_LIST)));
+            EXPECT_EQ(p[4].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_NAMED)));
+            continue;
+        }
+        ASSERT_EQ(p[3].ulPropTag, PR_LIST);
+        ASSERT_EQ(p[3].Value.MVl.cValues, 2u);
+        EXPECT_EQ(p[3].Value.MVl.lpl[1], LONG(i + 1));
+        ASSERT_EQ(p[4].ulPropTag, PR_NAMED);
+        EXPECT_EQ(p[4].Value.l, LONG(100 + i));
+    }
+    FreeProws(rows);
+
+    // Only computed columns: the rows are there, nothing else is read.
+    SizedSPropTagArray(1, idOnly) = {1, {PR_ENTRYID}};
+    ComPtr<IMAPITable> ids;
+    ASSERT_EQ(scattered->GetContentsTable(0, ids.put()), S_OK);
+    ASSERT_EQ(ids->SetColumns(reinterpret_cast<LPSPropTagArray>(&idOnly), 0), S_OK);
+    ASSERT_EQ(ids->QueryRows(10, 0, &rows), S_OK);
+    EXPECT_EQ(rows->cRows, 3u);
+    for (ULONG i = 0; i < rows->cRows; ++i)
+        EXPECT_EQ(rows->aRow[i].lpProps[0].ulPropTag, PR_ENTRYID);
+    FreeProws(rows);
+}
