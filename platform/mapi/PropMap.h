@@ -34,6 +34,7 @@ public:
         return true;
     }
     void Clear() { m_values.clear(); }
+    void Reserve(std::size_t count) { m_values.reserve(count); }
     // Appends a value known to sort after every value present (bulk loading).
     void Append(PropValue v)
     {

@@ -40,6 +40,8 @@ constexpr std::size_t kStreamedFrom = 1u << 20;
 constexpr std::size_t kStreamPiece = 1u << 20;
 // Readers that want at most this many properties have the others filtered out by SQLite.
 constexpr std::size_t kFilteredUpTo = 24;
+// Room made at once in an object's properties for as many as a reader wants, up to this many.
+constexpr std::size_t kReservedUpTo = 4;
 // A store up to this size is checked whole (SQLite's structural check) when a process opens it,
 // in a few milliseconds, so that damage shows before anything is read from it; a larger one is
 // not, to keep its open fast, and is checked by "mapiadmin store check".
@@ -738,6 +740,8 @@ HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<b
             info.associated = sqlite3_column_int(st, 1) != 0;
             info.num = static_cast<ULONG>(sqlite3_column_int64(st, 2));
             out.emplace_back(info, PropMap());
+            if (only)
+                out.back().second.Reserve(std::min(only->size(), kReservedUpTo));
         }
         if (sqlite3_column_type(st, 3) == SQLITE_NULL)
             continue;
