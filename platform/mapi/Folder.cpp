@@ -355,6 +355,28 @@ HRESULT FindByName(StoreFile& file, std::int64_t parent, const std::u16string& n
     return MAPI_E_NOT_FOUND;
 }
 
+// The properties a folder's CurrentProps sets over whatever is stored under their identifiers.
+bool SetOverStored(ULONG id)
+{
+    switch (id) {
+    case PROP_ID(PR_ENTRYID):
+    case PROP_ID(PR_RECORD_KEY):
+    case PROP_ID(PR_STORE_ENTRYID):
+    case PROP_ID(PR_STORE_RECORD_KEY):
+    case PROP_ID(PR_OBJECT_TYPE):
+    case PROP_ID(PR_MAPPING_SIGNATURE):
+    case PROP_ID(PR_PARENT_ENTRYID):
+    case PROP_ID(PR_CONTENT_COUNT):
+    case PROP_ID(PR_ASSOC_CONTENT_COUNT):
+    case PROP_ID(PR_SUBFOLDERS):
+    case PROP_ID(PR_ACCESS):
+    case PROP_ID(PR_ACCESS_LEVEL):
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 HRESULT AddFolderComputed(StoreFile& file, const ObjectInfo& info, PropMap& props, bool withCounts)
@@ -430,10 +452,22 @@ HRESULT Folder::CurrentProps(PropMap& out)
     HRESULT hr = file.GetObject(m_id, info);
     if (FAILED(hr))
         return hr == MAPI_E_NOT_FOUND ? MAPI_E_OBJECT_DELETED : hr;
-    if (FAILED(hr = file.LoadProps(m_id, out)))
+    // A caller that reads, say, the record key once per message must not pay for reading every
+    // property, nor for counting a large folder's children, each time: the stored properties are
+    // read only when asked for, and the counts only when asked for.
+    PropIdSet asked;
+    if (!RequestedIds(asked)) {
+        hr = file.LoadProps(m_id, out);
+    } else {
+        PropIdSet stored;
+        for (const ULONG id : asked)
+            if (!SetOverStored(id))
+                stored.Add(id);
+        if (!stored.empty())
+            hr = file.LoadProps(m_id, out, &stored);
+    }
+    if (FAILED(hr))
         return hr;
-    // A caller that reads, say, the record key once per message must not pay for counting a
-    // large folder's children each time.
     const bool withCounts = Requested(PROP_ID(PR_CONTENT_COUNT)) || Requested(PROP_ID(PR_ASSOC_CONTENT_COUNT)) ||
                             Requested(PROP_ID(PR_SUBFOLDERS));
     if (FAILED(hr = AddFolderComputed(file, info, out, withCounts)))

@@ -56,6 +56,15 @@ bool IsExcluded(LPSPropTagArray exclude, ULONG tag)
     return false;
 }
 
+bool PropCore::RequestedIds(PropIdSet& ids) const
+{
+    if (!m_requested)
+        return false;
+    for (ULONG i = 0; i < m_requested->cValues; ++i)
+        ids.Add(PROP_ID(m_requested->aulPropTag[i]));
+    return true;
+}
+
 bool PropCore::Requested(ULONG id) const
 {
     if (!m_requested)

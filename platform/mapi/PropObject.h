@@ -5,6 +5,7 @@
 
 #include "mapi/MapiTags.h"
 #include "mapi/MapiUtil.h"
+#include "mapi/PropIdSet.h"
 #include "mapi/PropMap.h"
 #include "mapi/StoreFile.h"
 
@@ -26,6 +27,8 @@ protected:
     // While GetProps with a tag list runs: whether the caller asked for the property (always
     // true otherwise). Providers use it to skip values that are costly to compute.
     bool Requested(ULONG id) const;
+    // The same as a set: false when every property is wanted.
+    bool RequestedIds(PropIdSet& ids) const;
     // Stores values (computed properties are filtered out before).
     virtual HRESULT WriteProps(const std::vector<PropValue>& values) = 0;
     virtual HRESULT RemoveProps(const std::vector<ULONG>& ids) = 0;

@@ -128,3 +128,46 @@ TEST_F(StoreTest, AssociatedMessagesHaveTheirOwnTable)
     EXPECT_TRUE(Subjects(calendar.get()).empty());
     EXPECT_EQ(Subjects(calendar.get(), MAPI_ASSOCIATED), (std::vector<std::string>{"hidden"}));
 }
+
+TEST_F(StoreTest, FolderPropertiesAskedForByNameComeWithWhatTheStoreComputes)
+{
+    auto folder = NewFolder(Subtree().get(), "Asked");
+    NewMessage(folder.get(), "one");
+    ASSERT_EQ(SetText(folder.get(), PR_COMMENT_A, "kept"), S_OK);
+    // Stored, computed (identity, counts, access) and missing properties in one call, and then
+    // each on its own: every answer the same as from a call that reads everything.
+    SizedSPropTagArray(7, tags) = {7,
+                                   {PR_RECORD_KEY, PR_DISPLAY_NAME_A, PR_CONTENT_COUNT, PR_BODY_A, PR_COMMENT_A,
+                                    PR_PARENT_ENTRYID, PR_ACCESS}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    ASSERT_EQ(folder->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values), MAPI_W_ERRORS_RETURNED);
+    ASSERT_EQ(count, 7u);
+    ULONG allCount = 0;
+    LPSPropValue all = nullptr;
+    ASSERT_EQ(folder->GetProps(nullptr, 0, &allCount, &all), S_OK);
+    const auto fromAll = [&](ULONG tag) -> const SPropValue* { return PpropFindProp(all, allCount, tag); };
+    EXPECT_EQ(Bytes(reinterpret_cast<const char*>(values[0].Value.bin.lpb), values[0].Value.bin.cb),
+              GetBin(folder.get(), PR_RECORD_KEY));
+    EXPECT_EQ(std::string(values[1].Value.lpszA), "Asked");
+    ASSERT_EQ(values[2].ulPropTag, PR_CONTENT_COUNT);
+    EXPECT_EQ(values[2].Value.l, 1);
+    EXPECT_EQ(values[3].ulPropTag, PROP_TAG(PT_ERROR, PROP_ID(PR_BODY)));
+    EXPECT_EQ(std::string(values[4].Value.lpszA), "kept");
+    ASSERT_NE(fromAll(PR_PARENT_ENTRYID), nullptr);
+    EXPECT_EQ(values[5].Value.bin.cb, fromAll(PR_PARENT_ENTRYID)->Value.bin.cb);
+    ASSERT_NE(fromAll(PR_ACCESS), nullptr);
+    EXPECT_EQ(values[6].Value.l, fromAll(PR_ACCESS)->Value.l);
+    MAPIFreeBuffer(values);
+    MAPIFreeBuffer(all);
+    EXPECT_EQ(GetText(folder.get(), PR_COMMENT_A), "kept");
+    EXPECT_EQ(GetLong(folder.get(), PR_FOLDER_TYPE), static_cast<LONG>(FOLDER_GENERIC));
+    // A folder deleted meanwhile answers as deleted even when only computed values are asked for.
+    ComPtr<IMAPIFolder> subtree = Subtree();
+    const Bytes eid = GetBin(folder.get(), PR_ENTRYID);
+    ASSERT_EQ(subtree->DeleteFolder(ULONG(eid.size()), reinterpret_cast<LPENTRYID>(const_cast<char*>(eid.data())), 0,
+                                    nullptr, DEL_MESSAGES),
+              S_OK);
+    SizedSPropTagArray(1, key) = {1, {PR_RECORD_KEY}};
+    EXPECT_EQ(folder->GetProps(reinterpret_cast<LPSPropTagArray>(&key), 0, &count, &values), MAPI_E_OBJECT_DELETED);
+}
