@@ -355,28 +355,6 @@ HRESULT FindByName(StoreFile& file, std::int64_t parent, const std::u16string& n
     return MAPI_E_NOT_FOUND;
 }
 
-// The properties a folder's CurrentProps sets over whatever is stored under their identifiers.
-bool SetOverStored(ULONG id)
-{
-    switch (id) {
-    case PROP_ID(PR_ENTRYID):
-    case PROP_ID(PR_RECORD_KEY):
-    case PROP_ID(PR_STORE_ENTRYID):
-    case PROP_ID(PR_STORE_RECORD_KEY):
-    case PROP_ID(PR_OBJECT_TYPE):
-    case PROP_ID(PR_MAPPING_SIGNATURE):
-    case PROP_ID(PR_PARENT_ENTRYID):
-    case PROP_ID(PR_CONTENT_COUNT):
-    case PROP_ID(PR_ASSOC_CONTENT_COUNT):
-    case PROP_ID(PR_SUBFOLDERS):
-    case PROP_ID(PR_ACCESS):
-    case PROP_ID(PR_ACCESS_LEVEL):
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 HRESULT AddFolderComputed(StoreFile& file, const ObjectInfo& info, PropMap& props, bool withCounts)
@@ -459,9 +437,10 @@ HRESULT Folder::CurrentProps(PropMap& out)
     if (!RequestedIds(asked)) {
         hr = file.LoadProps(m_id, out);
     } else {
+        // The folder type is kept in the file, though no caller may write it.
         PropIdSet stored;
         for (const ULONG id : asked)
-            if (!SetOverStored(id))
+            if (!IsFolderComputed(id) || id == PROP_ID(PR_FOLDER_TYPE))
                 stored.Add(id);
         if (!stored.empty())
             hr = file.LoadProps(m_id, out, &stored);
