@@ -1,5 +1,6 @@
 #include "mapi/StoreFile.h"
 
+#include "mapi/LogCheckpointer.h"
 #include "mapi/Notifier.h"
 
 #include "mapi/MapiCodes.h"
@@ -168,6 +169,7 @@ std::int64_t CurrentFileTime()
 
 StoreFile::~StoreFile()
 {
+    m_checkpointer.reset(); // before the file's connection, which then makes the last checkpoint
     for (auto& [sql, stmt] : m_statements)
         sqlite3_finalize(stmt);
     sqlite3_finalize(m_dataVersion);
@@ -191,7 +193,9 @@ void StoreFile::StopWriting()
     if (!m_db)
         return;
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    sqlite3_wal_autocheckpoint(m_db, 0);
+    sqlite3_wal_autocheckpoint(m_db, 0); // takes the checkpointer's hook off too
+    if (m_checkpointer)
+        m_checkpointer->Stop();
     sqlite3_exec(m_db, "PRAGMA query_only=1", nullptr, nullptr, nullptr);
     // A damaged table may read as if it had fewer rows: reading it fails instead.
     platform::registry::DatabaseCheck::RefuseReads(m_db, &m_damagedTables);
@@ -358,16 +362,19 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
     // damaged table fails instead of listing part of its rows. A commit reaches the log without
     // waiting for the disk (synchronous NORMAL: a killed process loses nothing committed, a
     // power cut at most the last commits, never the file's consistency); the log is copied into
-    // the file once per 10,000 pages (about 40 MB) rather than per 1,000, so that a run of many
-    // small commits copies a page it rewrote often once and waits for the disk a tenth as often.
+    // the file by a thread of its own (LogCheckpointer), so no commit waits for the disk.
     if (file->damaged())
         hr = file->Exec("PRAGMA foreign_keys=OFF; PRAGMA cell_size_check=ON;");
     else
-        hr = file->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=10000;"
+        hr = file->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
                         " PRAGMA foreign_keys=OFF;"
                         " PRAGMA cell_size_check=ON;");
     if (FAILED(hr))
         return hr;
+    if (!file->damaged()) {
+        file->m_checkpointer = std::make_unique<LogCheckpointer>(path);
+        file->m_checkpointer->Attach(file->m_db);
+    }
     if (!file->damaged() && file->m_version < kSchemaVersion)
         file->Upgrade(); // a file that cannot be written now stays readable as it is
     OpenFiles()[key] = file;

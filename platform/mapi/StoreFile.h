@@ -29,6 +29,8 @@ struct sqlite3_stmt;
 
 namespace mapi {
 
+class LogCheckpointer;
+
 enum class StoreKind : int { Personal = 0, PrivateMailbox = 1, DelegateMailbox = 2, PublicFolders = 3 };
 
 const MAPIUID& ProviderUidOf(StoreKind kind);
@@ -219,6 +221,7 @@ private:
     std::uint64_t m_externalBatch = 0;
     std::chrono::steady_clock::time_point m_externalAt{};
     std::map<std::string, sqlite3_stmt*> m_statements;
+    std::unique_ptr<LogCheckpointer> m_checkpointer; // none while the file is only read
 };
 
 // Time now as a FILETIME count (100 ns since 1601).
