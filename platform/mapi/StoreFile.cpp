@@ -648,6 +648,13 @@ const char* ChildFilter(std::optional<bool> associated)
     return associated ? " AND assoc = ?" : "";
 }
 
+// Only attachments and recipients are numbered: for other objects the number is not read, so
+// that the parent index alone answers and no object row is looked up.
+std::string NumColumn(ULONG type, const char* column)
+{
+    return type == MAPI_ATTACH || type == MAPI_MAILUSER ? column : "0";
+}
+
 // Binds "parent = ? AND type = ?" and, with ChildFilter's clause, the associated flag.
 void BindChildFilter(sqlite3_stmt* st, std::int64_t parent, ULONG type, std::optional<bool> associated)
 {
@@ -663,7 +670,8 @@ HRESULT StoreFile::Children(std::int64_t parent, ULONG type, std::optional<bool>
 {
     std::lock_guard lock(m_mutex);
     out.clear();
-    std::string sql = "SELECT id, assoc, num FROM objects WHERE parent = ? AND type = ?";
+    std::string sql = "SELECT id, assoc, " + NumColumn(type, "num") +
+                      " FROM objects WHERE parent = ? AND type = ?";
     sql += ChildFilter(associated);
     sql += " ORDER BY id";
     Stmt st;
@@ -706,7 +714,8 @@ HRESULT StoreFile::LoadChildren(std::int64_t parent, ULONG type, std::optional<b
 {
     std::lock_guard lock(m_mutex);
     out.clear();
-    std::string sql = "SELECT o.id, o.assoc, o.num, p.tag, p.value FROM objects o LEFT JOIN props p ON p.obj = o.id";
+    std::string sql = "SELECT o.id, o.assoc, " + NumColumn(type, "o.num") +
+                      ", p.tag, p.value FROM objects o LEFT JOIN props p ON p.obj = o.id";
     if (only && only->empty()) {
         sql += " AND 0"; // the objects alone
     } else if (only && only->size() <= kFilteredUpTo) {
