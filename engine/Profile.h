@@ -46,9 +46,9 @@ private:
     HRESULT Phase1SyncMsg(const SBinary& entryId, IMAPIFolder* pSrcFolder, IMAPIFolder* pDstFolder,
                           IMAPITable* pDstTable, const SRow* pRow);
     // The destination rows of the folder by their search key (the bytes in the rows, which
-    // outlive the map): phase 1's lookups. Phase 1 changes no search key and adds only keys no other source message has,
-    // so the rows read before it stay right for it; and a table that changes while it is
-    // searched re-reckons every row's position per change.
+    // outlive the map): phase 1's lookups. Phase 1 changes no search key and adds only keys no
+    // other source message has, so the rows read before it stay right for it; and a table that
+    // changes while it is searched re-reckons every row's position per change.
     std::unordered_map<std::string_view, const SRow*> m_dstBySearchKey;
     HRESULT FindDst(const SBinary& key, IMAPIFolder* pDstFolder, const SRow** ppRow, IMessage** ppMsg);
     HRESULT Phase2SyncMsg(const SBinary& entryId, IMAPIFolder* pDstFolder, IMAPIFolder* pSrcFolder,

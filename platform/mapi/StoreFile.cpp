@@ -362,7 +362,8 @@ HRESULT StoreFile::Open(const std::filesystem::path& relative, std::shared_ptr<S
     // damaged table fails instead of listing part of its rows. A commit reaches the log without
     // waiting for the disk (synchronous NORMAL: a killed process loses nothing committed, a
     // power cut at most the last commits, never the file's consistency); the log is copied into
-    // the file by a thread of its own (LogCheckpointer), so no commit waits for the disk.
+    // the file by a thread of its own (LogCheckpointer), so commits do not wait for its long
+    // flushes to the disk.
     if (file->damaged())
         hr = file->Exec("PRAGMA foreign_keys=OFF; PRAGMA cell_size_check=ON;");
     else
