@@ -94,11 +94,7 @@ struct Fixture {
             copies.push_back(Binary(copy.get(), PR_ENTRYID));
         }
         session = LogOn("Work");
-        CTestEngine* e = nullptr;
-        if (FAILED(CTestEngine::CreateObject(&e)))
-            std::abort();
-        engine.Attach(e);
-        if (FAILED(engine->Init(session.get())))
+        if (FAILED(CTestEngine::Start(session.get(), engine)))
             std::abort();
         dialog = platform::CreateMessageWindow("#32770", "Lumivane Add-In", [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
             if (message == WMU_REMINDERS_GETFILTER)

@@ -139,11 +139,7 @@ struct Fixture {
             items.push_back(Binary(m.get(), PR_ENTRYID));
         }
         session = LogOn("Work");
-        CTestEngine* e = nullptr;
-        if (FAILED(CTestEngine::CreateObject(&e)))
-            std::abort();
-        engine.Attach(e);
-        if (FAILED(engine->Init(session.get())))
+        if (FAILED(CTestEngine::Start(session.get(), engine)))
             std::abort();
         watched = FolderObject();
     }

@@ -202,11 +202,8 @@ TEST_F(LVStoresTest, ADisabledEngineIsNotToldButTheListFollows)
 TEST_F(LVStoresTest, AnotherEngineOfTheProcessIsLeftAlone)
 {
     // A second engine with a collection of its own: only the owner of a collection hears of it.
-    CTestEngine* other = nullptr;
-    ASSERT_EQ(CTestEngine::CreateObject(&other), S_OK);
     ComPtr<CTestEngine> second;
-    second.Attach(other);
-    ASSERT_EQ(second->Init(session.get()), S_OK);
+    ASSERT_EQ(CTestEngine::Start(session.get(), second), S_OK);
     second->put_Enabled(VARIANT_TRUE);
     const auto path = NewStoreFile("another.store", u"Another Mailbox");
     ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", path), S_OK);
@@ -218,11 +215,8 @@ TEST_F(LVStoresTest, AnotherEngineOfTheProcessIsLeftAlone)
 TEST_F(LVStoresTest, NoStoresSinkSilencesTheCollection)
 {
     ASSERT_TRUE(WritePrivateProfileStringA("CL", "NoStoresSink", "1", "Lumivane.ini"));
-    CTestEngine* raw = nullptr;
-    ASSERT_EQ(CTestEngine::CreateObject(&raw), S_OK);
     ComPtr<CTestEngine> silent;
-    silent.Attach(raw);
-    ASSERT_EQ(silent->Init(session.get()), S_OK);
+    ASSERT_EQ(CTestEngine::Start(session.get(), silent), S_OK);
     silent->put_Enabled(VARIANT_TRUE);
     const auto path = NewStoreFile("another.store", u"Another Mailbox");
     ASSERT_EQ(mapi::ProfileRegistry::AddStore("Work", path), S_OK);
@@ -241,11 +235,8 @@ TEST_F(LVStoresTest, ItemZeroWithoutADefaultStoreFails)
               ERROR_SUCCESS);
     ASSERT_EQ(RegDeleteValueA(profile, "DefaultStore"), ERROR_SUCCESS);
     RegCloseKey(profile);
-    CTestEngine* raw = nullptr;
-    ASSERT_EQ(CTestEngine::CreateObject(&raw), S_OK);
     ComPtr<CTestEngine> other;
-    other.Attach(raw);
-    ASSERT_EQ(other->Init(session.get()), S_OK);
+    ASSERT_EQ(CTestEngine::Start(session.get(), other), S_OK);
     ComPtr<ILVStore> store;
     EXPECT_EQ(other->StoresObject()->get_Item(0, store.put()), MAPI_E_NOT_FOUND);
     EXPECT_FALSE(store);

@@ -95,10 +95,7 @@ void ReminderFixture::SetUp()
     ASSERT_EQ(MAPILogonEx(0, profile, nullptr, MAPI_EXTENDED | MAPI_NO_MAIL | MAPI_NEW_SESSION | MAPI_EXPLICIT_PROFILE,
                           session.put()),
               S_OK);
-    CTestEngine* e = nullptr;
-    ASSERT_EQ(CTestEngine::CreateObject(&e), S_OK);
-    engine.Attach(e);
-    ASSERT_EQ(engine->Init(session.get()), S_OK);
+    ASSERT_EQ(CTestEngine::Start(session.get(), engine), S_OK);
 }
 
 void ReminderFixture::TearDown()

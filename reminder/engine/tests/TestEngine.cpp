@@ -20,6 +20,16 @@ void CTestEngine::FinalRelease()
     m_session = nullptr;
 }
 
+HRESULT CTestEngine::Start(IMAPISession* session, ComPtr<CTestEngine>& out)
+{
+    CTestEngine* engine = nullptr;
+    HRESULT hr = CreateObject(&engine);
+    if (FAILED(hr))
+        return hr;
+    out.Attach(engine);
+    return out->Init(session);
+}
+
 HRESULT CTestEngine::Init(IMAPISession* session)
 {
     m_session = session;

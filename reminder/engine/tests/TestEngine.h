@@ -21,6 +21,8 @@ public:
 
     // Keeps the session and makes the store collection on it.
     HRESULT Init(IMAPISession* session);
+    // A new engine, Init with the session.
+    static HRESULT Start(IMAPISession* session, ComPtr<CTestEngine>& out);
     // Drops the back folder; with `none`, the engine has none from now on.
     void SetNoBackFolder(bool none);
     CReminderFolders& Folders() { return m_folders; }
